@@ -1,0 +1,6 @@
+#include "Main.h"
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("Salvodesk"));
+}
