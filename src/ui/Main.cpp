@@ -1,6 +1,338 @@
 #include "Main.h"
 
+#include "BoiteAPropos.h"
+#include "EditorClosed.h"
+#include "FileDialogs.h"
+#include "Glyphs.h"
+#include "Messages.h"
+#include "TFenetreEnfant.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
+const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("Salvodesk"));
+    setWindowIcon(salvo::ui::ProgramIcon());
+    OwnDialogs = std::make_unique<SystemDialogProvider>();
+    DialogProvider = OwnDialogs.get();
+
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    setCentralWidget(MdiArea);
+    connect(MdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::EditorActivated);
+
+    BuildMenus();
+    BuildToolBar();
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusLine"));
+    status->setSizeGripEnabled(false);
+    setStatusBar(status);
+    EnableDocumentCommands(false);
+
+    // The dialogs, created once and in this order.
+    AboutBox = new TAboutBox(this);
+    PortDialog = new QDialog(this);
+    PortDialog->setObjectName(QStringLiteral("TConfPort"));
+    TransferDialog = new QDialog(this);
+    TransferDialog->setObjectName(QStringLiteral("TDlgConnection"));
+    BurstDialog = new QDialog(this);
+    BurstDialog->setObjectName(QStringLiteral("TGestionRafale"));
+}
+
+TMainForm::~TMainForm() = default;
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QString& caption,
+                            const QString& status, void (TMainForm::*handler)()) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    // An item without a status text clears the status line while highlighted.
+    action->setStatusTip(status);
+    menu->addAction(action);
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void TMainForm::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    auto menu = [bar](const char* name, const QString& title) {
+        QMenu* m = bar->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto U = [](const char* s) { return QString::fromUtf8(s); };
+
+    QMenu* file = menu("FileMenu", U("&Fichier"));
+    AddItem(file, "FileNew", U("&Nouveau"), U("Créer un nouveau fichier"), &TMainForm::FileNewClick);
+    AddItem(file, "FileOpen", U("&Ouvrir..."), U("Ouvrir un fichier existant"),
+            &TMainForm::FileOpenClick);
+    QAction* save = AddItem(file, "FileSave", U("&Enregistrer"),
+                            U("Enregistrer le fichier en cours"), &TMainForm::FileSaveClick);
+    QAction* saveAs =
+        AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
+                U("Enregistrer le fichier en cours sous un autre nom"), &TMainForm::FileSaveAsClick);
+    QAction* close = AddItem(file, "FileFermerItem", U("&Fermer"), QString(),
+                             &TMainForm::FileFermerItemClick);
+    file->addSeparator();
+    QAction* setup =
+        AddItem(file, "FilePrintSetup", U("&Configuration imprimante..."),
+                U("Modifier la configuration imprimante"), &TMainForm::FilePrintSetupClick);
+    QAction* print = AddItem(file, "FilePrint", U("&Imprimer"), U("Imprimer le fichier en cours"),
+                             &TMainForm::FilePrintClick);
+    file->addSeparator();
+    AddItem(file, "FileExit", U("&Quitter"), U("Quitter cette application"),
+            &TMainForm::FileExitClick);
+
+    QMenu* edit = menu("EditMenu", U("&Edition"));
+    QAction* burst =
+        AddItem(edit, "EditRafaleItem", U("&Rafale"), QString(), &TMainForm::EditRafaleItemClick);
+    AddItem(edit, "EditUndo", U("&Défaire"), U("Défaire la dernière action"), nullptr)
+        ->setEnabled(false);
+    edit->addSeparator();
+    AddItem(edit, "EditCut", U("&Couper"), U("Supprimer l'élément sélectionné"), nullptr)
+        ->setEnabled(false);
+    AddItem(edit, "EditCopy", U("Co&pier"), U("Copier l'élément sélectionné dans le Presse-papiers"),
+            nullptr)
+        ->setEnabled(false);
+    AddItem(edit, "EditPaste", U("C&oller"), U("Coller le contenu du Presse-papiers"), nullptr)
+        ->setEnabled(false);
+
+    QMenu* connection = menu("ConnectionMenu", U("&Connection"));
+    AddItem(connection, "ConnectionConfigurationItem", U("&Configuration"), QString(),
+            &TMainForm::ConnectionConfigurationItemClick);
+    QAction* transfer = AddItem(connection, "ConnectionTransfertItem", U("&Transfert"), QString(),
+                                &TMainForm::ConnectionTransfertItemClick);
+
+    QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
+    QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),
+                            &TMainForm::WindowTileClick);
+    QAction* cascade = AddItem(window, "WindowCascade", U("&Cascade"),
+                               U("Toutes les fenêtres en cascade"), &TMainForm::WindowCascadeClick);
+    QAction* arrange = AddItem(window, "WindowArrange", U("&Tout réorganiser"),
+                               U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
+
+    QMenu* help = menu("HelpMenu", U("A&ide"));
+    AddItem(help, "HelpAbout", U("&A propos..."), U("Afficher des informations sur le programme"),
+            &TMainForm::HelpAboutClick);
+
+    DocumentCommandList = {edit->menuAction(), burst, save,    saveAs,  close, setup,
+                           print,              tile,  cascade, arrange, transfer};
+}
+
+void TMainForm::BuildToolBar() {
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("SpeedBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setFixedHeight(33);
+    bar->toggleViewAction()->setVisible(false);
+    auto* panel = new QWidget(bar);
+    panel->setFixedSize(88, 33);
+    struct Button {
+        const char* name;
+        int x;
+        QIcon icon;
+        const char* hint;
+        const char* action;
+    };
+    const Button buttons[] = {
+        {"SpeedFileNew", 8, salvo::ui::NewGlyph(), "Nouveau programme|Nouveau", "FileNew"},
+        {"SpeedFileOpen", 32, salvo::ui::OpenGlyph(), "Ouvrir programme|Ouvrir", "FileOpen"},
+        {"SpeedFileSave", 56, salvo::ui::SaveGlyph(), "Enregistrer programme|Enregistrer",
+         "FileSave"},
+    };
+    for (const Button& b : buttons) {
+        auto* tb = new QToolButton(panel);
+        tb->setObjectName(QString::fromLatin1(b.name));
+        tb->setGeometry(b.x, 4, 25, 25);
+        tb->setIcon(b.icon);
+        tb->setIconSize(QSize(20, 20));
+        tb->setAutoRaise(true);
+        QStringList hint = QString::fromUtf8(b.hint).split(QLatin1Char('|'));
+        tb->setToolTip(hint.value(0));
+        tb->setStatusTip(hint.value(1));
+        auto* action = findChild<QAction*>(QString::fromLatin1(b.action));
+        connect(tb, &QToolButton::clicked, action, &QAction::trigger);
+        if (qstrcmp(b.name, "SpeedFileSave") == 0)
+            DocumentCommandList << tb;
+    }
+    bar->addWidget(panel);
+    addToolBar(Qt::TopToolBarArea, bar);
+}
+
+QList<QObject*> TMainForm::DocumentCommands() const { return DocumentCommandList; }
+
+void TMainForm::EnableDocumentCommands(bool enabled) {
+    for (QObject* o : DocumentCommandList) {
+        if (auto* a = qobject_cast<QAction*>(o))
+            a->setEnabled(enabled);
+        else if (auto* w = qobject_cast<QWidget*>(o))
+            w->setEnabled(enabled);
+    }
+}
+
+void TMainForm::SetDialogProvider(FileDialogProvider* provider) {
+    DialogProvider = provider ? provider : OwnDialogs.get();
+}
+
+FileDialogProvider& TMainForm::Dialogs() { return *DialogProvider; }
+
+TFenetreEnfant* TMainForm::NewEditorWindow(const QString& caption) {
+    auto* editor = new TFenetreEnfant;
+    editor->setWindowTitle(caption);
+    editor->setWindowIcon(salvo::ui::ProgramIcon());
+    editor->MainLink = this;
+    MdiArea->addSubWindow(editor);
+    EditorList << editor;
+    editor->showMaximized();
+    MdiArea->setActiveSubWindow(editor);
+    return editor;
+}
+
+QList<TFenetreEnfant*> TMainForm::Editors() const {
+    QList<TFenetreEnfant*> open;
+    for (const QPointer<TFenetreEnfant>& e : EditorList)
+        if (e && !e->IsClosed())
+            open << e;
+    return open;
+}
+
+TFenetreEnfant* TMainForm::ActiveEditor() const {
+    // The current child stays known while a dialog of ours has the focus.
+    auto* editor = qobject_cast<TFenetreEnfant*>(MdiArea->currentSubWindow());
+    return editor && !editor->IsClosed() ? editor : nullptr;
+}
+
+void TMainForm::EditorActivated(QMdiSubWindow* window) {
+    // Another editor window taking over ends the editing in the one left.
+    if (!window)
+        return;
+    if (LastActive && LastActive != window && !LastActive->IsClosed())
+        LastActive->LeaveEditing();
+    LastActive = qobject_cast<TFenetreEnfant*>(window);
+}
+
+void TMainForm::FileNewClick() {
+    EnableDocumentCommands(true);
+    NewEditorWindow(QString::fromStdString(salvo::NewDocumentTitle(Editors().size())));
+}
+
+void TMainForm::FileOpenClick() {}
+
+void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
+    Q_UNUSED(editor);
+    Q_UNUSED(newNameWanted);
+}
+
+void TMainForm::FileSaveClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, false);
+}
+
+void TMainForm::FileSaveAsClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, true);
+}
+
+void TMainForm::FileFermerItemClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        editor->close();
+}
+
+void TMainForm::FilePrintSetupClick() {}
+
+void TMainForm::FilePrintClick() {}
+
+void TMainForm::FileExitClick() { close(); }
+
+void TMainForm::EditRafaleItemClick() {}
+
+void TMainForm::ConnectionConfigurationItemClick() {}
+
+void TMainForm::ConnectionTransfertItemClick() {}
+
+void TMainForm::WindowTileClick() {
+    // One above the other, each across the whole width.
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* w : MdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (w->isVisible() && !w->isMinimized())
+            shown << w;
+    if (shown.isEmpty())
+        return;
+    QRect area = MdiArea->viewport()->rect();
+    int h = area.height() / static_cast<int>(shown.size());
+    int y = 0;
+    for (QMdiSubWindow* w : shown) {
+        if (w->isMaximized())
+            w->showNormal();
+        w->setGeometry(0, y, area.width(), h);
+        y += h;
+    }
+}
+
+void TMainForm::WindowCascadeClick() { MdiArea->cascadeSubWindows(); }
+
+void TMainForm::WindowArrangeClick() {
+    // Line the minimized windows up along the bottom edge.
+    QRect area = MdiArea->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* w : MdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (!w->isVisible() || !w->isMinimized())
+            continue;
+        QSize s = w->size();
+        if (x > 0 && x + s.width() > area.width())
+            x = 0;
+        w->move(x, area.height() - s.height());
+        x += s.width();
+    }
+}
+
+void TMainForm::HelpAboutClick() { AboutBox->exec(); }
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    QList<TFenetreEnfant*> open = Editors();
+    if (open.isEmpty()) {
+        event->accept();
+        return;
+    }
+    // Close the editors one by one; each closed one brings the next close request.
+    ExitInProgress = true;
+    event->ignore();
+    open.first()->close();
+}
+
+void TMainForm::customEvent(QEvent* event) {
+    if (event->type() != EditorClosedEvent::EventType()) {
+        QMainWindow::customEvent(event);
+        return;
+    }
+    auto* closed = static_cast<EditorClosedEvent*>(event);
+    switch (closed->Code) {
+    case SaveRequested:
+        // The window that asked is the one saved and asked again, even when another is active.
+        if (auto* editor = qobject_cast<TFenetreEnfant*>(closed->Window.data())) {
+            SaveDocument(editor, false);
+            editor->close();
+        }
+        break;
+    case CloseCancelled:
+        ExitInProgress = false;
+        break;
+    case Closed:
+        if (ExitInProgress)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        if (Editors().isEmpty())
+            EnableDocumentCommands(false);
+        break;
+    }
 }

@@ -1,13 +1,86 @@
 #pragma once
-// The main window: menus, tool bar, status line and the editor windows inside it.
+// The main window: menus, tool bar, status line, the editor windows inside it, and the
+// commands that act on the active one.
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class FileDialogProvider;
+class QAction;
+class QDialog;
+class QMdiArea;
+class QMenu;
+class QMdiSubWindow;
+class QToolButton;
+class TAboutBox;
+class TFenetreEnfant;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
 
     int PortIndex = 0;
     bool ExitInProgress = false;
+
+    TFenetreEnfant* NewEditorWindow(const QString& caption);
+    TFenetreEnfant* ActiveEditor() const;
+    // Open editor windows in the order they were created.
+    QList<TFenetreEnfant*> Editors() const;
+    void EnableDocumentCommands(bool enabled);
+    QList<QObject*> DocumentCommands() const;
+
+    // Tests choose paths and printers through their own provider.
+    void SetDialogProvider(FileDialogProvider* provider);
+    FileDialogProvider& Dialogs();
+
+    // The save logic shared by Save, Save as and the save on closing.
+    void SaveDocument(TFenetreEnfant* editor, bool newNameWanted);
+
+    QMdiArea* MdiArea = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    QDialog* PortDialog = nullptr;
+    QDialog* TransferDialog = nullptr;
+    QDialog* BurstDialog = nullptr;
+
+public slots:
+    void FileNewClick();
+    void FileOpenClick();
+    void FileSaveClick();
+    void FileSaveAsClick();
+    void FileFermerItemClick();
+    void FilePrintSetupClick();
+    void FilePrintClick();
+    void FileExitClick();
+    void EditRafaleItemClick();
+    void ConnectionConfigurationItemClick();
+    void ConnectionTransfertItemClick();
+    void WindowTileClick();
+    void WindowCascadeClick();
+    void WindowArrangeClick();
+    void HelpAboutClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                     const QString& status, void (TMainForm::*handler)());
+    void BuildMenus();
+    void BuildToolBar();
+    void EditorActivated(QMdiSubWindow* window);
+
+    QList<QPointer<TFenetreEnfant>> EditorList;
+    QList<QObject*> DocumentCommandList;
+    QPointer<TFenetreEnfant> LastActive;
+    std::unique_ptr<FileDialogProvider> OwnDialogs;
+    FileDialogProvider* DialogProvider = nullptr;
 };
+
+extern const char* const OpenFilter;
+extern const char* const SaveFilter;

@@ -1,0 +1,121 @@
+#pragma once
+// The editor window: one firing program, its header fields and the grid of channels.
+
+#include "DelayRules.h"
+#include "Document.h"
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QTableWidgetItem;
+class TGrid;
+
+#if __has_include("Classep02.h")
+#include "Classep02.h"
+using DocumentLink = salvo::CP02;
+#else
+using DocumentLink = salvo::ChannelTable;
+#endif
+
+class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices {
+    Q_OBJECT
+public:
+    explicit TFenetreEnfant(QWidget* parent = nullptr);
+    ~TFenetreEnfant() override;
+
+    // The document.
+    DocumentLink Link;
+    salvo::DocumentData Doc; // file binding, shown times, Modified; header texts live in fields
+    QPointer<QObject> MainLink;
+
+    bool Modified() const { return Doc.Modified; }
+    void SetModified(bool modified) { Doc.Modified = modified; }
+    QString FileName() const { return QString::fromStdString(Doc.FileName); }
+    void SetFileName(const QString& path) { Doc.FileName = path.toStdString(); }
+    bool HasFileName() const { return Doc.HasFileName(); }
+    bool IsClosed() const { return ClosedForGood; }
+
+    QString Title() const;
+    QString SerialNumber() const;
+    QString VersionText() const;
+    void SetTitle(const QString& text);
+    void SetSerialNumber(const QString& text);
+    void SetVersionText(const QString& text);
+    QString Description(int channel) const;
+    void SetDescription(int channel, const QString& text);
+    int SelectedModel() const;
+
+    // Grid coordinates as the user sees them: row 0 holds the headings, row n is channel n.
+    QString CellText(int column, int row) const;
+    int RowCount() const { return Link.ChannelCount() + 1; }
+    int CurrentColumn() const;
+    int CurrentRow() const;
+    char DecimalSeparator() const;
+
+    // The delay rules, with this window's cells and warnings.
+    void ApplyChannelTime(int index, double seconds);
+    void ChangeChannelType(int index, int type);
+    // The model chosen by the program (a file being read): list, rows and current cell follow.
+    void SetModelIndex(int model);
+    void RefreshChannels();
+
+    void SetDelayCell(int channelIndex, const std::string& text) override;
+    void SetTypeCell(int channelIndex, const std::string& text) override;
+    void ShowWarning(const std::string& text) override;
+
+    void CommitTypeEdit();
+    void CommitTimeEdit();
+    void LeaveEditing();
+
+    // Grid events, called by the grid and its cell editors.
+    enum class KeyVerdict { Pass, Swallow, Replace };
+    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement);
+    void TableauSetEditText(int column, int row, const QString& text);
+    bool TableauSelectCell(int column, int row);
+    void TableauClick();
+    void TableauMouseMove(int column, int row);
+    void TableauExit();
+    void ComboBoxTypeChange(int index);
+
+    bool EditingCell = false;
+    bool KeypadDecimal = false;
+
+    TGrid* Tableau = nullptr;
+    QComboBox* TypeEditor = nullptr;
+    QComboBox* ComboBoxType = nullptr;
+    QLineEdit* StringTitre = nullptr;
+    QLineEdit* NumeroSerie = nullptr;
+    QLineEdit* Version = nullptr;
+    QLabel* LabelTitre = nullptr;
+    QLabel* LabelNumSerie = nullptr;
+    QLabel* LabelVersion = nullptr;
+    QLabel* LabelTypeIgnivellique = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTableWidgetItem* Item(int column, int row) const;
+    void SetCurrentCell(int column, int row);
+    void ShowModelRows();
+    void FocusChanged(QWidget* old, QWidget* now);
+    bool NumeroSerieKeyPress(QKeyEvent* event);
+    void PostEditorClosed(int code);
+
+    QWidget* Client = nullptr;
+    int TypeEditorRow = -1; // the row the type list was last opened on
+    bool InLeaveEditing = false;
+    bool ClosedForGood = false;
+};
+
+const char* const MsgDelaysAdjusted =
+    "Des modifications ont été apportées au retard pourque les retards soient toujours "
+    "compatibles avec le fonctionnement du Ignivelle";

@@ -1,0 +1,128 @@
+#include "TGrid.h"
+
+#include "TFenetreEnfant.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+
+TGrid::TGrid(TFenetreEnfant* owner, QWidget* parent) : QTableWidget(parent), Owner(owner) {}
+
+void TGrid::keyPressEvent(QKeyEvent* event) {
+    QString replacement;
+    switch (Owner->TableauKeyPress(event, &replacement)) {
+    case TFenetreEnfant::KeyVerdict::Swallow:
+        event->accept();
+        return;
+    case TFenetreEnfant::KeyVerdict::Replace: {
+        QKeyEvent replaced(event->type(), event->key(), event->modifiers(), replacement,
+                           event->isAutoRepeat(), static_cast<ushort>(event->count()));
+        QTableWidget::keyPressEvent(&replaced);
+        return;
+    }
+    case TFenetreEnfant::KeyVerdict::Pass:
+        break;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+bool TGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        QModelIndex index = indexAt(me->position().toPoint());
+        if (index.isValid())
+            Owner->TableauMouseMove(index.column(), index.row() + 1);
+    }
+    return QTableWidget::viewportEvent(event);
+}
+
+TCellSelection::TCellSelection(TFenetreEnfant* owner, QAbstractItemModel* model)
+    : QItemSelectionModel(model), Owner(owner) {}
+
+void TCellSelection::setCurrentIndex(const QModelIndex& index,
+                                     QItemSelectionModel::SelectionFlags command) {
+    if (index.isValid() && !Owner->TableauSelectCell(index.column(), index.row() + 1))
+        return;
+    QItemSelectionModel::setCurrentIndex(index, command);
+}
+
+TCellDelegate::TCellDelegate(TFenetreEnfant* owner, TGrid* grid)
+    : QStyledItemDelegate(grid), Owner(owner), Grid(grid) {}
+
+QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                     const QModelIndex& index) const {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame(false);
+    int column = index.column();
+    int row = index.row() + 1;
+    connect(edit, &QLineEdit::textEdited, Owner, [this, edit, column, row](const QString& text) {
+        if (QTableWidgetItem* item = Grid->item(row - 1, column))
+            item->setText(text);
+        Owner->TableauSetEditText(column, row, text);
+        Q_UNUSED(edit);
+    });
+    Grid->SetOpenEditor(edit);
+    return edit;
+}
+
+void TCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* edit = static_cast<QLineEdit*>(editor);
+    QString text = index.data(Qt::EditRole).toString();
+    // Rewriting an unchanged text would move the cursor of someone typing.
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+void TCellDelegate::setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const {
+    // The cell already holds every keystroke.
+}
+
+void TCellDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (Grid->OpenEditor() == editor)
+        Grid->SetOpenEditor(nullptr);
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void TCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
+    if (index.column() != 0) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The channel numbers are drawn like headings.
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    painter->fillRect(opt.rect, opt.palette.brush(QPalette::Active, QPalette::Button));
+    painter->setPen(opt.palette.color(QPalette::Active, QPalette::ButtonText));
+    painter->setFont(opt.font);
+    painter->drawText(opt.rect.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                      index.data().toString());
+}
+
+bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::KeyPress && editor && !Forwarding) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        QString replacement;
+        switch (Owner->TableauKeyPress(ke, &replacement)) {
+        case TFenetreEnfant::KeyVerdict::Swallow:
+            return true;
+        case TFenetreEnfant::KeyVerdict::Replace: {
+            QKeyEvent replaced(ke->type(), ke->key(), ke->modifiers(), replacement,
+                               ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
+            Forwarding = true;
+            QApplication::sendEvent(editor, &replaced);
+            Forwarding = false;
+            return true;
+        }
+        case TFenetreEnfant::KeyVerdict::Pass:
+            break;
+        }
+    }
+    // A warning box taking the focus must not end the typing in the cell.
+    if (event->type() == QEvent::FocusOut && QApplication::activeModalWidget())
+        return false;
+    return QStyledItemDelegate::eventFilter(watched, event);
+}

@@ -1,0 +1,271 @@
+// The editor window driven by keys, clicks and pointer moves, with a French locale.
+
+#include "Boxes.h"
+#include "Driver.h"
+#include "Main.h"
+#include "Messages.h"
+#include "TFenetreEnfant.h"
+#include "TGrid.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace driver;
+
+namespace {
+const QString NotANumber = QStringLiteral("La Valeur saisie n'est pas un nombre");
+const QString Adjusted = QString::fromUtf8(MsgDelaysAdjusted);
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<BoxAnswers> Boxes;
+    TFenetreEnfant* E = nullptr;
+
+    int VisibleRows() const {
+        int n = 0;
+        for (int r = 0; r < E->Tableau->rowCount(); ++r)
+            n += !E->Tableau->isRowHidden(r);
+        return n;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void init() {
+        Form = std::make_unique<TMainForm>();
+        ShowActive(*Form);
+        Boxes = std::make_unique<BoxAnswers>();
+        Trigger(*Form, "FileNew");
+        E = Form->ActiveEditor();
+        QVERIFY(E);
+    }
+    void cleanup() {
+        for (TFenetreEnfant* e : Form->Editors())
+            e->SetModified(false);
+        Form.reset();
+        Boxes.reset();
+    }
+
+    void newWindowShowsAnEmptyV30Program() {
+        QCOMPARE(E->RowCount(), 31);
+        QCOMPARE(VisibleRows(), 30);
+        QCOMPARE(E->ComboBoxType->currentText(), QStringLiteral("Ignivelle V30"));
+        QCOMPARE(E->ComboBoxType->count(), 3);
+        QStringList headings;
+        for (int c = 0; c < 4; ++c)
+            headings << E->CellText(c, 0);
+        QCOMPARE(headings, QStringList({QString::fromUtf8(" N° de la ligne "), " Type de la voie ",
+                                        " Retard de la voie ", " Description "}));
+        for (int n = 1; n <= 30; ++n) {
+            QCOMPARE(E->CellText(0, n), QString::number(n));
+            QCOMPARE(E->CellText(1, n), QStringLiteral("Manuel"));
+            QCOMPARE(E->CellText(2, n), QStringLiteral("0"));
+            QCOMPARE(E->CellText(3, n), QString());
+        }
+        QCOMPARE(E->CurrentColumn(), 2);
+        QCOMPARE(E->CurrentRow(), 1);
+        QVERIFY(!E->Modified());
+        QVERIFY(E->Title().isEmpty() && E->SerialNumber().isEmpty() && E->VersionText().isEmpty());
+        QCOMPARE(E->LabelNumSerie->text(), QString::fromUtf8("Numéro de série :"));
+        QCOMPARE(E->NumeroSerie->toolTip(), QString::fromUtf8("Contient le numéro de série"));
+        QCOMPARE(E->Tableau->toolTip(), QString());
+        QCOMPARE(E->StringTitre->geometry(), QRect(120, 8, 377, 21));
+        QCOMPARE(E->Tableau->columnWidth(3), 275);
+        QVERIFY(E->TypeEditor->isHidden());
+    }
+
+    void typedDelayLandsOnTheGridAtEnter() {
+        FocusCell(*E, 2, 3);
+        Type("1,5");
+        QCOMPARE(E->CellText(2, 3), QStringLiteral("1,5")); // the cell holds what is typed
+        Key(Qt::Key_Return);
+        QCOMPARE(E->CellText(2, 3), QStringLiteral("1,6"));
+        QCOMPARE(E->Link.Slots[2].Steps, 8u);
+        QVERIFY(E->Modified());
+        QVERIFY(Boxes->Seen.empty());
+    }
+
+    void tabCommitsAndMovesOn() {
+        FocusCell(*E, 2, 4);
+        Type("12,34");
+        Key(Qt::Key_Tab);
+        QCOMPARE(E->CellText(2, 4), QStringLiteral("12,4"));
+        QCOMPARE(E->CurrentColumn(), 3);
+        QVERIFY(Boxes->Seen.empty());
+    }
+
+    void secondSeparatorWarnsAtThatKeystroke() {
+        FocusCell(*E, 2, 2);
+        Type(",");
+        QVERIFY(Boxes->Seen.empty()); // a lone separator reads as 0
+        Type("5");
+        Type(",");
+        QCOMPARE(Boxes->Texts(), QStringList({NotANumber}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
+        QCOMPARE(E->CellText(2, 2), QStringLiteral(",5,"));
+        // Leaving the cell commits it: still not a number, still the same text.
+        ClickCell(*E, 3, 2);
+        QCOMPARE(Boxes->Texts(), QStringList({NotANumber, NotANumber}));
+        QCOMPARE(E->CellText(2, 2), QStringLiteral(",5,"));
+        QCOMPARE(E->Link.Slots[1].Steps, 0u);
+    }
+
+    void keyFiltersByColumn() {
+        int beeps = salvo::ui::BeepCount();
+        FocusCell(*E, 2, 5);
+        Type("a");
+        QCOMPARE(E->CellText(2, 5), QStringLiteral("0"));
+        QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
+        FocusCell(*E, 1, 5);
+        Type("x");
+        QCOMPARE(E->CellText(1, 5), QStringLiteral("Manuel"));
+        QCOMPARE(salvo::ui::BeepCount(), beeps + 1); // silently
+        FocusCell(*E, 3, 5);
+        Type("Bouquet");
+        QCOMPARE(E->CellText(3, 5), QStringLiteral("Bouquet"));
+        QVERIFY(E->Modified());
+    }
+
+    void keypadDecimalTypesTheSeparator() {
+        FocusCell(*E, 2, 6);
+        Type("2");
+        KeypadDecimal();
+        Type("4");
+        QCOMPARE(E->CellText(2, 6), QStringLiteral("2,4"));
+        Key(Qt::Key_Return);
+        QCOMPARE(E->CellText(2, 6), QStringLiteral("2,4"));
+        FocusCell(*E, 3, 6);
+        Type("v");
+        KeypadDecimal();
+        QCOMPARE(E->CellText(3, 6), QStringLiteral("v,"));
+    }
+
+    void modelSwitchHidesRowsAndKeepsThem() {
+        E->ChangeChannelType(19, salvo::Automatic);
+        E->ApplyChannelTime(19, 3.0);
+        E->SetDescription(20, QStringLiteral("Final"));
+        FocusCell(*E, 3, 8);
+        E->ComboBoxType->activated(0); // as when the user picks "Ignivelle"
+        QCOMPARE(E->RowCount(), 16);
+        QCOMPARE(VisibleRows(), 15);
+        QCOMPARE(E->CurrentColumn(), 2);
+        QCOMPARE(E->CurrentRow(), 1);
+        QVERIFY(Boxes->Seen.empty());
+        E->ComboBoxType->setCurrentIndex(2);
+        E->ComboBoxType->activated(2);
+        QCOMPARE(VisibleRows(), 30);
+        QCOMPARE(E->CellText(1, 20), QStringLiteral("Automatique"));
+        QCOMPARE(E->CellText(2, 20), QStringLiteral("3"));
+        QCOMPARE(E->CellText(3, 20), QStringLiteral("Final"));
+        QCOMPARE(E->Link.Slots[19].Steps, 15u);
+    }
+
+    void resizingGivesTheGridTheOuterHeightLess120() {
+        E->showNormal();
+        for (int h : {500, 640, 777}) {
+            E->resize(800, h);
+            QCOMPARE(E->Tableau->contentsRect().height(), h - 120);
+        }
+    }
+
+    void channelOneTypeCellCannotBeSelected() {
+        ClickCell(*E, 1, 1);
+        QCOMPARE(E->CurrentColumn(), 2);
+        QCOMPARE(E->CurrentRow(), 1);
+        FocusCell(*E, 2, 1);
+        Key(Qt::Key_Left);
+        QCOMPARE(E->CurrentColumn(), 2);
+        ClickCell(*E, 0, 4); // the fixed number column
+        QCOMPARE(E->CurrentColumn(), 2);
+        QVERIFY(E->TypeEditor->isHidden());
+    }
+
+    void typeListOpensOverTheCellAndAppliesOnLeaving() {
+        E->ApplyChannelTime(1, 4.0);
+        ClickCell(*E, 1, 3);
+        QVERIFY(E->TypeEditor->isVisible());
+        QRect cell = E->Tableau->visualRect(E->Tableau->model()->index(2, 1));
+        QCOMPARE(E->TypeEditor->geometry().topLeft(), cell.topLeft());
+        QCOMPARE(E->TypeEditor->width(), cell.width() + 10);
+        QCOMPARE(E->TypeEditor->currentIndex(), 0);
+        E->TypeEditor->setCurrentIndex(1);
+        QCOMPARE(E->CellText(1, 3), QStringLiteral("Manuel")); // not applied yet
+        MovePointerToCell(*E, 1, 3);                          // same cell: nothing
+        QVERIFY(E->TypeEditor->isVisible());
+        MovePointerToCell(*E, 3, 7);
+        QVERIFY(E->TypeEditor->isHidden());
+        QCOMPARE(E->CellText(1, 3), QStringLiteral("Automatique"));
+        QCOMPARE(E->CellText(2, 3), QStringLiteral("4,2")); // one step after channel 2
+        QCOMPARE(E->CurrentColumn(), 2);
+        QCOMPARE(E->CurrentRow(), 3);
+        QVERIFY(Boxes->Seen.empty());
+    }
+
+    void passingOverTypeCellsWithKeysChangesNoType() {
+        ClickCell(*E, 1, 3);
+        E->TypeEditor->setCurrentIndex(1);
+        MovePointerToCell(*E, 3, 3);
+        QCOMPARE(E->CellText(1, 3), QStringLiteral("Automatique"));
+        FocusCell(*E, 2, 5);
+        Key(Qt::Key_Left);
+        QCOMPARE(E->CurrentColumn(), 1);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Right);
+        QCOMPARE(E->CellText(1, 5), QStringLiteral("Manuel"));
+        QCOMPARE(E->CellText(1, 6), QStringLiteral("Manuel"));
+    }
+
+    void leavingEditingWarnsOnceOverTheBackground() {
+        FocusCell(*E, 2, 2);
+        Type("7");
+        MovePointerToBackground(*E);
+        QCOMPARE(Boxes->Texts(), QStringList({Adjusted}));
+        QCOMPARE(E->CellText(2, 2), QStringLiteral("7"));
+        QCOMPARE(E->Link.Slots[1].Steps, 35u);
+        MovePointerToBackground(*E);
+        QCOMPARE(Boxes->Seen.size(), size_t(1));
+    }
+
+    void serialNumberTakesDigitsOnlyAndTypingLimits() {
+        int beeps = salvo::ui::BeepCount();
+        E->NumeroSerie->setFocus();
+        Type("12a3");
+        QCOMPARE(E->SerialNumber(), QStringLiteral("123"));
+        QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
+        E->SetModified(false);
+        Type("x");
+        QVERIFY(E->Modified()); // even a refused key marks the document
+        Type("4567890123");
+        QCOMPARE(E->SerialNumber(), QStringLiteral("12345678901"));
+        // The program may put in more than a user may type.
+        QString sixty(60, QLatin1Char('T'));
+        E->SetTitle(sixty);
+        QCOMPARE(E->Title(), sixty);
+        E->StringTitre->setFocus();
+        E->StringTitre->end(false);
+        Type("z");
+        QCOMPARE(E->Title(), sixty);
+        Key(Qt::Key_Backspace);
+        QCOMPARE(E->Title().size(), 59);
+    }
+
+    void refreshChannelsRewritesFromTheTable() {
+        E->Link.SetChannelType(4, salvo::Automatic);
+        E->Link.SetStepDelay(4, 1.0);
+        E->Link.SetStepDelay(3, 2.0);
+        E->SetModified(false);
+        E->RefreshChannels();
+        QCOMPARE(E->CellText(1, 5), QStringLiteral("Automatique"));
+        QCOMPARE(E->CellText(2, 5), QStringLiteral("3"));
+        QCOMPARE(E->CellText(2, 4), QStringLiteral("2"));
+        QVERIFY(E->Modified());
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "EditorTest.moc"

@@ -1,0 +1,288 @@
+// The main window as a user meets it: menus, enabled commands, windows coming and going, and
+// the way out.
+
+#include "BoiteAPropos.h"
+#include "Boxes.h"
+#include "Driver.h"
+#include "Main.h"
+#include "Messages.h"
+#include "TFenetreEnfant.h"
+#include "TGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace driver;
+
+namespace {
+
+struct MenuItem {
+    const char* name;
+    const char* caption;
+    const char* status;
+    enum { Always, Document, Never } enabled;
+};
+
+const MenuItem Items[] = {
+    {"FileNew", "&Nouveau", "Créer un nouveau fichier", MenuItem::Always},
+    {"FileOpen", "&Ouvrir...", "Ouvrir un fichier existant", MenuItem::Always},
+    {"FileSave", "&Enregistrer", "Enregistrer le fichier en cours", MenuItem::Document},
+    {"FileSaveAs", "Enregistrer &sous...", "Enregistrer le fichier en cours sous un autre nom",
+     MenuItem::Document},
+    {"FileFermerItem", "&Fermer", "", MenuItem::Document},
+    {"FilePrintSetup", "&Configuration imprimante...", "Modifier la configuration imprimante",
+     MenuItem::Document},
+    {"FilePrint", "&Imprimer", "Imprimer le fichier en cours", MenuItem::Document},
+    {"FileExit", "&Quitter", "Quitter cette application", MenuItem::Always},
+    {"EditRafaleItem", "&Rafale", "", MenuItem::Document},
+    {"EditUndo", "&Défaire", "Défaire la dernière action", MenuItem::Never},
+    {"EditCut", "&Couper", "Supprimer l'élément sélectionné", MenuItem::Never},
+    {"EditCopy", "Co&pier", "Copier l'élément sélectionné dans le Presse-papiers",
+     MenuItem::Never},
+    {"EditPaste", "C&oller", "Coller le contenu du Presse-papiers", MenuItem::Never},
+    {"ConnectionConfigurationItem", "&Configuration", "", MenuItem::Always},
+    {"ConnectionTransfertItem", "&Transfert", "", MenuItem::Document},
+    {"WindowTile", "&Mosaïque", "Toutes les fenêtres en mosaïque", MenuItem::Document},
+    {"WindowCascade", "&Cascade", "Toutes les fenêtres en cascade", MenuItem::Document},
+    {"WindowArrange", "&Tout réorganiser", "Disposer les fenêtres minimisées",
+     MenuItem::Document},
+    {"HelpAbout", "&A propos...", "Afficher des informations sur le programme", MenuItem::Always},
+};
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+// Checks every item against whether a document is open.
+void CheckEnabled(TMainForm& form, bool documentOpen) {
+    for (const MenuItem& item : Items) {
+        bool expected = item.enabled == MenuItem::Always ||
+                        (item.enabled == MenuItem::Document && documentOpen);
+        QVERIFY2(Action(form, item.name)->isEnabled() == expected, item.name);
+    }
+    QCOMPARE(form.findChild<QMenu*>("EditMenu")->menuAction()->isEnabled(), documentOpen);
+    QCOMPARE(form.findChild<QToolButton*>("SpeedFileSave")->isEnabled(), documentOpen);
+    QVERIFY(form.findChild<QToolButton*>("SpeedFileNew")->isEnabled());
+    QVERIFY(form.findChild<QToolButton*>("SpeedFileOpen")->isEnabled());
+}
+
+QStringList Titles(TMainForm& form) {
+    QStringList t;
+    for (TFenetreEnfant* e : form.Editors())
+        t << e->windowTitle();
+    return t;
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithCaptionsAndOnlyTheAlwaysCommands() {
+        TMainForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Salvodesk"));
+        QCOMPARE(form.PortIndex, 0);
+        QVERIFY(!form.ExitInProgress);
+        for (const MenuItem& item : Items) {
+            QAction* a = Action(form, item.name);
+            QCOMPARE(a->text(), U(item.caption));
+            QCOMPARE(a->statusTip(), U(item.status));
+            QVERIFY(a->shortcut().isEmpty());
+        }
+        QStringList menus;
+        for (const char* name : {"FileMenu", "EditMenu", "ConnectionMenu", "WindowMenu", "HelpMenu"})
+            menus << form.findChild<QMenu*>(name)->title();
+        QCOMPARE(menus, QStringList({"&Fichier", "&Edition", "&Connection", U("Fe&nêtre"), "A&ide"}));
+        CheckEnabled(form, false);
+
+        const std::pair<const char*, const char*> hints[] = {
+            {"SpeedFileNew", "Nouveau programme|Nouveau"},
+            {"SpeedFileOpen", "Ouvrir programme|Ouvrir"},
+            {"SpeedFileSave", "Enregistrer programme|Enregistrer"}};
+        for (auto [name, hint] : hints) {
+            auto* b = form.findChild<QToolButton*>(name);
+            QCOMPARE(b->toolTip() + "|" + b->statusTip(), U(hint));
+            QVERIFY(!b->icon().isNull());
+        }
+        // The dialogs exist once, created in this order.
+        QStringList dialogs;
+        for (QObject* child : form.children())
+            if (auto* d = qobject_cast<QDialog*>(child))
+                dialogs << d->objectName();
+        QCOMPARE(dialogs, QStringList({"TAboutBox", "TConfPort", "TDlgConnection", "TGestionRafale"}));
+    }
+
+    void newDocumentsAreNumberedByOpenWindows() {
+        TMainForm form;
+        ShowActive(form);
+        Trigger(form, "FileNew");
+        CheckEnabled(form, true);
+        form.findChild<QToolButton*>("SpeedFileNew")->click();
+        QCOMPARE(Titles(form), QStringList({"NONAME1", "NONAME2"}));
+        QCOMPARE(form.ActiveEditor()->windowTitle(), QStringLiteral("NONAME2"));
+        // Closing NONAME1 leaves one window: the next new one is NONAME2 again.
+        form.Editors().first()->close();
+        QCoreApplication::processEvents();
+        Trigger(form, "FileNew");
+        QCOMPARE(Titles(form), QStringList({"NONAME2", "NONAME2"}));
+    }
+
+    void closingTheLastWindowDisablesDocumentCommands() {
+        TMainForm form;
+        ShowActive(form);
+        Trigger(form, "FileNew");
+        Trigger(form, "FileNew");
+        Trigger(form, "FileFermerItem");
+        QCoreApplication::processEvents();
+        CheckEnabled(form, true); // one window is still open
+        Trigger(form, "FileFermerItem");
+        QCoreApplication::processEvents();
+        QVERIFY(form.Editors().isEmpty());
+        CheckEnabled(form, false);
+    }
+
+    void closingAModifiedDocumentAsksAndCancelKeepsIt() {
+        TMainForm form;
+        ShowActive(form);
+        BoxAnswers boxes;
+        Trigger(form, "FileNew");
+        form.ActiveEditor()->SetTitle(QStringLiteral("Bouquet final"));
+        boxes.Queue({"Annuler"});
+        Trigger(form, "FileFermerItem");
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.Seen.size(), size_t(1));
+        QCOMPARE(boxes.Seen[0].Caption, QStringLiteral("Confirmation"));
+        QCOMPARE(boxes.Seen[0].Text, QStringLiteral("Voulez-vous sauvegardez le fichier NONAME1 ?"));
+        QCOMPARE(boxes.Seen[0].Buttons,
+                 (std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Yes,
+                                                    salvo::ui::BoxButton::No,
+                                                    salvo::ui::BoxButton::Cancel}));
+        QCOMPARE(form.Editors().size(), 1);
+        CheckEnabled(form, true);
+        boxes.Queue({"&Non"});
+        Trigger(form, "FileFermerItem");
+        QCoreApplication::processEvents();
+        QVERIFY(form.Editors().isEmpty());
+        CheckEnabled(form, false);
+    }
+
+    void quittingClosesWindowsOneByOneAndCancelStopsIt() {
+        TMainForm form;
+        ShowActive(form);
+        BoxAnswers boxes;
+        Trigger(form, "FileNew");
+        Trigger(form, "FileNew");
+        for (TFenetreEnfant* e : form.Editors())
+            e->SetVersionText(QStringLiteral("A"));
+        boxes.Queue({"&Non", "Annuler"});
+        Trigger(form, "FileExit");
+        QTRY_COMPARE(boxes.Seen.size(), size_t(2));
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.Texts(),
+                 QStringList({"Voulez-vous sauvegardez le fichier NONAME1 ?",
+                              "Voulez-vous sauvegardez le fichier NONAME2 ?"}));
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.ExitInProgress);
+        QCOMPARE(Titles(form), QStringList({"NONAME2"}));
+        CheckEnabled(form, true);
+
+        // A later exit starts again and, the last window gone, ends the program.
+        boxes.Queue({"&Non"});
+        Trigger(form, "FileExit");
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(form.Editors().isEmpty());
+    }
+
+    void quittingWithoutDocumentsEndsAtOnce() {
+        TMainForm form;
+        ShowActive(form);
+        BoxAnswers boxes;
+        Trigger(form, "FileExit");
+        QVERIFY(!form.isVisible());
+        QVERIFY(boxes.Seen.empty());
+    }
+
+    void statusLineShowsTheHintUnderThePointer() {
+        TMainForm form;
+        ShowActive(form);
+        Trigger(form, "FileNew");
+        auto* status = form.findChild<QStatusBar*>("StatusLine");
+        QVERIFY(status);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(form.findChild<QToolButton*>("SpeedFileOpen"), &enter);
+        QCOMPARE(status->currentMessage(), QStringLiteral("Ouvrir"));
+        QApplication::sendEvent(form.ActiveEditor()->Tableau, &enter);
+        QCOMPARE(status->currentMessage(), QStringLiteral("Numero de la voie"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(form.ActiveEditor()->Tableau, &leave);
+        QCOMPARE(status->currentMessage(), QString());
+        // A highlighted item without a status text clears the line.
+        Action(form, "FileFermerItem")->showStatusText(&form);
+        QCOMPARE(status->currentMessage(), QString());
+        Action(form, "FileSave")->showStatusText(&form);
+        QCOMPARE(status->currentMessage(), QStringLiteral("Enregistrer le fichier en cours"));
+    }
+
+    void windowMenuTilesOneAboveTheOther() {
+        TMainForm form;
+        form.resize(1000, 800);
+        ShowActive(form);
+        Trigger(form, "FileNew");
+        Trigger(form, "FileNew");
+        Trigger(form, "WindowTile");
+        QList<TFenetreEnfant*> e = form.Editors();
+        QRect area = form.MdiArea->viewport()->rect();
+        QCOMPARE(e[0]->geometry().top(), 0);
+        QCOMPARE(e[1]->geometry().top(), area.height() / 2);
+        QCOMPARE(e[0]->width(), area.width());
+        Trigger(form, "WindowCascade");
+        QVERIFY(e[1]->geometry().topLeft() != e[0]->geometry().topLeft());
+        e[0]->showMinimized();
+        e[0]->move(300, 10);
+        Trigger(form, "WindowArrange");
+        QCOMPARE(e[0]->geometry().bottom(), area.height() - 1);
+        QCOMPARE(e[0]->x(), 0);
+    }
+
+    void aboutBoxShowsTheProgramAndCloses() {
+        TMainForm form;
+        auto* box = form.AboutBox;
+        QCOMPARE(box->windowTitle(), QStringLiteral("A propos"));
+        QCOMPARE(box->size(), QSize(406, 300));
+        const std::pair<const char*, const char*> labels[] = {
+            {"LabelProductName", "Salvodesk"},
+            {"LabelVersion", "Version 3.1"},
+            {"LabelTypeProgramme", "Programme de gestion du Ignivelle"}};
+        int previousBottom = 0;
+        for (auto [name, text] : labels) {
+            auto* l = box->findChild<QLabel*>(name);
+            QCOMPARE(l->text(), U(text));
+            QVERIFY(l->alignment() & Qt::AlignHCenter);
+            QCOMPARE(l->x(), 184);
+            QVERIFY(l->y() >= previousBottom);
+            previousBottom = l->y() + l->height();
+        }
+        for (auto [name, prefix] : {std::pair{"LabelTelephone", "Tél : "}, {"LabelFax", "Fax : "},
+                                     {"LabelNomSite", "Site : "}, {"LabelMail", "Mail : "}})
+            QVERIFY(box->findChild<QLabel*>(name)->text().startsWith(U(prefix)));
+        QVERIFY(box->findChild<QAction*>("MailTo")->data().toString().startsWith("mailto:"));
+        // Enter and Escape both close it, and a second showing has the same texts.
+        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QTimer::singleShot(50, [key] {
+                if (QWidget* w = QApplication::activeModalWidget())
+                    QTest::keyClick(w, static_cast<Qt::Key>(key));
+            });
+            Trigger(form, "HelpAbout");
+            QVERIFY(!box->isVisible());
+            QCOMPARE(box->findChild<QLabel*>("LabelProductName")->text(), QStringLiteral("Salvodesk"));
+        }
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"

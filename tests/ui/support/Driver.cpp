@@ -1,0 +1,88 @@
+#include "Driver.h"
+
+#include "Main.h"
+#include "TFenetreEnfant.h"
+#include "TGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+namespace driver {
+
+QAction* Action(TMainForm& form, const char* name) {
+    auto* a = form.findChild<QAction*>(QString::fromLatin1(name));
+    if (!a)
+        qFatal("no action %s", name);
+    return a;
+}
+
+void Trigger(TMainForm& form, const char* name) { Action(form, name)->trigger(); }
+
+static QWidget* Focused() {
+    QWidget* w = QApplication::focusWidget();
+    if (!w)
+        qFatal("nothing has the keyboard focus");
+    return w;
+}
+
+void Type(const QString& text) {
+    for (QChar c : text)
+        QTest::keyClick(Focused(), c.toLatin1());
+}
+
+void Key(int key, int modifiers) {
+    QTest::keyClick(Focused(), static_cast<Qt::Key>(key),
+                    static_cast<Qt::KeyboardModifiers>(modifiers));
+}
+
+void KeypadDecimal() {
+    // The keypad's decimal key reports a point whatever the locale.
+    QWidget* w = Focused();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Period, Qt::KeypadModifier, QStringLiteral("."));
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Period, Qt::KeypadModifier,
+                      QStringLiteral("."));
+    QApplication::sendEvent(QApplication::focusWidget(), &release);
+}
+
+static QPoint CellCentre(TFenetreEnfant& editor, int column, int row) {
+    QModelIndex index = editor.Tableau->model()->index(row - 1, column);
+    editor.Tableau->scrollTo(index);
+    return editor.Tableau->visualRect(index).center();
+}
+
+void ClickCell(TFenetreEnfant& editor, int column, int row) {
+    QTest::mouseClick(editor.Tableau->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      CellCentre(editor, column, row));
+}
+
+void MovePointerToCell(TFenetreEnfant& editor, int column, int row) {
+    QPoint p = CellCentre(editor, column, row);
+    QMouseEvent move(QEvent::MouseMove, p, editor.Tableau->viewport()->mapToGlobal(p),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(editor.Tableau->viewport(), &move);
+}
+
+void MovePointerToBackground(TFenetreEnfant& editor) {
+    QWidget* client = editor.widget();
+    QPoint p(600, 70); // between the header fields and the grid
+    QMouseEvent move(QEvent::MouseMove, p, client->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(client, &move);
+}
+
+void FocusCell(TFenetreEnfant& editor, int column, int row) {
+    editor.Tableau->setFocus();
+    editor.Tableau->setCurrentCell(row - 1, column);
+}
+
+void ShowActive(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        qFatal("window did not become active");
+}
+
+} // namespace driver

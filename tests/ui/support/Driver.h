@@ -1,0 +1,33 @@
+#pragma once
+// Drives the real windows as a user does: menu commands by name, keys to the focused widget,
+// clicks and pointer moves on grid cells.
+
+#include <QString>
+
+class QAction;
+class QWidget;
+class TFenetreEnfant;
+class TMainForm;
+
+namespace driver {
+
+QAction* Action(TMainForm& form, const char* name);
+void Trigger(TMainForm& form, const char* name);
+
+// Keys go where the focus is, as from a keyboard.
+void Type(const QString& text);
+void Key(int key, int modifiers = 0);
+void KeypadDecimal();
+
+// Grid cells in the user's numbering: row 0 holds the headings, row n is channel n.
+void ClickCell(TFenetreEnfant& editor, int column, int row);
+void MovePointerToCell(TFenetreEnfant& editor, int column, int row);
+void MovePointerToBackground(TFenetreEnfant& editor);
+
+// Makes the editor's grid the focused widget on the given cell.
+void FocusCell(TFenetreEnfant& editor, int column, int row);
+
+// Shows the main window and waits until it is active, so focus works offscreen.
+void ShowActive(QWidget& window);
+
+} // namespace driver
