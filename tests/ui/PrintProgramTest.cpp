@@ -1,0 +1,161 @@
+// Printing through a real QPrinter into a PDF file, read back with poppler's tools.
+
+#include "Boxes.h"
+#include "Printing.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace salvo::ui;
+
+namespace {
+
+PrintSheet MakeSheet(int modelIndex, int count) {
+    PrintSheet s;
+    s.Title = QStringLiteral("Final du 14 juillet");
+    s.Version = QStringLiteral("2.1");
+    s.SerialNumber = QStringLiteral("123456");
+    s.ModelIndex = modelIndex;
+    s.ChannelCount = count;
+    s.JobName = QStringLiteral("final");
+    for (int n = 1; n <= count; ++n)
+        s.Rows.push_back({QString::number(n),
+                          n % 4 == 1 ? QStringLiteral("Manuel") : QStringLiteral("Automatique"),
+                          n % 2 ? QString::number(n) : QStringLiteral("%1,4").arg(n),
+                          QStringLiteral("Bombe %1").arg(n)});
+    return s;
+}
+
+// Runs a poppler tool; a null string when it is not there.
+QString Run(const QString& tool, const QStringList& args) {
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        return {};
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QStringLiteral("(%1 failed: %2)")
+            .arg(tool, QString::fromUtf8(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+void SetUpPdf(QPrinter& printer, const QString& path) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+}
+
+} // namespace
+
+class PrintProgramTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void pdfHoldsTheWholeSheetOnOnePage_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("modelName");
+        QTest::newRow("Ignivelle SII, 15 rows") << 1 << 15 << "Ignivelle SII";
+        QTest::newRow("Ignivelle V30, 30 rows") << 2 << 30 << "Ignivelle V30";
+    }
+    void pdfHoldsTheWholeSheetOnOnePage() {
+        QFETCH(int, model);
+        QFETCH(int, rows);
+        QFETCH(QString, modelName);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP(
+                "pdftotext and pdfinfo (Debian package poppler-utils) are needed to read the PDF");
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdf(printer, path);
+        BoxAnswers boxes;
+        QVERIFY(PrintProgram(MakeSheet(model, rows), printer, 2));
+        QVERIFY(boxes.Seen.empty());
+        QCOMPARE(printer.copyCount(), 2);
+        QVERIFY(QFileInfo(path).size() > 0);
+
+        const QString info = Run(QStringLiteral("pdfinfo"), {path});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("^Pages:\\s+1$"),
+                                                  QRegularExpression::MultilineOption)),
+                 qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("^Title:\\s+final$"),
+                                                  QRegularExpression::MultilineOption)),
+                 qPrintable(info));
+
+        const QString text = Run(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), path, QStringLiteral("-")});
+        const QString date =
+            QLocale().toString(QDate::currentDate(), QLocale().dateFormat(QLocale::ShortFormat));
+        const QStringList expected = {
+            QStringLiteral("Final du 14 juillet"),
+            QStringLiteral("Version :  2.1"),
+            QStringLiteral("Numéro de série : 123456"),
+            QStringLiteral("Type Ignivelle : ") + modelName,
+            QStringLiteral("N° de la ligne"),
+            QStringLiteral("Type de la voie"),
+            QStringLiteral("Retard de la voie"),
+            QStringLiteral("Description"),
+            QStringLiteral("Date d'impression :  ") + date,
+        };
+        // pdftotext turns the runs of blanks into one blank or into layout.
+        QStringList lines;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            lines << line.simplified();
+        for (const QString& e : expected)
+            QVERIFY2(lines.filter(e.simplified()).size() == 1,
+                     qPrintable(e + QStringLiteral("\n") + text));
+
+        // One line per channel: number, type, delay with its decimal, description.
+        for (int n = 1; n <= rows; ++n) {
+            const QString type =
+                n % 4 == 1 ? QStringLiteral("Manuel") : QStringLiteral("Automatique");
+            const QRegularExpression row(QStringLiteral("^\\s*%1\\s+%2\\s+%1,%3\\s+Bombe %1\\s*$")
+                                             .arg(n)
+                                             .arg(type)
+                                             .arg(n % 2 ? 0 : 4),
+                                         QRegularExpression::MultilineOption);
+            QVERIFY2(text.contains(row), qPrintable(row.pattern() + QStringLiteral("\n") + text));
+        }
+        QVERIFY(!text.contains(QStringLiteral("Bombe %1").arg(rows + 1)));
+    }
+
+    void aFailedJobShowsPrintError_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("leavesNoFile");
+        QTest::newRow("folder that does not exist") << "missing/sheet.pdf" << true;
+        // Every write fails there, as on a full disk, though the file opens.
+        QTest::newRow("full disk") << "/dev/full" << false;
+    }
+    void aFailedJobShowsPrintError() {
+        QFETCH(QString, path);
+        QFETCH(bool, leavesNoFile);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        if (leavesNoFile)
+            path = dir.filePath(path);
+        else if (!QFileInfo::exists(path))
+            QSKIP("this system has no /dev/full");
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdf(printer, path);
+        BoxAnswers boxes;
+        boxes.Queue({QStringLiteral("OK")});
+        QVERIFY(!PrintProgram(MakeSheet(2, 30), printer, 1));
+        QCOMPARE(boxes.Seen.size(), size_t(1));
+        QCOMPARE(boxes.Seen[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(boxes.Seen[0].Text, QStringLiteral("Erreur d'impression"));
+        QCOMPARE(boxes.Seen[0].Buttons, std::vector<BoxButton>{BoxButton::Ok});
+        if (leavesNoFile)
+            QVERIFY(!QFileInfo::exists(path));
+    }
+};
+
+QTEST_MAIN(PrintProgramTest)
+#include "PrintProgramTest.moc"
