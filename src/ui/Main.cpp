@@ -5,6 +5,7 @@
 #include "FileDialogs.h"
 #include "Glyphs.h"
 #include "Messages.h"
+#include "Printing.h"
 #include "TFenetreEnfant.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -25,6 +27,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setWindowIcon(salvo::ui::ProgramIcon());
     OwnDialogs = std::make_unique<SystemDialogProvider>();
     DialogProvider = OwnDialogs.get();
+    Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
 
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
@@ -249,9 +252,14 @@ void TMainForm::FileFermerItemClick() {
         editor->close();
 }
 
-void TMainForm::FilePrintSetupClick() {}
+void TMainForm::FilePrintSetupClick() { Dialogs().PageSetup(this, *Printer); }
 
-void TMainForm::FilePrintClick() {}
+void TMainForm::FilePrintClick() {
+    TFenetreEnfant* editor = ActiveEditor();
+    if (!editor || !Dialogs().Print(this, *Printer))
+        return;
+    salvo::ui::PrintProgram(editor->Sheet(), *Printer, Printer->copyCount(), this);
+}
 
 void TMainForm::FileExitClick() { close(); }
 

@@ -14,6 +14,7 @@ class QDialog;
 class QMdiArea;
 class QMenu;
 class QMdiSubWindow;
+class QPrinter;
 class QToolButton;
 class TAboutBox;
 class TFenetreEnfant;
@@ -79,6 +80,8 @@ private:
     QList<QObject*> DocumentCommandList;
     QPointer<TFenetreEnfant> LastActive;
     std::unique_ptr<FileDialogProvider> OwnDialogs;
+    // The printer as the print and page set-up dialogs leave it, for the whole run.
+    std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
 };
 

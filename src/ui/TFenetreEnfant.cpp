@@ -2,6 +2,7 @@
 
 #include "EditorClosed.h"
 #include "Messages.h"
+#include "Printing.h"
 #include "TGrid.h"
 #include "TimeText.h"
 
@@ -282,6 +283,22 @@ void TFenetreEnfant::RefreshChannels() {
         SetTypeCell(k, ChannelTypeNames[static_cast<size_t>(Link.GetChannelType(k) == Automatic)]);
     }
     SetModified(true);
+}
+
+salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
+    salvo::ui::PrintSheet sheet;
+    sheet.Title = Title();
+    sheet.Version = VersionText();
+    sheet.SerialNumber = SerialNumber();
+    sheet.VersionCaption = LabelVersion->text();
+    sheet.SerialCaption = LabelNumSerie->text();
+    sheet.ModelCaption = LabelTypeIgnivellique->text();
+    sheet.ModelIndex = ComboBoxType->currentIndex();
+    sheet.ChannelCount = Link.ChannelCount();
+    for (int n = 1; n <= sheet.ChannelCount; ++n)
+        sheet.Rows.push_back({CellText(0, n), CellText(1, n), CellText(2, n), CellText(3, n)});
+    sheet.JobName = windowTitle();
+    return sheet;
 }
 
 void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {

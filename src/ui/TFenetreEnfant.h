@@ -14,6 +14,9 @@ class QLabel;
 class QLineEdit;
 class QTableWidgetItem;
 class TGrid;
+namespace salvo::ui {
+struct PrintSheet;
+}
 
 #if __has_include("Classep02.h")
 #include "Classep02.h"
@@ -63,6 +66,8 @@ public:
     // The model chosen by the program (a file being read): list, rows and current cell follow.
     void SetModelIndex(int model);
     void RefreshChannels();
+    // What the printed page shows: the texts as the user sees them.
+    salvo::ui::PrintSheet Sheet() const;
 
     void SetDelayCell(int channelIndex, const std::string& text) override;
     void SetTypeCell(int channelIndex, const std::string& text) override;

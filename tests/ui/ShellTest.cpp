@@ -6,6 +6,7 @@
 #include "Driver.h"
 #include "Main.h"
 #include "Messages.h"
+#include "ScriptedDialogs.h"
 #include "TFenetreEnfant.h"
 #include "TGrid.h"
 
@@ -17,6 +18,8 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace driver;
@@ -247,6 +250,37 @@ private slots:
         Trigger(form, "WindowArrange");
         QCOMPARE(e[0]->geometry().bottom(), area.height() - 1);
         QCOMPARE(e[0]->x(), 0);
+    }
+
+    void printingFromTheMenuMakesTheSheet() {
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        TMainForm form;
+        ShowActive(form);
+        ScriptedDialogs dialogs;
+        form.SetDialogProvider(&dialogs);
+        Trigger(form, "FileNew");
+        TFenetreEnfant* e = form.ActiveEditor();
+        e->SetTitle(QStringLiteral("Feu du lac"));
+        e->ApplyChannelTime(2, 12.0);
+        e->SetModified(false);
+        QTemporaryDir dir;
+        // Cancelled: nothing printed, the document as it was.
+        Trigger(form, "FilePrint");
+        QCOMPARE(dialogs.PrintShown, 1);
+        Trigger(form, "FilePrintSetup");
+        QCOMPARE(dialogs.PageSetupShown, 1);
+        dialogs.PdfPath = dir.filePath("sheet.pdf");
+        Trigger(form, "FilePrint");
+        QVERIFY(QFile::exists(dialogs.PdfPath));
+        QVERIFY(!e->Modified());
+        QProcess text;
+        text.start("pdftotext", {"-layout", dialogs.PdfPath, "-"});
+        if (!text.waitForFinished(10000))
+            QSKIP("pdftotext (poppler-utils) is needed to read the PDF");
+        QString out = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY(out.contains("Feu du lac"));
+        QVERIFY(out.contains("12,0"));
+        QVERIFY(out.contains("Date d'impression"));
     }
 
     void aboutBoxShowsTheProgramAndCloses() {

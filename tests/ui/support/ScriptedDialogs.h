@@ -1,0 +1,26 @@
+#pragma once
+// The main window's system dialogs, answered by the test: queued paths for the file dialogs
+// (an empty path is a cancel), a PDF file for the print dialog.
+
+#include "FileDialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+class ScriptedDialogs : public FileDialogProvider {
+public:
+    QStringList OpenPaths;
+    QStringList SavePaths;
+    QString PdfPath; // empty: the print dialog is cancelled
+    int Copies = 1;
+
+    // What the program asked.
+    QStringList OpenFilters, SaveFilters, ProposedNames, DefaultExtensions;
+    int PrintShown = 0, PageSetupShown = 0;
+
+    QString OpenFileName(QWidget*, const QString& filter) override;
+    QString SaveFileName(QWidget*, const QString& proposedName, const QString& filter,
+                         const QString& defaultExtension) override;
+    bool Print(QWidget*, QPrinter& printer) override;
+    void PageSetup(QWidget*, QPrinter&) override { ++PageSetupShown; }
+};
