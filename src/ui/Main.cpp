@@ -225,28 +225,6 @@ void TMainForm::EditorActivated(QMdiSubWindow* window) {
     LastActive = qobject_cast<TFenetreEnfant*>(window);
 }
 
-void TMainForm::FileNewClick() {
-    EnableDocumentCommands(true);
-    NewEditorWindow(QString::fromStdString(salvo::NewDocumentTitle(Editors().size())));
-}
-
-void TMainForm::FileOpenClick() {}
-
-void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
-    Q_UNUSED(editor);
-    Q_UNUSED(newNameWanted);
-}
-
-void TMainForm::FileSaveClick() {
-    if (TFenetreEnfant* editor = ActiveEditor())
-        SaveDocument(editor, false);
-}
-
-void TMainForm::FileSaveAsClick() {
-    if (TFenetreEnfant* editor = ActiveEditor())
-        SaveDocument(editor, true);
-}
-
 void TMainForm::FileFermerItemClick() {
     if (TFenetreEnfant* editor = ActiveEditor())
         editor->close();

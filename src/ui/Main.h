@@ -41,6 +41,8 @@ public:
 
     // The save logic shared by Save, Save as and the save on closing.
     void SaveDocument(TFenetreEnfant* editor, bool newNameWanted);
+    // Binds the document to path and writes it; an empty path only unbinds it.
+    void SaveDocumentTo(TFenetreEnfant* editor, const QString& path);
 
     QMdiArea* MdiArea = nullptr;
     TAboutBox* AboutBox = nullptr;

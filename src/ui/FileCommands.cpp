@@ -1,0 +1,111 @@
+// The file commands of the main window: New, Open, Save, Save as.
+
+#include "Main.h"
+
+#include "FileDialogs.h"
+#include "Messages.h"
+#include "ProgramFile.h"
+#include "TFenetreEnfant.h"
+#include "WindowProgram.h"
+
+#include <QFileInfo>
+
+using namespace salvo;
+using namespace salvo::ui;
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+bool Exists(const std::string& path) { return QFileInfo::exists(Q(path)); }
+
+// Whether the name (not the folders above it) holds a ".": on Linux folders often do.
+bool HasExtension(const std::string& path) { return PathName(path).find('.') != std::string::npos; }
+
+bool Confirm(QWidget* parent, const QString& text) {
+    return ShowBox(parent, BoxKind::Confirmation, text, {BoxButton::Ok, BoxButton::Cancel}) ==
+           BoxButton::Ok;
+}
+
+} // namespace
+
+void TMainForm::FileNewClick() {
+    EnableDocumentCommands(true);
+    NewEditorWindow(Q(NewDocumentTitle(static_cast<int>(Editors().size()))));
+}
+
+void TMainForm::FileOpenClick() {
+    QString chosen = Dialogs().OpenFileName(this, QString::fromUtf8(OpenFilter));
+    if (chosen.isEmpty())
+        return;
+    std::string path = chosen.toStdString();
+    if (!HasExtension(path))
+        path += ".tir";
+    if (Exists(path)) {
+        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        editor->SetFileName(Q(path));
+        WindowProgram program(*editor);
+        ReadResult result = ReadProgramFile(program, path, editor->DecimalSeparator());
+        editor->SetModified(false);
+        if (const char* message = MessageOf(result)) {
+            ShowError(this, QString::fromUtf8(message));
+            editor->close(); // not modified: it goes without a question
+        }
+    } else {
+        size_t dot = path.rfind('.');
+        QString tail = Q(dot == std::string::npos ? std::string() : path.substr(dot)).toLower();
+        if (tail != QStringLiteral(".tir"))
+            path += ".tir";
+        QString question = QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez vous le créer?")
+                               .arg(Q(PathName(path)));
+        if (!Confirm(this, question))
+            return;
+        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        editor->SetFileName(Q(path));
+    }
+    EnableDocumentCommands(true);
+}
+
+void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
+    editor->SetFileName(path);
+    WindowProgram program(*editor);
+    WriteResult result = WriteProgramFile(program, path.toStdString());
+    if (result == WriteResult::Written) {
+        editor->setWindowTitle(Q(BaseName(path.toStdString())));
+        editor->SetModified(false);
+    } else if (const char* message = MessageOf(result)) {
+        ShowError(this, QString::fromUtf8(message));
+        editor->SetFileName(QString());
+    }
+}
+
+void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
+    if (!newNameWanted && editor->HasFileName()) {
+        SaveDocumentTo(editor, editor->FileName());
+        return;
+    }
+    QString chosen = Dialogs().SaveFileName(this, editor->windowTitle(),
+                                            QString::fromUtf8(SaveFilter), QStringLiteral("TIR"));
+    if (chosen.isEmpty()) {
+        SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
+        return;
+    }
+    if (Exists(chosen.toStdString())) {
+        QString question = QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
+                               .arg(Q(PathName(chosen.toStdString())));
+        if (!Confirm(this, question))
+            return;
+        MoveToBackup(chosen.toStdString());
+    }
+    SaveDocumentTo(editor, chosen);
+}
+
+void TMainForm::FileSaveClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, false);
+}
+
+void TMainForm::FileSaveAsClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, true);
+}
