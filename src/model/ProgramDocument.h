@@ -32,7 +32,7 @@ public:
     std::array<std::string, SlotCount> TypeCells{};
     std::array<std::string, SlotCount> DelayCells{};
     std::vector<std::string> Warnings;
-    char Separator;
+    const char Separator;
 
     // What the user does in the window.
     void ChooseModel(int model);                      // the model list

@@ -102,7 +102,8 @@ bool Flush(int fd) {
 // Creates a new, unique temporary file in the folder of path, with the usual permissions.
 int CreateTemporary(const std::string& path, std::string& tempPath) {
     static unsigned counter = 0;
-    std::string stem = FolderOf(path) + "." + PathName(path) + ".";
+    // Kept well under the 255 bytes a name may have, whatever the file's own name.
+    std::string stem = FolderOf(path) + "." + PathName(path).substr(0, 200) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         auto ticks = static_cast<unsigned long long>(
             std::chrono::steady_clock::now().time_since_epoch().count());

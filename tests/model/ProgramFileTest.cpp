@@ -356,6 +356,13 @@ TEST_F(Files, SavingKeepsThePreviousFileAsBackup) {
     ASSERT_EQ(fresh.SaveTo(Folder.Path("first.tir")), WriteResult::Written);
     EXPECT_FALSE(Folder.Exists("first.Bak"));
 
+    // A name near the longest a folder takes still saves.
+    std::string longName = std::string(240, 'n') + ".tir";
+    ProgramDocument longDoc;
+    EXPECT_EQ(longDoc.SaveTo(Folder.Path(longName)), WriteResult::Written);
+    EXPECT_EQ(longDoc.SaveTo(Folder.Path(longName)), WriteResult::Written);
+    EXPECT_TRUE(Folder.Exists(std::string(240, 'n') + ".Bak"));
+
     // No file name: nothing happens.
     ProgramDocument unbound;
     unbound.SetTitle("x");
