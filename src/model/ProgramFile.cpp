@@ -1,0 +1,474 @@
+#include "ProgramFile.h"
+
+#include "ChannelTable.h"
+#include "Document.h"
+#include "TimeText.h"
+#include "Windows1252.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace salvo {
+
+const char* const MsgWriteFailed =
+    "Une Erreur d'enregistrement s'est produite\n\rLe fichier n'a pas pu être enregistré.";
+const char* const MsgFileNotAccessible =
+    "Le fichier n'est pas accessible \n\n\r L'opération en cours ne sera pas effectuée";
+const char* const MsgInvalidFileData =
+    "Les données du fichier ne sont pas valides\n\n\r La lecture du fichier ne peut pas être "
+    "effectuée";
+
+const char* MessageOf(WriteResult result) {
+    return result == WriteResult::Failed ? MsgWriteFailed : nullptr;
+}
+
+const char* MessageOf(ReadResult result) {
+    switch (result) {
+    case ReadResult::NotAccessible:
+        return MsgFileNotAccessible;
+    case ReadResult::InvalidData:
+        return MsgInvalidFileData;
+    case ReadResult::Read:
+        break;
+    }
+    return nullptr;
+}
+
+std::string BackupName(std::string_view path) {
+    size_t nameStart = path.find_last_of("\\/");
+    nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
+    size_t dot = path.rfind('.');
+    // Only a "." of the name itself counts: one in a folder name would put the backup
+    // outside the file's folder.
+    if (dot == std::string_view::npos || dot < nameStart)
+        return std::string(path) + ".Bak";
+    return std::string(path.substr(0, dot + 1)) + "Bak";
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+// A line break inside a text would split its line and make the file unreadable.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+void AppendLine(std::string& out, const std::string& utf8) {
+    out += Utf8ToWindows1252(OneLine(utf8));
+    out += '\n';
+}
+
+// The folder part of a file system path, with its final "/", or empty for the current folder.
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool Flush(int fd) {
+    if (::fsync(fd) == 0)
+        return true;
+    // Some file systems cannot sync; that says nothing about the data written.
+    return errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
+}
+
+// Creates a new, unique temporary file in the folder of path, with the usual permissions.
+int CreateTemporary(const std::string& path, std::string& tempPath) {
+    static unsigned counter = 0;
+    // Kept well under the 255 bytes a name may have, whatever the file's own name.
+    std::string stem = FolderOf(path) + "." + PathName(path).substr(0, 200) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto ticks = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        tempPath = stem + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
+                   std::to_string(ticks % 1000000u) + ".tmp";
+        int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+void SyncFolder(const std::string& path) {
+    std::string folder = FolderOf(path);
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+std::string ProgramFileBytes(const ProgramSource& source) {
+    std::string out;
+    AppendLine(out, "VersionFichier ; 2");
+    AppendLine(out, "TypeIgnivelle ; " + std::to_string(source.ModelIndex()));
+    AppendLine(out, "TitreListeTir ; " + source.Title());
+    AppendLine(out, "NumeroSerie ; " + source.SerialNumber());
+    AppendLine(out, "Version ; " + source.Version());
+    AppendLine(out, "NumVoie ; TypeVoie ; Retard ; Description");
+    int count = source.ChannelCount();
+    if (count > SlotCount)
+        count = SlotCount;
+    for (int row = 1; row <= count; ++row) {
+        AppendLine(out, source.ChannelNumberCell(row) + " ; " +
+                            std::to_string(source.ChannelType(row)) + " ; " +
+                            source.DelayCell(row) + " ; " + source.Description(row));
+    }
+    return out;
+}
+
+WriteResult WriteProgramFile(const ProgramSource& source, const std::string& path) {
+    if (path.empty())
+        return WriteResult::NoFileName;
+
+    // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
+    struct stat st {};
+    bool exists = false;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return WriteResult::Failed;
+        exists = true;
+    }
+
+    std::string bytes = ProgramFileBytes(source);
+    std::string tempPath;
+    int fd = CreateTemporary(path, tempPath);
+    if (fd < 0)
+        return WriteResult::Failed;
+    bool ok = WriteAll(fd, bytes) && Flush(fd);
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return WriteResult::Failed;
+    }
+
+    // The new content is safe on disk: now the old file becomes the backup. A file that is
+    // its own backup (show.Bak) is simply replaced and keeps no backup.
+    std::string backup = BackupName(path);
+    if (exists && backup != path)
+        ::rename(path.c_str(), backup.c_str()); // replaces an older backup; not checked
+
+    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return WriteResult::Failed;
+    }
+    SyncFolder(path);
+    return WriteResult::Written;
+}
+
+bool MoveToBackup(const std::string& path) {
+    std::string backup = BackupName(path);
+    if (backup == path || !IsRegularFile(path))
+        return false;
+    return ::rename(path.c_str(), backup.c_str()) == 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+// Complete lines of a file, read in chunks: memory stays bounded by MaxLineBytes.
+class LineReader {
+public:
+    enum Status { Line, End, TooLong, Failure };
+
+    explicit LineReader(int fd) : Fd(fd) {}
+
+    Status Next(std::string& line) {
+        line.clear();
+        for (;;) {
+            for (size_t i = Pos; i < Len; ++i) {
+                if (Buffer[i] == '\n') {
+                    if (line.size() + (i - Pos) > MaxLineBytes)
+                        return TooLong;
+                    line.append(Buffer.data() + Pos, i - Pos);
+                    Pos = i + 1;
+                    return Line;
+                }
+            }
+            if (line.size() + (Len - Pos) > MaxLineBytes)
+                return TooLong;
+            line.append(Buffer.data() + Pos, Len - Pos);
+            Pos = Len = 0;
+            ssize_t n;
+            do {
+                n = ::read(Fd, Buffer.data(), Buffer.size());
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                return Failure;
+            if (n == 0)
+                return End; // text after the last line feed is not a line
+            Len = static_cast<size_t>(n);
+        }
+    }
+
+private:
+    int Fd;
+    std::array<char, 65536> Buffer{};
+    size_t Pos = 0;
+    size_t Len = 0;
+};
+
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsTrimmed(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsTrimmed(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool Contains(std::string_view text, const std::string& key) {
+    return !key.empty() && text.find(key) != std::string_view::npos;
+}
+
+struct KeyAndRest {
+    std::string_view Key;
+    std::string_view Rest;
+};
+
+KeyAndRest Split(std::string_view line) {
+    size_t semi = line.find(';');
+    if (semi == std::string_view::npos)
+        return {std::string_view(), line};
+    return {line.substr(0, semi), line.substr(semi + 1)};
+}
+
+bool KeyMatches(std::string_view keyPart, const std::string& key) {
+    return Contains(Trim(keyPart), key);
+}
+
+// Fields 1 to 3 run up to the next ";"; field 4 is the rest and may hold ";".
+std::array<std::string_view, 4> Cut(std::string_view line) {
+    std::array<std::string_view, 4> fields{};
+    for (size_t k = 0; k < 3; ++k) {
+        size_t semi = line.find(';');
+        if (semi == std::string_view::npos)
+            continue; // the field stays empty and the rest uncut
+        fields[k] = line.substr(0, semi);
+        line.remove_prefix(semi + 1);
+    }
+    fields[3] = line;
+    return fields;
+}
+
+std::string Text(std::string_view bytes) {
+    return Windows1252ToUtf8(Trim(bytes));
+}
+
+// Keys in the file's own character set.
+struct FormatKeys {
+    std::string Title, Serial, Version;
+    std::array<std::string, 4> Headings;
+};
+
+const FormatKeys& KeysOf(int format) {
+    static const FormatKeys format1{
+        Utf8ToWindows1252("Titre :"),
+        Utf8ToWindows1252("Numéro de série :"),
+        Utf8ToWindows1252("Version :"),
+        {Utf8ToWindows1252("N° de la ligne"), Utf8ToWindows1252("Type de la voie"),
+         Utf8ToWindows1252("Retard de la voie"), Utf8ToWindows1252("Description")}};
+    static const FormatKeys format2{"TitreListeTir",
+                                    "NumeroSerie",
+                                    "Version",
+                                    {"NumVoie", "TypeVoie", "Retard", "Description"}};
+    return format == 1 ? format1 : format2;
+}
+
+class Reader {
+public:
+    Reader(ProgramSink& sink, char separator) : Sink(sink), Separator(separator) {}
+
+    enum class Step { Next, Stop, Invalid };
+
+    Step Handle(std::string_view line) {
+        switch (State) {
+        case 0:
+            return FormatLine(line);
+        case 1:
+            return ModelLine(line);
+        case 2:
+        case 3:
+        case 4:
+            return HeaderLine(line);
+        case 5:
+            return HeadingLine(line);
+        case 6:
+            return ChannelLine(line);
+        default:
+            return Step::Stop;
+        }
+    }
+
+private:
+    Step FormatLine(std::string_view line) {
+        std::string_view key = Split(line).Key;
+        if (Contains(key, "VersionFichier") || Contains(key, "Version Fichier")) {
+            Format = 2;
+            State = 1;
+            return Step::Next;
+        }
+        Format = 1;
+        Sink.SetModel(0);
+        State = 2;
+        return HeaderLine(line);
+    }
+
+    Step ModelLine(std::string_view line) {
+        KeyAndRest parts = Split(line);
+        if (!KeyMatches(parts.Key, "TypeIgnivelle"))
+            return Step::Invalid;
+        std::optional<int32_t> model = ParseInt32(Trim(parts.Rest));
+        if (!model)
+            return Step::Invalid;
+        Sink.SetModel(*model);
+        State = 2;
+        return Step::Next;
+    }
+
+    Step HeaderLine(std::string_view line) {
+        const FormatKeys& keys = KeysOf(Format);
+        KeyAndRest parts = Split(line);
+        const std::string& key = State == 2 ? keys.Title : State == 3 ? keys.Serial : keys.Version;
+        if (!KeyMatches(parts.Key, key))
+            return Step::Invalid;
+        std::string text = Text(parts.Rest);
+        if (State == 2)
+            Sink.SetTitle(text);
+        else if (State == 3)
+            Sink.SetSerialNumber(text);
+        else
+            Sink.SetVersion(text);
+        ++State;
+        return Step::Next;
+    }
+
+    Step HeadingLine(std::string_view line) {
+        const FormatKeys& keys = KeysOf(Format);
+        std::array<std::string_view, 4> fields = Cut(line);
+        fields[3] = Trim(fields[3]);
+        for (size_t k = 0; k < 4; ++k)
+            if (!Contains(fields[k], keys.Headings[k]))
+                return Step::Invalid;
+        State = 6;
+        Channel = 1;
+        return Step::Next;
+    }
+
+    Step ChannelLine(std::string_view line) {
+        std::array<std::string_view, 4> fields = Cut(line);
+        if (!Contains(fields[0], std::to_string(Channel)))
+            return Step::Invalid;
+        std::optional<int32_t> type = ParseInt32(Trim(fields[1]));
+        if (!type || (*type != Manual && *type != Automatic))
+            return Step::Invalid;
+        Sink.ChangeChannelType(Channel - 1, *type);
+        std::optional<double> time = ParseTime(Trim(fields[2]), Separator);
+        if (!time)
+            return Step::Invalid;
+        Sink.ApplyChannelTime(Channel - 1, *time);
+        Sink.SetDescription(Channel, Text(fields[3]));
+        if (Channel >= Sink.ChannelCount()) {
+            State = 7;
+            return Step::Stop;
+        }
+        ++Channel;
+        return Step::Next;
+    }
+
+    ProgramSink& Sink;
+    char Separator;
+    int State = 0;
+    int Format = 2;
+    int Channel = 1;
+};
+
+class FileCloser {
+public:
+    explicit FileCloser(int fd) : Fd(fd) {}
+    ~FileCloser() { ::close(Fd); }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    int Fd;
+};
+
+} // namespace
+
+ReadResult ReadProgramFile(ProgramSink& sink, const std::string& path, char decimalSeparator) {
+    // Non-blocking, so that a pipe of that name cannot hold the program up; only a regular
+    // file is a program file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return ReadResult::NotAccessible;
+    FileCloser closer(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return ReadResult::NotAccessible;
+
+    LineReader lines(fd);
+    Reader reader(sink, decimalSeparator);
+    std::string line;
+    for (;;) {
+        switch (lines.Next(line)) {
+        case LineReader::End:
+            return ReadResult::Read;
+        case LineReader::TooLong:
+        case LineReader::Failure: // only the lines read before it were used
+            return ReadResult::InvalidData;
+        case LineReader::Line:
+            break;
+        }
+        switch (reader.Handle(line)) {
+        case Reader::Step::Next:
+            break;
+        case Reader::Step::Stop:
+            return ReadResult::Read; // the rest of the file is never read
+        case Reader::Step::Invalid:
+            return ReadResult::InvalidData;
+        }
+    }
+}
+
+} // namespace salvo
