@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "Printing.h"
 #include "TFenetreEnfant.h"
+#include "TGestionRafale.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -48,8 +49,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     PortDialog->setObjectName(QStringLiteral("TConfPort"));
     TransferDialog = new QDialog(this);
     TransferDialog->setObjectName(QStringLiteral("TDlgConnection"));
-    BurstDialog = new QDialog(this);
-    BurstDialog->setObjectName(QStringLiteral("TGestionRafale"));
+    BurstDialog = new TGestionRafale(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -241,7 +241,16 @@ void TMainForm::FilePrintClick() {
 
 void TMainForm::FileExitClick() { close(); }
 
-void TMainForm::EditRafaleItemClick() {}
+void TMainForm::EditRafaleItemClick() {
+    TFenetreEnfant* editor = ActiveEditor();
+    if (!editor)
+        return;
+    // The dialog works on a copy; OK writes the whole copy back.
+    BurstDialog->Generator().LoadTable(&editor->Link);
+    BurstDialog->Generator().SelectFirstChannel(editor->CurrentRow());
+    if (BurstDialog->exec() == QDialog::Accepted)
+        editor->RefreshChannels();
+}
 
 void TMainForm::ConnectionConfigurationItemClick() {}
 

@@ -18,6 +18,7 @@ class QPrinter;
 class QToolButton;
 class TAboutBox;
 class TFenetreEnfant;
+class TGestionRafale;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -48,7 +49,7 @@ public:
     TAboutBox* AboutBox = nullptr;
     QDialog* PortDialog = nullptr;
     QDialog* TransferDialog = nullptr;
-    QDialog* BurstDialog = nullptr;
+    TGestionRafale* BurstDialog = nullptr;
 
 public slots:
     void FileNewClick();

@@ -25,6 +25,10 @@ void TGrid::keyPressEvent(QKeyEvent* event) {
     case TFenetreEnfant::KeyVerdict::Pass:
         break;
     }
+    // Backspace on a cell starts editing it, as any other character does.
+    if (event->key() == Qt::Key_Backspace && state() != EditingState &&
+        edit(currentIndex(), AnyKeyPressed, event))
+        return;
     QTableWidget::keyPressEvent(event);
 }
 

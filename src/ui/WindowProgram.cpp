@@ -1,6 +1,7 @@
 #include "WindowProgram.h"
 
 #include "TFenetreEnfant.h"
+#include "TimeText.h"
 
 namespace {
 std::string S(const QString& text) { return text.toStdString(); }
@@ -14,7 +15,16 @@ std::string WindowProgram::SerialNumber() const { return S(Window.SerialNumber()
 std::string WindowProgram::Version() const { return S(Window.VersionText()); }
 std::string WindowProgram::ChannelNumberCell(int row) const { return S(Window.CellText(0, row)); }
 int32_t WindowProgram::ChannelType(int row) const { return Window.Link.Slots[row - 1].Type; }
-std::string WindowProgram::DelayCell(int row) const { return S(Window.CellText(2, row)); }
+std::string WindowProgram::DelayCell(int row) const {
+    // What is being typed is saved as it stands, unless it would make the file unreadable
+    // (an emptied cell, a second separator): then the channel's stored time is saved.
+    std::string text = S(Window.CellText(2, row));
+    char sep = Window.DecimalSeparator();
+    auto value = salvo::ParseTime(text, sep);
+    if (value && *value >= 0.0)
+        return text;
+    return salvo::FormatTime(Window.Link.GetChannelTime(row - 1), sep);
+}
 std::string WindowProgram::Description(int row) const { return S(Window.CellText(3, row)); }
 
 void WindowProgram::SetModel(int model) { Window.SetModelIndex(model); }

@@ -1,0 +1,309 @@
+// New, Open, Save, Save as and Close through the real windows, on real files.
+
+#include "Boxes.h"
+#include "Driver.h"
+#include "Main.h"
+#include "Messages.h"
+#include "ProgramDocument.h"
+#include "ProgramFile.h"
+#include "ScriptedDialogs.h"
+#include "TFenetreEnfant.h"
+#include "TGrid.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QToolButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace driver;
+
+namespace {
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+const QString W1 = QString::fromUtf8(salvo::MsgWriteFailed);
+const QString R2 = QString::fromUtf8(salvo::MsgInvalidFileData);
+
+} // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<BoxAnswers> Boxes;
+    ScriptedDialogs Dialogs;
+    std::unique_ptr<QTemporaryDir> Dir;
+
+    QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
+    TFenetreEnfant* Active() { return Form->ActiveEditor(); }
+
+    // A 15-channel program typed by the user.
+    void TypeProgram(TFenetreEnfant& e) {
+        e.StringTitre->setFocus();
+        Type("Final");
+        e.NumeroSerie->setFocus();
+        Type("1234");
+        e.Version->setFocus();
+        Type("A");
+        e.ComboBoxType->setCurrentIndex(1);
+        e.ComboBoxType->activated(1);
+        FocusCell(e, 3, 1);
+        Type("Ouverture");
+        FocusCell(e, 2, 4);
+        Type("5");
+        Key(Qt::Key_Return);
+        FocusCell(e, 3, 4);
+        Type("Bouquet");
+        for (int row : {2, 3}) {
+            ClickCell(e, 1, row);
+            e.TypeEditor->setCurrentIndex(1);
+            MovePointerToCell(e, 3, row);
+        }
+        FocusCell(e, 2, 3);
+        Type("1,4");
+        Key(Qt::Key_Return);
+        FocusCell(e, 3, 5);
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void init() {
+        Dir = std::make_unique<QTemporaryDir>();
+        Dialogs = ScriptedDialogs();
+        Form = std::make_unique<TMainForm>();
+        Form->SetDialogProvider(&Dialogs);
+        ShowActive(*Form);
+        Boxes = std::make_unique<BoxAnswers>();
+    }
+    void cleanup() {
+        for (TFenetreEnfant* e : Form->Editors())
+            e->SetModified(false);
+        Form.reset();
+        Boxes.reset();
+    }
+
+    void typedProgramSavesAsFormatTwoAndReadsBack() {
+        Trigger(*Form, "FileNew");
+        TypeProgram(*Active());
+        Dialogs.SavePaths << P("final.tir");
+        Trigger(*Form, "FileSaveAs");
+        QCOMPARE(Dialogs.ProposedNames, QStringList({"NONAME1"}));
+        QCOMPARE(Dialogs.SaveFilters, QStringList({"Fichier programme (*.tir)|*.tir"}));
+        QCOMPARE(Dialogs.DefaultExtensions, QStringList({"TIR"}));
+        QByteArray expected = "VersionFichier ; 2\nTypeIgnivelle ; 1\nTitreListeTir ; Final\n"
+                              "NumeroSerie ; 1234\nVersion ; A\n"
+                              "NumVoie ; TypeVoie ; Retard ; Description\n"
+                              "1 ; 0 ; 0 ; Ouverture\n2 ; 1 ; 0,2 ; \n3 ; 1 ; 1,4 ; \n"
+                              "4 ; 0 ; 5 ; Bouquet\n";
+        for (int n = 5; n <= 15; ++n)
+            expected += QByteArray::number(n) + " ; 0 ; 0 ; \n";
+        QCOMPARE(Read(P("final.tir")), expected);
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("final"));
+        QVERIFY(!Active()->Modified());
+        QCOMPARE(Boxes->Texts(), QStringList());
+
+        Trigger(*Form, "FileFermerItem");
+        QCoreApplication::processEvents();
+        QVERIFY(Form->Editors().isEmpty());
+        Dialogs.OpenPaths << P("final");
+        Trigger(*Form, "FileOpen");
+        QCOMPARE(Dialogs.OpenFilters.first(),
+                 QStringLiteral("Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK"));
+        TFenetreEnfant* e = Active();
+        QVERIFY(e);
+        QCOMPARE(e->windowTitle(), QStringLiteral("final"));
+        QCOMPARE(e->FileName(), P("final.tir"));
+        QCOMPARE(e->ComboBoxType->currentText(), QStringLiteral("Ignivelle SII"));
+        QCOMPARE(e->RowCount(), 16);
+        QCOMPARE(e->Title(), QStringLiteral("Final"));
+        QCOMPARE(e->SerialNumber(), QStringLiteral("1234"));
+        QStringList types, delays;
+        for (int n = 1; n <= 5; ++n) {
+            types << e->CellText(1, n);
+            delays << e->CellText(2, n);
+        }
+        QCOMPARE(types, QStringList({"Manuel", "Automatique", "Automatique", "Manuel", "Manuel"}));
+        QCOMPARE(delays, QStringList({"0", "0,2", "1,4", "5", "0"}));
+        QCOMPARE(e->Description(4), QStringLiteral("Bouquet"));
+        QVERIFY(!e->Modified());
+        QVERIFY(Form->findChild<QAction*>("FileSave")->isEnabled());
+    }
+
+    void openingAMissingFileOffersToCreateIt() {
+        struct Case {
+            const char* typed;
+            const char* asked;
+            const char* title;
+        };
+        const Case cases[] = {{"plan.txt", "plan.txt.tir", "plan.txt"},
+                              {"SHOW.TIR", "SHOW.TIR", "SHOW"},
+                              {"neuf", "neuf.tir", "neuf"}};
+        for (const Case& c : cases) {
+            Boxes->Seen.clear();
+            auto open = Form->Editors().size();
+            Boxes->Queue({"Annuler"});
+            Dialogs.OpenPaths << P(c.typed);
+            Trigger(*Form, "FileOpen");
+            QCOMPARE(Boxes->Texts(),
+                     QStringList({QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez "
+                                                    "vous le créer?")
+                                      .arg(c.asked)}));
+            QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Confirmation"));
+            QCOMPARE(Form->Editors().size(), open);
+            QCOMPARE(Form->findChild<QAction*>("FileSave")->isEnabled(), open > 0);
+
+            Boxes->Queue({"OK"});
+            Dialogs.OpenPaths << P(c.typed);
+            Trigger(*Form, "FileOpen");
+            QCOMPARE(Active()->windowTitle(), QString::fromUtf8(c.title));
+            QCOMPARE(Active()->FileName(), P(c.asked));
+            QVERIFY(!QFile::exists(P(c.asked))); // nothing written before the first save
+            QVERIFY(!Active()->Modified());
+        }
+        // When plan.txt.tir comes to exist meanwhile, the first save keeps it as plan.txt.Bak.
+        Write(P("plan.txt.tir"), "old");
+        Form->MdiArea->setActiveSubWindow(Form->Editors().first());
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("plan.txt"));
+        Trigger(*Form, "FileSave");
+        QCOMPARE(Read(P("plan.txt.Bak")), QByteArray("old"));
+        QVERIFY(Read(P("plan.txt.tir")).startsWith("VersionFichier ; 2\n"));
+    }
+
+    void anInvalidFileLeavesNoWindow() {
+        Write(P("bad.tir"), "VersionFichier ; 2\nTypeIgnivelle ; x\n");
+        Dialogs.OpenPaths << P("bad.tir");
+        Trigger(*Form, "FileOpen");
+        QCOMPARE(Boxes->Texts(), QStringList({R2}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Erreur"));
+        QCoreApplication::processEvents();
+        QVERIFY(Form->Editors().isEmpty());
+        QVERIFY(!Form->findChild<QAction*>("FileSave")->isEnabled());
+        // Cancelling the open dialog changes nothing either.
+        Trigger(*Form, "FileOpen");
+        QVERIFY(!Form->findChild<QAction*>("FileSave")->isEnabled());
+    }
+
+    void saveKeepsThePreviousFileAsBackup() {
+        Trigger(*Form, "FileNew");
+        Dialogs.SavePaths << P("show.tir");
+        Trigger(*Form, "FileSave");
+        QByteArray first = Read(P("show.tir"));
+        Active()->SetTitle(QStringLiteral("Deux"));
+        Trigger(*Form, "FileSave"); // bound: no dialog, no question
+        QCOMPARE(Dialogs.ProposedNames.size(), 1);
+        QCOMPARE(Read(P("show.Bak")), first);
+        QVERIFY(Read(P("show.tir")).contains("TitreListeTir ; Deux\n"));
+        QVERIFY(Boxes->Seen.empty());
+    }
+
+    void saveAsOntoAnExistingFileAsksToReplaceIt() {
+        Write(P("show.tir"), "old show");
+        Write(P("show.Bak"), "older");
+        Trigger(*Form, "FileNew");
+        Dialogs.SavePaths << P("show.tir");
+        Boxes->Queue({"Annuler"});
+        Trigger(*Form, "FileSaveAs");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8(
+                     "Le fichier \"show.tir\" existe déjà \n\n\r Voulez vous le remplacer?")}));
+        QCOMPARE(Read(P("show.tir")), QByteArray("old show"));
+        QCOMPARE(Read(P("show.Bak")), QByteArray("older"));
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("NONAME1"));
+        QVERIFY(!Active()->HasFileName());
+
+        Dialogs.SavePaths << P("show.tir");
+        Boxes->Queue({"OK"});
+        Trigger(*Form, "FileSaveAs");
+        QCOMPARE(Read(P("show.Bak")), QByteArray("old show"));
+        QVERIFY(Read(P("show.tir")).startsWith("VersionFichier ; 2\n"));
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("show"));
+    }
+
+    void cancelledSaveAsUnbindsTheDocument() {
+        Trigger(*Form, "FileNew");
+        Dialogs.SavePaths << P("show.tir");
+        Trigger(*Form, "FileSave");
+        Active()->SetTitle(QStringLiteral("x"));
+        Trigger(*Form, "FileSaveAs"); // cancelled
+        QVERIFY(!Active()->HasFileName());
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("show"));
+        QVERIFY(Active()->Modified());
+        Trigger(*Form, "FileSave");
+        QCOMPARE(Dialogs.ProposedNames, QStringList({"NONAME1", "show", "show"}));
+    }
+
+    void closingAskedYesCancelledDialogAsksAgain() {
+        Trigger(*Form, "FileNew");
+        Active()->SetTitle(QStringLiteral("Bouquet"));
+        Boxes->Queue({"&Oui", "&Non"});
+        Trigger(*Form, "FileFermerItem");
+        QTRY_COMPARE(Boxes->Seen.size(), size_t(2));
+        QCoreApplication::processEvents();
+        QCOMPARE(Boxes->Texts(), QStringList({"Voulez-vous sauvegardez le fichier NONAME1 ?",
+                                              "Voulez-vous sauvegardez le fichier NONAME1 ?"}));
+        QCOMPARE(Dialogs.ProposedNames, QStringList({"NONAME1"}));
+        QVERIFY(Form->Editors().isEmpty());
+    }
+
+    void quittingSavesOnYesAndStopsOnCancel() {
+        Trigger(*Form, "FileNew");
+        Trigger(*Form, "FileNew");
+        for (TFenetreEnfant* e : Form->Editors())
+            e->SetVersionText(QStringLiteral("B"));
+        Dialogs.SavePaths << P("premier.tir");
+        Boxes->Queue({"&Oui", "Annuler"});
+        Trigger(*Form, "FileExit");
+        QTRY_COMPARE(Boxes->Seen.size(), size_t(2));
+        QCoreApplication::processEvents();
+        QCOMPARE(Boxes->Texts(), QStringList({"Voulez-vous sauvegardez le fichier NONAME1 ?",
+                                              "Voulez-vous sauvegardez le fichier NONAME2 ?"}));
+        QVERIFY(Read(P("premier.tir")).contains("Version ; B\n"));
+        QCOMPARE(Form->Editors().size(), 1);
+        QVERIFY(Form->isVisible());
+        QVERIFY(!Form->ExitInProgress);
+    }
+
+    void aFailedWriteLosesNothingAndUnbinds() {
+        Write(P("notafolder"), "x");
+        Trigger(*Form, "FileNew");
+        Active()->SetTitle(QStringLiteral("T"));
+        Dialogs.SavePaths << P("notafolder/show.tir");
+        Trigger(*Form, "FileSaveAs");
+        QCOMPARE(Boxes->Texts(), QStringList({W1}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Erreur"));
+        QVERIFY(!Active()->HasFileName());
+        QVERIFY(Active()->Modified());
+        QCOMPARE(Active()->windowTitle(), QStringLiteral("NONAME1"));
+        QCOMPARE(Read(P("notafolder")), QByteArray("x"));
+    }
+
+    void aDelayCellLeftInvalidStillSavesAReadableFile() {
+        Trigger(*Form, "FileNew");
+        TFenetreEnfant* e = Active();
+        e->ApplyChannelTime(1, 3.0);
+        FocusCell(*e, 2, 2);
+        Key(Qt::Key_Backspace); // the cell is empty while typing
+        QCOMPARE(e->CellText(2, 2), QString());
+        Dialogs.SavePaths << P("typing.tir");
+        Form->findChild<QToolButton*>("SpeedFileSave")->click();
+        QVERIFY(Read(P("typing.tir")).contains("\n2 ; 0 ; 3 ; \n"));
+        salvo::ProgramDocument back(',');
+        QCOMPARE(back.Open(P("typing.tir").toStdString()), salvo::ReadResult::Read);
+    }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"
