@@ -5,7 +5,10 @@
 #include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The name the window system shows for the running program; the display name is left
+    // alone, since Qt would append it to every window caption.
     setApplicationName(QStringLiteral("Programmation Ignivelle"));
+    setDesktopFileName(QStringLiteral("salvodesk"));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
