@@ -15,20 +15,6 @@ std::shared_ptr<LineState> SilentLine() {
     return std::make_shared<LineState>();
 }
 
-// A line whose far end answers each byte from a fixed list, in order.
-std::shared_ptr<LineState> ScriptedAnswers(std::vector<std::vector<uint8_t>> answers) {
-    auto state = std::make_shared<LineState>();
-    auto queue = std::make_shared<std::deque<std::vector<uint8_t>>>(answers.begin(), answers.end());
-    state->Device = [queue](uint8_t) {
-        if (queue->empty())
-            return std::vector<uint8_t>{};
-        auto next = queue->front();
-        queue->pop_front();
-        return next;
-    };
-    return state;
-}
-
 } // namespace
 
 TEST(PortName, SetPortTableAndOutOfRange) {
@@ -175,14 +161,6 @@ TEST(Connect, OtherAnswersAreAskedAgainUntilTheDeadline) {
     EXPECT_EQ(state->Time->Now - start, 2000u);
 }
 
-TEST(Connect, BusyThenReadyEndsTheSessionAndAsksAgain) {
-    auto state = ScriptedAnswers({{0x85}, {0x00}, {0x81}});
-    auto port = MemoryPort(state);
-    EXPECT_EQ(port->Connect(1), 0);
-    EXPECT_EQ(port->Connected, 1);
-    EXPECT_EQ(Describe(state->Wire), "> 80 < 85 > 04 < 00 > 80 < 81");
-}
-
 TEST(Connect, BusyForeverGivesUpAtTheDeadline) {
     sim::DeviceOptions options;
     options.BusyAnswers = -1;
@@ -265,16 +243,6 @@ TEST(Protocol, ChannelWordsAtTheLimits) {
     EXPECT_EQ(Describe(p.State->Wire), expected.Text());
     EXPECT_EQ(p.Engine->Registers[8], 0xFF);
     EXPECT_EQ(p.Engine->Registers[9], 0xFF);
-}
-
-TEST(Protocol, WriteAnsweredOtherThanAcknowledgeIsNotAcknowledged) {
-    sim::DeviceOptions options;
-    options.NakWrite = 2;
-    EnginePort p(options);
-    EXPECT_EQ(p.Port->WriteRegisterWord(0x10, 0x1234), WriteNotAcknowledged);
-    EXPECT_EQ(Describe(p.State->Wire),
-              WireSeq().WriteRegister(0x10, 0x34).WriteRegister(0x11, 0x12, 0x85).Text());
-    EXPECT_EQ(p.Port->Connected, 1); // the caller ends the session
 }
 
 TEST(Protocol, CheckModelComparesTheTypeCode) {

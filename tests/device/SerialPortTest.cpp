@@ -98,10 +98,14 @@ TEST(OnPty, BusyAnswerEndsTheSessionAndAsksAgain) {
 
 TEST(OnPty, WriteAnsweredWithRefusal) {
     sim::DeviceOptions options;
-    options.NakWrite = 1;
+    options.NakWrite = 2;
     Connected c(options);
-    EXPECT_EQ(c.Port.WriteRegister(0x00, 0x05), WriteNotAcknowledged);
-    EXPECT_EQ(c.Device->Registers()[0], 0);
+    EXPECT_EQ(c.Port.WriteRegisterWord(0x10, 0x1234), WriteNotAcknowledged);
+    WireSeq expected;
+    expected.WriteRegister(0x10, 0x34).WriteRegister(0x11, 0x12, 0x85);
+    EXPECT_EQ(c.Wire(expected), expected.Text());
+    EXPECT_EQ(c.Device->Registers()[0x11], 0);
+    EXPECT_EQ(c.Port.Connected, 1); // the caller ends the session
 }
 
 TEST(OnPty, NothingOnTheWireWithoutSession) {
@@ -317,6 +321,7 @@ TEST(OnPty, NextOpenAfterHangUpWorksOnceTheDeviceIsBack) {
     TempDir dir;
     sim::DeviceOptions options;
     options.HangUpAfter = 1;
+    options.ComeBackAfterMs = 20;
     auto device = StartSimulator(options);
     std::string link = (dir.Path() / "COM1").string();
     ASSERT_EQ(device->LinkAs(link), 0);
@@ -325,8 +330,29 @@ TEST(OnPty, NextOpenAfterHangUpWorksOnceTheDeviceIsBack) {
     ASSERT_EQ(port.Connect(1), 0);
     int value = 0;
     EXPECT_NE(port.ReadRegister(0, value), 0);
-    ASSERT_EQ(device->ComeBack(), 0);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (device->IsHungUp() && std::chrono::steady_clock::now() < deadline)
+        usleep(2000);
+    ASSERT_FALSE(device->IsHungUp());
     // The dead handle is still held here; reopening lets it go and takes the new line.
     EXPECT_EQ(port.OpenPort(), 0);
     EXPECT_EQ(port.Connect(1), 0);
+}
+
+TEST(OnPty, SimulatorCanPaceItsBytesLikeTheRealLine) {
+    sim::DeviceOptions options;
+    options.Pace = true;
+    Connected c(options);
+    char code[4] = {};
+    ASSERT_EQ(c.Port.ReadTypeCode(code), 0);
+    ASSERT_TRUE(c.Device->WaitReceived(7));
+    auto log = c.Device->Log();
+    int answers = 0;
+    for (size_t i = 1; i < log.size(); ++i) {
+        if (log[i].FromProgram || !log[i - 1].FromProgram)
+            continue;
+        ++answers;
+        EXPECT_GE(log[i].Time - log[i - 1].Time, std::chrono::microseconds(1100)) << i;
+    }
+    EXPECT_EQ(answers, 6);
 }
