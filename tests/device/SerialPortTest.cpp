@@ -130,8 +130,8 @@ TEST(OnPty, ConnectOnSilentLineTimesOutAfterOneRequest) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.Connect(1), NoAnswer);
     double elapsed = Seconds(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(elapsed, 1.1);
-    EXPECT_LT(elapsed, 1.6);
+    EXPECT_GE(elapsed, 1.05);
+    EXPECT_LT(elapsed, 2.0);
     EXPECT_EQ(port.Connected, 0);
     device->Settle(30);
     EXPECT_EQ(device->Received(), std::vector<uint8_t>{0x80});
