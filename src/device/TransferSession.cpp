@@ -56,7 +56,7 @@ void TransferSession::Start() {
     Reporter.RepaintStatus();
     TransferState = StepSearch;
     if (!Link || Link->OpenPort() != Success) {
-        Reporter.ShowInformation("Le port série n'est pas valide", BoxButton::Ok);
+        Reporter.ShowInformation("Le port série n'est pas valide", InfoButton::Ok);
         return;
     }
     Reporter.SetTimerInterval(SearchInterval);
@@ -202,13 +202,13 @@ void TransferSession::SessionFailed(SessionFailure code) {
         Status("Mauvais type d'appareil");
         Reporter.ShowInformation("Le type d'appareil ne correspond pas à un Ignivelle.\n\n\r"
                                  "L'appareil n'est pas un Ignivelle!",
-                                 BoxButton::Ok);
+                                 InfoButton::Ok);
         break;
     case TransmissionError:
         Status("Erreur de transmission");
         Reporter.ShowInformation("Une erreur de transmission est survenue.\n\n\r Vous pouvez "
                                  "essayer de recommencer un autre transfert.",
-                                 BoxButton::Ok);
+                                 InfoButton::Ok);
         break;
     case SerialRefused:
         Status("Programmation abandonnée! Mauvais numéro de série.");
@@ -221,7 +221,7 @@ void TransferSession::SessionFailed(SessionFailure code) {
 
 void TransferSession::SessionSucceeded() {
     Reporter.Beep();
-    Reporter.ShowInformation("La programmation du ignivelle a réussi.", BoxButton::Yes);
+    Reporter.ShowInformation("La programmation du ignivelle a réussi.", InfoButton::Yes);
     Idle();
     Status(Separator);
     Instructions();

@@ -29,7 +29,7 @@ constexpr int ProgressMaximum = 100;
 
 extern const std::array<const char*, 3> InstructionLines;
 
-enum class BoxButton { Ok, Yes };
+enum class InfoButton { Ok, Yes };
 
 class TransferReporter {
 public:
@@ -57,7 +57,7 @@ public:
     // A modal warning with "&Oui" and "&Non"; true for Yes. The timer is already off.
     virtual bool AskSerialMismatch(const std::string& text) = 0;
     // A modal information box with one button: "OK", or "&Oui" for the success box.
-    virtual void ShowInformation(const std::string& text, BoxButton button) = 0;
+    virtual void ShowInformation(const std::string& text, InfoButton button) = 0;
     virtual void Beep() = 0;
 
     // Queue the ending on the dialog's own event queue; once the current tick has returned, the

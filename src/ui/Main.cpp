@@ -6,10 +6,14 @@
 #include "Glyphs.h"
 #include "Messages.h"
 #include "Printing.h"
+#include "PosixSerialLine.h"
+#include "TConfigurationPort.h"
+#include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
 
 #include <QAction>
+#include <QRadioButton>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,6 +22,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <cerrno>
 
 const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
 const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
@@ -45,10 +51,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 
     // The dialogs, created once and in this order.
     AboutBox = new TAboutBox(this);
-    PortDialog = new QDialog(this);
-    PortDialog->setObjectName(QStringLiteral("TConfPort"));
-    TransferDialog = new QDialog(this);
-    TransferDialog->setObjectName(QStringLiteral("TDlgConnection"));
+    PortDialog = new TConfPort(this);
+    TransferDialog = new TDlgConnection(this);
     BurstDialog = new TGestionRafale(this);
 }
 
@@ -252,9 +256,26 @@ void TMainForm::EditRafaleItemClick() {
         editor->RefreshChannels();
 }
 
-void TMainForm::ConnectionConfigurationItemClick() {}
+void TMainForm::ConnectionConfigurationItemClick() {
+    // A port that is not there is greyed for the rest of the run; one held by another program
+    // is still offered.
+    for (int n = 1; n <= 4; ++n)
+        if (salvo::ProbePort("\\.\\COM" + std::to_string(n)) == ENOENT)
+            PortDialog->Radio(n)->setEnabled(false);
+    PortDialog->SelectPort(PortIndex + 1);
+    PortDialog->exec();
+    PortIndex = PortDialog->SelectedPort() - 1;
+}
 
-void TMainForm::ConnectionTransfertItemClick() {}
+void TMainForm::ConnectionTransfertItemClick() {
+    TFenetreEnfant* editor = ActiveEditor();
+    if (!editor)
+        return;
+    editor->Link.SetPort(PortIndex);
+    TransferDialog->SetLink(&editor->Link);
+    TransferDialog->SetExpectedSerial(salvo::SerialNumberValue(editor->SerialNumber().toStdString()));
+    TransferDialog->exec();
+}
 
 void TMainForm::WindowTileClick() {
     // One above the other, each across the whole width.

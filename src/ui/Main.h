@@ -17,6 +17,8 @@ class QMdiSubWindow;
 class QPrinter;
 class QToolButton;
 class TAboutBox;
+class TConfPort;
+class TDlgConnection;
 class TFenetreEnfant;
 class TGestionRafale;
 
@@ -47,8 +49,8 @@ public:
 
     QMdiArea* MdiArea = nullptr;
     TAboutBox* AboutBox = nullptr;
-    QDialog* PortDialog = nullptr;
-    QDialog* TransferDialog = nullptr;
+    TConfPort* PortDialog = nullptr;
+    TDlgConnection* TransferDialog = nullptr;
     TGestionRafale* BurstDialog = nullptr;
 
 public slots:

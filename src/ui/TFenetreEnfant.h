@@ -1,6 +1,7 @@
 #pragma once
 // The editor window: one firing program, its header fields and the grid of channels.
 
+#include "Classep02.h"
 #include "DelayRules.h"
 #include "Document.h"
 
@@ -18,12 +19,6 @@ namespace salvo::ui {
 struct PrintSheet;
 }
 
-#if __has_include("Classep02.h")
-#include "Classep02.h"
-using DocumentLink = salvo::CP02;
-#else
-using DocumentLink = salvo::ChannelTable;
-#endif
 
 class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices {
     Q_OBJECT
@@ -32,7 +27,8 @@ public:
     ~TFenetreEnfant() override;
 
     // The document.
-    DocumentLink Link;
+    // The channel table with its link to a device; destroying it releases the port.
+    salvo::CP02 Link;
     salvo::DocumentData Doc; // file binding, shown times, Modified; header texts live in fields
     QPointer<QObject> MainLink;
 

@@ -35,7 +35,7 @@ public:
     TransferSession Session{*this};
     Lines Memo;
     std::vector<std::string> Events;
-    std::vector<std::pair<std::string, BoxButton>> Boxes;
+    std::vector<std::pair<std::string, InfoButton>> Boxes;
     std::vector<std::string> Questions;
     bool Answer = true;
     bool TimerOn = false;
@@ -73,7 +73,7 @@ public:
         Events.push_back(TimerOn ? "question with timer on" : "question");
         return Answer;
     }
-    void ShowInformation(const std::string& text, BoxButton button) override {
+    void ShowInformation(const std::string& text, InfoButton button) override {
         Boxes.emplace_back(text, button);
         Events.push_back("box");
     }
@@ -182,7 +182,7 @@ TEST(Session, ThirtyChannelTransferBytesAndMemo) {
                             Instructions));
     ASSERT_EQ(dialog.Boxes.size(), 1u);
     EXPECT_EQ(dialog.Boxes[0].first, "La programmation du ignivelle a réussi.");
-    EXPECT_EQ(dialog.Boxes[0].second, BoxButton::Yes);
+    EXPECT_EQ(dialog.Boxes[0].second, InfoButton::Yes);
     EXPECT_EQ(dialog.Events, (std::vector<std::string>{"repaint", "beep", "box"}));
     EXPECT_TRUE(dialog.ConnectionEnabled);
     EXPECT_FALSE(dialog.CancelEnabled);
@@ -325,7 +325,7 @@ TEST(Session, RefusedChannelWriteEndsWithTransmissionErrorAndRestartsAtOnce) {
               (Lines{" ", "Erreur de transmission", " "} + Instructions));
     ASSERT_EQ(dialog.Boxes.size(), 1u);
     EXPECT_EQ(dialog.Boxes[0].first, TransmissionBox);
-    EXPECT_EQ(dialog.Boxes[0].second, BoxButton::Ok);
+    EXPECT_EQ(dialog.Boxes[0].second, InfoButton::Ok);
     EXPECT_TRUE(dialog.ConnectionEnabled);
 
     dialog.Session.Start(); // the refusal was once only

@@ -1,0 +1,166 @@
+#include "TDlgGestionConnection.h"
+
+#include "Messages.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace salvo;
+
+TDlgConnection::TDlgConnection(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TDlgConnection"));
+    setWindowTitle(QStringLiteral("Gestion de Connexion"));
+    // No close box: the dialog is left with its cancel or quit button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(396, 352);
+
+    LabelStatus = new QLabel(QStringLiteral("Etat Connection"), this);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    LabelStatus->move(8, 4);
+    LabelStatus->adjustSize();
+
+    EditStatus = new QPlainTextEdit(this);
+    EditStatus->setObjectName(QStringLiteral("EditStatus"));
+    EditStatus->setGeometry(8, 24, 305, 105);
+    EditStatus->setReadOnly(true);
+    EditStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    EditStatus->setToolTip(QStringLiteral("Etat de la transmission"));
+
+    LabelProgression = new QLabel(QStringLiteral("Progression de la transmission"), this);
+    LabelProgression->setObjectName(QStringLiteral("LabelProgression"));
+    LabelProgression->move(8, 153);
+    LabelProgression->adjustSize();
+    LabelProgression->hide();
+
+    ProgressionBar = new QProgressBar(this);
+    ProgressionBar->setObjectName(QStringLiteral("ProgressionBar"));
+    ProgressionBar->setGeometry(8, 176, 305, 25);
+    ProgressionBar->setRange(0, ProgressMaximum);
+    ProgressionBar->setValue(0);
+    ProgressionBar->setTextVisible(false);
+    ProgressionBar->setToolTip(QStringLiteral("Progression de la transmission"));
+    ProgressionBar->hide();
+
+    auto button = [this](const char* name, const char* caption, const char* hint, int x) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, 240, 75, 25);
+        b->setToolTip(QString::fromUtf8(hint));
+        return b;
+    };
+    ButtonConnection = button("ButtonConnection", "&Connecter", "Pour commencer la transmission", 16);
+    BoutonAnulation = button("BoutonAnulation", "&Annuler", "Annulation de la transmission", 112);
+    BoutonAnulation->setEnabled(false);
+    ButtonQuitter = button("ButtonQuitter", "&Quitter", "Quittez la fenêtre", 208);
+    for (QPushButton* b : {ButtonConnection, BoutonAnulation, ButtonQuitter})
+        b->setAutoDefault(false);
+    ButtonConnection->setDefault(true);
+    setTabOrder(ButtonConnection, BoutonAnulation);
+    setTabOrder(BoutonAnulation, ProgressionBar);
+    setTabOrder(ProgressionBar, ButtonQuitter);
+    setTabOrder(ButtonQuitter, EditStatus);
+
+    TimerConnection = new QTimer(this);
+    TimerConnection->setObjectName(QStringLiteral("TimerConnection"));
+    TimerConnection->setInterval(100);
+
+    connect(ButtonConnection, &QPushButton::clicked, this, &TDlgConnection::ButtonConnectionClick);
+    connect(BoutonAnulation, &QPushButton::clicked, this, &TDlgConnection::BoutonAnulationClick);
+    connect(ButtonQuitter, &QPushButton::clicked, this, &TDlgConnection::ButtonQuitterClick);
+    connect(TimerConnection, &QTimer::timeout, this, &TDlgConnection::TimerConnectionTimer);
+
+    Session.Activate();
+}
+
+QStringList TDlgConnection::StatusLines() const {
+    return EditStatus->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TDlgConnection::ButtonConnectionClick() { Session.Start(); }
+void TDlgConnection::BoutonAnulationClick() { Session.Cancel(); }
+void TDlgConnection::ButtonQuitterClick() { Session.Quit(); }
+void TDlgConnection::TimerConnectionTimer() { Session.Tick(); }
+
+void TDlgConnection::done(int result) {
+    // However the dialog closes, the session ends with it.
+    Session.Close();
+    QDialog::done(result);
+}
+
+void TDlgConnection::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (parentWidget())
+        move(parentWidget()->window()->geometry().center() - rect().center());
+    Session.Activate();
+}
+
+void TDlgConnection::keyPressEvent(QKeyEvent* event) {
+    // Escape is the cancel button: nothing while it is disabled.
+    if (event->key() == Qt::Key_Escape) {
+        if (BoutonAnulation->isEnabled())
+            BoutonAnulation->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TDlgConnection::ClearStatus() { EditStatus->clear(); }
+
+void TDlgConnection::AddStatusLine(const std::string& line) {
+    EditStatus->appendPlainText(QString::fromStdString(line));
+}
+
+void TDlgConnection::RepaintStatus() {
+    EditStatus->setVisible(true);
+    EditStatus->repaint();
+}
+
+void TDlgConnection::ShowProgress(bool shown) {
+    LabelProgression->setVisible(shown);
+    ProgressionBar->setVisible(shown);
+}
+
+void TDlgConnection::SetProgressPosition(int position) { ProgressionBar->setValue(position); }
+void TDlgConnection::SetTimerInterval(int milliseconds) { TimerConnection->setInterval(milliseconds); }
+
+void TDlgConnection::SetTimerEnabled(bool enabled) {
+    if (enabled)
+        TimerConnection->start();
+    else
+        TimerConnection->stop();
+}
+
+void TDlgConnection::SetConnectionEnabled(bool enabled) { ButtonConnection->setEnabled(enabled); }
+void TDlgConnection::SetCancelEnabled(bool enabled) { BoutonAnulation->setEnabled(enabled); }
+void TDlgConnection::SetQuitEnabled(bool enabled) { ButtonQuitter->setEnabled(enabled); }
+
+bool TDlgConnection::AskSerialMismatch(const std::string& text) {
+    using salvo::ui::BoxButton;
+    return salvo::ui::ShowBox(this, salvo::ui::BoxKind::Warning, QString::fromStdString(text),
+                              {BoxButton::Yes, BoxButton::No}) == BoxButton::Yes;
+}
+
+void TDlgConnection::ShowInformation(const std::string& text, salvo::InfoButton button) {
+    using salvo::ui::BoxButton;
+    salvo::ui::ShowBox(this, salvo::ui::BoxKind::Information, QString::fromStdString(text),
+                       {button == salvo::InfoButton::Yes ? BoxButton::Yes : BoxButton::Ok});
+}
+
+void TDlgConnection::Beep() { salvo::ui::Beep(); }
+
+void TDlgConnection::PostSessionFailed(SessionFailure code) {
+    // Handled once the tick that raised it has returned.
+    QMetaObject::invokeMethod(this, [this, code] { Session.SessionFailed(code); },
+                              Qt::QueuedConnection);
+}
+
+void TDlgConnection::PostSessionSucceeded() {
+    QMetaObject::invokeMethod(this, [this] { Session.SessionSucceeded(); }, Qt::QueuedConnection);
+}
+
+void TDlgConnection::CloseDialog() { done(QDialog::Rejected); }

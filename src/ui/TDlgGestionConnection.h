@@ -1,0 +1,67 @@
+#pragma once
+// The transfer dialog: a status memo, a progress bar and the connect, cancel and quit buttons
+// around one transfer session, which does all the work.
+
+#include "TransferSession.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+class TDlgConnection : public QDialog, public salvo::TransferReporter {
+    Q_OBJECT
+public:
+    explicit TDlgConnection(QWidget* parent = nullptr);
+
+    void SetLink(salvo::CP02* link) { Session.SetLink(link); }
+    void SetExpectedSerial(uint32_t serial) { Session.ExpectedSerial = serial; }
+    salvo::TransferSession& TransferSession() { return Session; }
+    QStringList StatusLines() const;
+
+    QLabel* LabelStatus;
+    QPlainTextEdit* EditStatus;
+    QLabel* LabelProgression;
+    QProgressBar* ProgressionBar;
+    QPushButton* ButtonConnection;
+    QPushButton* BoutonAnulation;
+    QPushButton* ButtonQuitter;
+    QTimer* TimerConnection;
+
+public slots:
+    void ButtonConnectionClick();
+    void BoutonAnulationClick();
+    void ButtonQuitterClick();
+    void TimerConnectionTimer();
+
+public:
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // What the session shows and asks.
+    void ClearStatus() override;
+    void AddStatusLine(const std::string& line) override;
+    void RepaintStatus() override;
+    void ShowProgress(bool shown) override;
+    void SetProgressPosition(int position) override;
+    void SetTimerInterval(int milliseconds) override;
+    void SetTimerEnabled(bool enabled) override;
+    void SetConnectionEnabled(bool enabled) override;
+    void SetCancelEnabled(bool enabled) override;
+    void SetQuitEnabled(bool enabled) override;
+    bool AskSerialMismatch(const std::string& text) override;
+    void ShowInformation(const std::string& text, salvo::InfoButton button) override;
+    void Beep() override;
+    void PostSessionFailed(salvo::SessionFailure code) override;
+    void PostSessionSucceeded() override;
+    void CloseDialog() override;
+
+    salvo::TransferSession Session{*this};
+};

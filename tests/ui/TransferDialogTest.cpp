@@ -1,0 +1,302 @@
+// Transfers from the real program into the simulated device, and the port selection, on a
+// fake set of serial ports: COMn links in a temporary home folder.
+
+#include "Boxes.h"
+#include "Driver.h"
+#include "IgnivelleSim.h"
+#include "Main.h"
+#include "Messages.h"
+#include "PosixSerialLine.h"
+#include "TConfigurationPort.h"
+#include "TDlgGestionConnection.h"
+#include "TFenetreEnfant.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+
+using namespace driver;
+using salvo::sim::DeviceOptions;
+using salvo::sim::SimulatedDevice;
+
+namespace {
+
+const QStringList Instructions = {
+    QString::fromUtf8("Connectez le ignivelle au PC par la liaison série."),
+    QString::fromUtf8("Mettez en marche l'appareil en appuyant sur le bouton."),
+    QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer le transfert.")};
+
+// Runs f inside the modal loop of the dialog that the next command shows.
+template <class Dialog> void WhenShown(std::function<void(Dialog&)> f) {
+    QTimer::singleShot(0, [f] {
+        auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!d)
+            qFatal("the expected dialog is not shown");
+        f(*d);
+    });
+}
+
+// One tick after another until the session goes idle (connect enabled again) or n ticks.
+void RunTicks(TDlgConnection& d, int n = 80) {
+    for (int i = 0; i < n && !d.ButtonConnection->isEnabled(); ++i) {
+        d.TimerConnectionTimer();
+        QCoreApplication::processEvents(); // the posted endings
+    }
+}
+
+} // namespace
+
+class TransferDialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> Home;
+    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<BoxAnswers> Boxes;
+
+    std::string PortLink(int n) const {
+        return Home->filePath(QStringLiteral(".config/salvodesk/ports/COM%1").arg(n)).toStdString();
+    }
+    TDlgConnection& Dialog() { return *Form->TransferDialog; }
+
+    TFenetreEnfant* NewDocument(const char* serial) {
+        Trigger(*Form, "FileNew");
+        TFenetreEnfant* e = Form->ActiveEditor();
+        e->SetSerialNumber(QString::fromUtf8(serial));
+        return e;
+    }
+
+private slots:
+    void init() {
+        Home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_directories(std::filesystem::path(PortLink(1)).parent_path());
+        std::filesystem::create_directories(Home->filePath("dev").toStdString());
+        std::filesystem::create_directories(Home->filePath("sys").toStdString());
+        salvo::SetDefaultPortRoots({Home->path().toStdString(), Home->filePath("dev").toStdString(),
+                                    Home->filePath("sys").toStdString()});
+        Form = std::make_unique<TMainForm>();
+        ShowActive(*Form);
+        Boxes = std::make_unique<BoxAnswers>();
+    }
+    void cleanup() {
+        for (TFenetreEnfant* e : Form->Editors())
+            e->SetModified(false);
+        Form.reset();
+        Boxes.reset();
+        salvo::ResetDefaultPortRoots();
+    }
+
+    void dialogLooksAsLaidOutAndShowsTheInstructions() {
+        TDlgConnection& d = Dialog();
+        QCOMPARE(d.windowTitle(), QStringLiteral("Gestion de Connexion"));
+        QCOMPARE(d.size(), QSize(396, 352));
+        QVERIFY(!(d.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(d.ButtonConnection->text(), QStringLiteral("&Connecter"));
+        QCOMPARE(d.BoutonAnulation->toolTip(), QStringLiteral("Annulation de la transmission"));
+        QCOMPARE(d.ButtonQuitter->toolTip(), QString::fromUtf8("Quittez la fenêtre"));
+        QCOMPARE(d.EditStatus->geometry(), QRect(8, 24, 305, 105));
+        QVERIFY(d.ButtonConnection->isEnabled() && !d.BoutonAnulation->isEnabled());
+        QVERIFY(d.ProgressionBar->isHidden() && d.LabelProgression->isHidden());
+        QCOMPARE(d.StatusLines(), Instructions);
+        // Shown twice: the memo holds the three lines each time. Escape does nothing while
+        // cancel is disabled; quit leaves.
+        NewDocument("");
+        for (int i = 0; i < 2; ++i) {
+            QStringList seen;
+            WhenShown<TDlgConnection>([&seen](TDlgConnection& dlg) {
+                seen = dlg.StatusLines();
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+                QVERIFY(dlg.isVisible());
+                dlg.ButtonQuitter->click();
+            });
+            Trigger(*Form, "ConnectionTransfertItem");
+            QCOMPARE(seen, Instructions);
+        }
+    }
+
+    void aMissingPortSaysSoAndChangesNothing() {
+        NewDocument("1");
+        WhenShown<TDlgConnection>([](TDlgConnection& dlg) {
+            QTest::keyClick(&dlg, Qt::Key_Return); // the default button: connect
+            QVERIFY(dlg.ButtonConnection->isEnabled());
+            QVERIFY(!dlg.TimerConnection->isActive());
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8("Le port série n'est pas valide")}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Information"));
+    }
+
+    void wholeTransferWithTheRealTimerEndsInTheSuccessBox() {
+        SimulatedDevice device(DeviceOptions{2, "", 4000000000u, 2, 7});
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs(PortLink(1)), 0);
+        TFenetreEnfant* e = NewDocument("4000000000");
+        e->ChangeChannelType(3, salvo::Automatic);
+        e->ApplyChannelTime(3, 2.4);
+        e->ApplyChannelTime(29, 6553.4);
+        int beeps = salvo::ui::BeepCount();
+        Boxes->Queue({"&Oui"});
+        QStringList memo;
+        int barAtEnd = -1;
+        QElapsedTimer clock;
+        WhenShown<TDlgConnection>([&](TDlgConnection& dlg) {
+            clock.start();
+            dlg.ButtonConnection->click();
+            QVERIFY(dlg.TimerConnection->isActive());
+            QCOMPARE(dlg.TimerConnection->interval(), 1500);
+            QVERIFY(!dlg.ButtonConnection->isEnabled() && dlg.BoutonAnulation->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(dlg.ButtonConnection->isEnabled(), 20000);
+            memo = dlg.StatusLines();
+            barAtEnd = dlg.ProgressionBar->value();
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(clock.elapsed() >= 1500 + 30 * 200);
+        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8("La programmation du ignivelle a réussi.")}));
+        QCOMPARE(Boxes->Seen[0].Buttons, std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Yes});
+        QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
+        QStringList expected = Instructions;
+        expected << " " << "Recherche de la connexion." << QString::fromUtf8("Appareil connecté") << " "
+                 << "Demande du type d'appareil" << "Ignivelle V30" << " "
+                 << QString::fromUtf8("Demande du numéro de série")
+                 << QString::fromUtf8("Le numéro de série est : 4000000000")
+                 << "La version du circuit est 2.7" << " " << QString::fromUtf8("Transmission des données")
+                 << QString::fromUtf8("Transmission réussie") << " " << Instructions;
+        QCOMPARE(memo, expected);
+        QCOMPARE(barAtEnd, 0); // hidden and reset after the ending
+        auto regs = device.Registers();
+        for (int i = 0; i < 30; ++i) {
+            int word = regs[size_t(2 * i)] | (regs[size_t(2 * i + 1)] << 8);
+            QCOMPARE(word, int(e->Link.ChannelWord(i)));
+        }
+        QCOMPARE(int(e->Link.ChannelWord(3)), 0x800C);
+        QVERIFY(!e->Link.PortOpen()); // quit released it
+    }
+
+    void failedEndingsShowTheirTextsAndCanStartAgain() {
+        SimulatedDevice device(DeviceOptions{0, "", 5, 1, 0});
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs(PortLink(1)), 0);
+        NewDocument("5"); // a 30-channel document, a 15-channel device
+        QStringList afterWrongModel, afterNak;
+        bool restartable = false;
+        WhenShown<TDlgConnection>([&](TDlgConnection& dlg) {
+            dlg.ButtonConnection->click();
+            RunTicks(dlg);
+            afterWrongModel = dlg.StatusLines().mid(3);
+            restartable = dlg.ButtonConnection->isEnabled() && !dlg.BoutonAnulation->isEnabled();
+            // The same device, now of the right model, refusing its fifth register write.
+            device.SetOptions(DeviceOptions{2, "", 5, 1, 0, false, 0, 5});
+            dlg.ButtonConnection->click();
+            RunTicks(dlg);
+            afterNak = dlg.StatusLines();
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(restartable);
+        QCOMPARE(afterWrongModel.mid(0, 6),
+                 QStringList({" ", "Recherche de la connexion.", QString::fromUtf8("Appareil connecté"),
+                              " ", "Demande du type d'appareil", " "}));
+        QCOMPARE(afterWrongModel.at(6), QStringLiteral("Mauvais type d'appareil"));
+        QVERIFY(afterNak.contains(QStringLiteral("Erreur de transmission")));
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("Le type d'appareil ne correspond pas à un "
+                                                "Ignivelle.\n\n\rL'appareil n'est pas un Ignivelle!"),
+                              QString::fromUtf8("Une erreur de transmission est survenue.\n\n\r Vous "
+                                                "pouvez essayer de recommencer un autre transfert.")}));
+        // Two register writes of channel 0 and 1 went through before the refusal.
+        QCOMPARE(device.Registers()[0], uint8_t(0));
+    }
+
+    void serialRefusedWritesNothingAndCancelKeepsThePort() {
+        SimulatedDevice device(DeviceOptions{2, "", 3000000000u, 1, 0});
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs(PortLink(1)), 0);
+        device.SetRegister(0, 0x5A);
+        TFenetreEnfant* first = NewDocument("");
+        Boxes->Queue({"&Non"});
+        QStringList memo;
+        WhenShown<TDlgConnection>([&](TDlgConnection& dlg) {
+            dlg.ButtonConnection->click();
+            RunTicks(dlg);
+            memo = dlg.StatusLines();
+            dlg.BoutonAnulation->setEnabled(true); // as a session left it after a cancel
+            dlg.BoutonAnulation->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("Le numéro de série du ignivelle (3000000000) n'est "
+                                                "pas le numéro de série enregistré (0)\n\n\rVoulez "
+                                                "vous programmer ce ignivelle avec ce programme?")}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
+        QVERIFY(memo.contains(QString::fromUtf8("Programmation abandonnée! Mauvais numéro de série.")));
+        QCOMPARE(device.Registers()[0], uint8_t(0x5A));
+        QVERIFY(first->Link.PortOpen()); // cancel keeps it
+
+        // Another document cannot use the port while the first one holds it.
+        NewDocument("3000000000");
+        WhenShown<TDlgConnection>([](TDlgConnection& dlg) {
+            dlg.ButtonConnection->click();
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("Le port série n'est pas valide"));
+        // Closing the first document lets the port go.
+        first->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(salvo::ProbePort("\\.\\COM1"), 0);
+    }
+
+    void portSelectionGreysMissingPortsAndKeepsTheChoice() {
+        SimulatedDevice one, three;
+        QCOMPARE(one.Start(), 0);
+        QCOMPARE(three.Start(), 0);
+        QCOMPARE(one.LinkAs(PortLink(1)), 0);
+        QCOMPARE(three.LinkAs(PortLink(3)), 0);
+        TConfPort& d = *Form->PortDialog;
+        QCOMPARE(d.windowTitle(), QString::fromUtf8("Comfiguration du port série"));
+        QCOMPARE(d.size(), QSize(261, 210));
+        QCOMPARE(d.SelectedPort(), 1);
+
+        // COM1 is held by another program: still offered.
+        salvo::CP02 holder;
+        holder.SetPort(0);
+        QCOMPARE(holder.OpenPort(), 0);
+        WhenShown<TConfPort>([](TConfPort& dlg) {
+            QVERIFY(dlg.Radio(1)->isEnabled() && dlg.Radio(3)->isEnabled());
+            QVERIFY(!dlg.Radio(2)->isEnabled() && !dlg.Radio(4)->isEnabled());
+            QTest::mouseClick(dlg.Radio(3), Qt::LeftButton);
+            dlg.findChild<QPushButton*>("Validation")->click();
+        });
+        Trigger(*Form, "ConnectionConfigurationItem");
+        QCOMPARE(Form->PortIndex, 2);
+
+        // COM3 gone: shown checked and greyed; "Valider" keeps it.
+        std::filesystem::remove(PortLink(3));
+        WhenShown<TConfPort>([](TConfPort& dlg) {
+            QVERIFY(dlg.Radio(3)->isChecked() && !dlg.Radio(3)->isEnabled());
+            dlg.findChild<QPushButton*>("Validation")->click();
+        });
+        Trigger(*Form, "ConnectionConfigurationItem");
+        QCOMPARE(Form->PortIndex, 2);
+        // A port that comes back stays greyed for the rest of the run.
+        QCOMPARE(three.LinkAs(PortLink(3)), 0);
+        WhenShown<TConfPort>([](TConfPort& dlg) {
+            QVERIFY(!dlg.Radio(3)->isEnabled());
+            dlg.SelectPort(1);
+            dlg.close();
+        });
+        Trigger(*Form, "ConnectionConfigurationItem");
+        QCOMPARE(Form->PortIndex, 0);
+    }
+};
+
+QTEST_MAIN(TransferDialogTest)
+#include "TransferDialogTest.moc"
