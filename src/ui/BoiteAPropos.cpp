@@ -13,14 +13,14 @@
 namespace {
 
 // The maker's details: this project's own placeholders, not a real company's.
-const char* const MakerName = "Salvodesk (exemple)";
+const char* const MakerName = "Société Exemple";
 const char* const MakerStreet = "1 rue de l'Exemple";
 const char* const MakerTown = "00000 Exempleville";
 const char* const MakerCountry = "France";
 const char* const MakerPhone = "00 00 00 00 00";
 const char* const MakerFax = "00 00 00 00 01";
-const char* const MakerSite = "https://salvodesk.example";
-const char* const MakerMail = "contact@salvodesk.example";
+const char* const MakerSite = "https://salvo.example";
+const char* const MakerMail = "contact@salvo.example";
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& box,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
