@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 
 namespace {
@@ -125,4 +126,11 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
             MailTo->trigger();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the main window.
+    if (QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 }

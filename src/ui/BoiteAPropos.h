@@ -15,6 +15,7 @@ public:
     QAction* MailTo = nullptr;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -275,6 +275,7 @@ void TMainForm::ConnectionTransfertItemClick() {
     TransferDialog->SetLink(&editor->Link);
     TransferDialog->SetExpectedSerial(salvo::SerialNumberValue(editor->SerialNumber().toStdString()));
     TransferDialog->exec();
+    TransferDialog->SetLink(nullptr); // the document may close before the next transfer
 }
 
 void TMainForm::WindowTileClick() {

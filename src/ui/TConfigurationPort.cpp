@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 
 TConfPort::TConfPort(QWidget* parent) : QDialog(parent) {
@@ -47,3 +48,10 @@ int TConfPort::SelectedPort() const {
 }
 
 void TConfPort::ValidationClick() { accept(); }
+
+void TConfPort::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the main window.
+    if (QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+}

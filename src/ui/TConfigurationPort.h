@@ -19,6 +19,9 @@ public:
 public slots:
     void ValidationClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QRadioButton* RadioPort[4];
 };

@@ -346,10 +346,10 @@ void TFenetreEnfant::LeaveEditing() {
 TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
     int key = event->key();
     KeypadDecimal = (event->modifiers() & Qt::KeypadModifier) &&
-                    (key == Qt::Key_Period || key == Qt::Key_Comma || key == Qt::Key_Delete);
+                    (key == Qt::Key_Period || key == Qt::Key_Comma);
     QString text = event->text();
     // Keys without a character (arrows, Delete...) only reach the key-down handling.
-    if (text.isEmpty() || (key == Qt::Key_Delete && !KeypadDecimal))
+    if (text.isEmpty() || key == Qt::Key_Delete)
         return KeyVerdict::Pass;
     QChar sep = QLatin1Char(DecimalSeparator());
     KeyVerdict verdict = KeyVerdict::Pass;
