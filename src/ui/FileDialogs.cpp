@@ -26,12 +26,18 @@ QString RunFileDialog(QFileDialog& dlg) {
 
 } // namespace
 
-QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& filter) {
-    QFileDialog dlg(parent);
+void ConfigureOpenDialog(QFileDialog& dlg, const QString& filter) {
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     // The user may type the name of a file that does not exist yet: it is offered for creation.
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(DialogFilter(filter).split(QStringLiteral(";;")));
+    // The patterns stay in the entries for matching; only the descriptions are shown.
+    dlg.setOption(QFileDialog::HideNameFilterDetails, true);
+}
+
+QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& filter) {
+    QFileDialog dlg(parent);
+    ConfigureOpenDialog(dlg, filter);
     return RunFileDialog(dlg);
 }
 

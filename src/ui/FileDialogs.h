@@ -29,6 +29,12 @@ public:
     void PageSetup(QWidget* parent, QPrinter& printer) override;
 };
 
+class QFileDialog;
+
+// How the open dialog is set up: any name may be typed, the filter's patterns without regard
+// to case.
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& pipeFilter);
+
 // Turns a filter written "description|pattern|description|pattern" into the dialog's form.
 // Patterns match without regard to case, so "*.BAK" lists "show.Bak".
 QString DialogFilter(const QString& pipeFilter);

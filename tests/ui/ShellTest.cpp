@@ -5,6 +5,7 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
+#include "FileDialogs.h"
 #include "Messages.h"
 #include "ScriptedDialogs.h"
 #include "TFenetreEnfant.h"
@@ -12,7 +13,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
+#include <QListView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -281,6 +285,32 @@ private slots:
         QVERIFY(out.contains("Feu du lac"));
         QVERIFY(out.contains("12,0"));
         QVERIFY(out.contains("Date d'impression"));
+    }
+
+    void openDialogListsProgramAndBackupFilesWhateverTheCase() {
+        QTemporaryDir dir;
+        for (const char* name : {"show.tir", "SHOW2.TIR", "show.Bak", "notes.txt"}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QFileDialog dlg;
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        ConfigureOpenDialog(dlg, QString::fromUtf8(OpenFilter));
+        dlg.setDirectory(dir.path());
+        auto listed = [&dlg] {
+            auto* view = dlg.findChild<QListView*>("listView");
+            QStringList names;
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+                names << view->model()->index(r, 0, view->rootIndex()).data().toString();
+            names.sort();
+            return names;
+        };
+        QTRY_COMPARE(listed(), QStringList({"SHOW2.TIR", "show.tir"}));
+        auto* types = dlg.findChild<QComboBox*>("fileTypeCombo");
+        QCOMPARE(types->itemText(0), QStringLiteral("Fichier programme (*.tir)"));
+        QCOMPARE(types->itemText(1), QStringLiteral("Fichier backup (*.bak)"));
+        dlg.selectNameFilter(dlg.nameFilters().at(1));
+        QTRY_COMPARE(listed(), QStringList({"show.Bak"}));
     }
 
     void aboutBoxShowsTheProgramAndCloses() {
