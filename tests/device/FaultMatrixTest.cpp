@@ -328,6 +328,11 @@ TEST(Transfers, HundredInARowOnOneDocumentLeakNothing) {
     }
     EXPECT_TRUE(ProgramInDevice(*device, port));
     EXPECT_EQ(OpenDescriptors(), descriptors);
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps freed memory in quarantine: the resident size grows with every
+    // allocation. Its own leak check at exit stands in for this one.
+    return;
+#endif
     // 256 KiB over ninety transfers is some 2.8 KiB each: allocator noise stays below it, a
     // buffer or a line lost per transfer does not.
     EXPECT_LT(ResidentKiB() - resident, 256) << "KiB grown over 90 transfers";
