@@ -33,7 +33,8 @@ inline long ResidentKiB() {
 // every widget painted in the same pass is included.
 class FirstPaint : public QObject {
 public:
-    FirstPaint(QWidget& window, std::function<void()> done) : Window(window), Done(std::move(done)) {
+    FirstPaint(QWidget& window, std::function<void()> done)
+        : Window(window), Done(std::move(done)) {
         qApp->installEventFilter(this);
     }
 

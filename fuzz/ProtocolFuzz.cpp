@@ -214,8 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             dialog.MemoHas("Transmission réussie")) {
             for (int i = 0; i < h.Port->ChannelCount(); ++i) {
                 auto& regs = h.Engine->Registers;
-                FUZZ_CHECK((regs[static_cast<size_t>(2 * i)] |
-                            regs[static_cast<size_t>(2 * i + 1)] << 8) == h.Port->ChannelWord(i));
+                FUZZ_CHECK((regs[static_cast<size_t>(2 * i)] | regs[static_cast<size_t>(2 * i + 1)]
+                                                                   << 8) == h.Port->ChannelWord(i));
             }
         }
         h.Dialog = nullptr;

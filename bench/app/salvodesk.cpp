@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         dialogs.Path = QString::fromLocal8Bit(argv[3]);
         form.SetDialogProvider(&dialogs);
         // A warning while reading would otherwise wait for a click.
-        salvo::ui::SetBoxInterceptor([](const salvo::ui::BoxRecord& r) { return r.Buttons.front(); });
+        salvo::ui::SetBoxInterceptor(
+            [](const salvo::ui::BoxRecord& r) { return r.Buttons.front(); });
     }
     bench::FirstPaint probe(form, [&] {
         if (!memory) {

@@ -72,7 +72,8 @@ private:
 double LoopTurnUs() {
     bool delivered = false;
     long long t0 = bench::NowNs();
-    QMetaObject::invokeMethod(qApp, [&] { delivered = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { delivered = true; }, Qt::QueuedConnection);
     while (!delivered)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return static_cast<double>(bench::NowNs() - t0) / 1e3;
@@ -103,8 +104,8 @@ double OpenMs(TMainForm& form, ScriptedDialogs& dialogs, const QString& path) {
 // The time texts the grid must show after channel 2 went to `manual`: 28 channels 0,2 apart.
 bool Moved(TFenetreEnfant& e, double manual) {
     for (int row = 3; row <= 30; ++row)
-        if (e.CellText(2, row) != QString::fromStdString(salvo::FormatTime(
-                                      manual + (row - 2) * salvo::TimeStep, ',')))
+        if (e.CellText(2, row) !=
+            QString::fromStdString(salvo::FormatTime(manual + (row - 2) * salvo::TimeStep, ',')))
             return false;
     return true;
 }
@@ -175,9 +176,8 @@ TransferFigures Transfer(TMainForm& form, const QString& file) {
     f.Bytes = log.size();
     const double byteMs = 11.0 / 9600 * 1000;
     auto at = [&](const salvo::sim::ByteRecord& r) {
-        long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                           r.Time.time_since_epoch())
-                           .count();
+        long long ns =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(r.Time.time_since_epoch()).count();
         return static_cast<double>(ns - t0) / 1e6 - byteMs;
     };
     int writes = 0;

@@ -156,8 +156,7 @@ void WipeChannels(sim::SimulatedDevice& device) {
         at({0x89, 'F', '6'}) < firstWrite)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "a register written at byte " << firstWrite
-                                         << " before the device was identified: "
-                                         << Describe([&] {
+                                         << " before the device was identified: " << Describe([&] {
                                                 WireLog log;
                                                 for (uint8_t b : sent)
                                                     log.emplace_back(true, b);
@@ -282,7 +281,8 @@ TEST_P(FaultMatrix, EndsAsSpecifiedAndLeavesThePortFit) {
         dialog.Session.Activate();
         dialog.Session.Start();
         dialog.Run();
-        EXPECT_TRUE(dialog.MemoHas("Transmission réussie")) << ::testing::PrintToString(dialog.Memo);
+        EXPECT_TRUE(dialog.MemoHas("Transmission réussie"))
+            << ::testing::PrintToString(dialog.Memo);
         EXPECT_TRUE(ProgramInDevice(*device, port));
         dialog.Session.Quit();
         EXPECT_FALSE(port.PortOpen());
@@ -293,8 +293,7 @@ TEST_P(FaultMatrix, EndsAsSpecifiedAndLeavesThePortFit) {
 INSTANTIATE_TEST_SUITE_P(
     EveryFaultAtEveryStep, FaultMatrix,
     ::testing::Combine(::testing::Values(Fault::Silence, Fault::BusyForever, Fault::WrongTypeCode,
-                                         Fault::GarbageDigits, Fault::NakThirdWrite,
-                                         Fault::HangUp),
+                                         Fault::GarbageDigits, Fault::NakThirdWrite, Fault::HangUp),
                        ::testing::Values(int(StepSearch), int(StepModel), int(StepSerial),
                                          int(StepData), int(StepEnd))),
     [](const ::testing::TestParamInfo<std::tuple<Fault, int>>& info) {

@@ -16,17 +16,17 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <string>
-#include <vector>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace salvo;
 
 // Reads of one file can be made to fail: the model's read calls come here first (the test
 // program links with --wrap=read). Unarmed, every read goes straight through.
 namespace {
-std::string FailingPath;    // reads of this file fail...
+std::string FailingPath;   // reads of this file fail...
 size_t BytesBeforeFailure; // ...once this many bytes were handed out
 size_t BytesHanded = 0;
 
@@ -56,8 +56,9 @@ extern "C" ssize_t __wrap_read(int fd, void* buffer, size_t count) {
 namespace {
 
 std::string Program30() {
-    std::string out = "VersionFichier ; 2\nTypeIgnivelle ; 2\nTitreListeTir ; Finale\n"
-                      "NumeroSerie ; 4242\nVersion ; 7\nNumVoie ; TypeVoie ; Retard ; Description\n";
+    std::string out =
+        "VersionFichier ; 2\nTypeIgnivelle ; 2\nTitreListeTir ; Finale\n"
+        "NumeroSerie ; 4242\nVersion ; 7\nNumVoie ; TypeVoie ; Retard ; Description\n";
     for (int n = 1; n <= 30; ++n)
         out += std::to_string(n) + " ; " + (n > 1 ? "1" : "0") + " ; " + std::to_string(n) +
                ",2 ; bombe " + std::to_string(n) + "\n";
