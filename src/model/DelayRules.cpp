@@ -58,6 +58,13 @@ void DelayRules::ApplyChannelTime(int i, double v) {
             ShownTimes[static_cast<size_t>(k)] = p + TimeStep;
         }
         Table.SetChannelTime(k, ShownTimes[static_cast<size_t>(k)]);
+        // A time less than half a step after the previous one rounds onto it; an automatic
+        // channel fires at least one step after the channel before it, or the file written
+        // from this document would read back with the channel moved.
+        if (Table.Slots[static_cast<size_t>(k)].Steps == 0) {
+            ShownTimes[static_cast<size_t>(k)] = p + TimeStep;
+            Table.SetChannelTime(k, ShownTimes[static_cast<size_t>(k)]);
+        }
         ShowChannelTime(k);
         ++k;
     }

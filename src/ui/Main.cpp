@@ -56,7 +56,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     BurstDialog = new TGestionRafale(this);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The base class hides the editor windows after this object's members are gone; the MDI
+    // area's activation signal must not reach EditorActivated then.
+    disconnect(MdiArea, nullptr, this, nullptr);
+}
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QString& caption,
                             const QString& status, void (TMainForm::*handler)()) {

@@ -68,6 +68,9 @@ TDlgConnection::TDlgConnection(QWidget* parent) : QDialog(parent) {
     TimerConnection = new QTimer(this);
     TimerConnection->setObjectName(QStringLiteral("TimerConnection"));
     TimerConnection->setInterval(100);
+    // A coarse timer may fire up to 5% early or late: channels would reach the device less
+    // than 200 ms apart.
+    TimerConnection->setTimerType(Qt::PreciseTimer);
 
     connect(ButtonConnection, &QPushButton::clicked, this, &TDlgConnection::ButtonConnectionClick);
     connect(BoutonAnulation, &QPushButton::clicked, this, &TDlgConnection::BoutonAnulationClick);

@@ -73,7 +73,7 @@ TEST_F(ApplyChannelTime, AutomaticAfterTenCorrectsSilentlyOrWithM3) {
         const char* typed;
         const char* shown;
     };
-    const Case cases[] = {{"10", "10,2"}, {"9,8", "10,2"}, {"10,1", "10"}, {"10,15", "10,2"},
+    const Case cases[] = {{"10", "10,2"}, {"9,8", "10,2"}, {"10,1", "10,2"}, {"10,15", "10,2"},
                           {"15", "15"}};
     for (const Case& c : cases) {
         Type(3, c.typed);

@@ -386,6 +386,12 @@ void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value) {
 }
 
 void SimulatedDevice::HandleLocked(uint8_t byte) {
+    // A paced line delivers what the program wrote one byte time after the one before: the
+    // pseudo-terminal has no baud rate of its own.
+    if (Options.Pace) {
+        InboundFreeAt = std::max(InboundFreeAt, std::chrono::steady_clock::now()) + BytePace;
+        std::this_thread::sleep_until(InboundFreeAt);
+    }
     RecordLocked(true, byte);
     ++ReceivedCount;
     if (Options.HangUpAfter >= 0 && !HangUpDone && ReceivedCount > Options.HangUpAfter) {

@@ -29,7 +29,7 @@ struct DeviceOptions {
     long SilentAfter = -1;      // answers nothing once this many bytes have come in
     long HangUpAfter = -1;      // hangs up when a byte comes in after this many
     int ComeBackAfterMs = -1;   // after a hang-up, a new line (and link) after this delay
-    bool Pace = false;          // sends at the pace of 9600 baud 8E1 (11 bits a byte)
+    bool Pace = false;          // the line runs at 9600 baud 8E1 (11 bits a byte), both ways
 };
 
 // The type code a device of the given model reports.
@@ -133,6 +133,7 @@ private:
     long ReceivedCount = 0;
     std::vector<ByteRecord> Records;
     std::chrono::steady_clock::time_point LastReceived{};
+    std::chrono::steady_clock::time_point InboundFreeAt{}; // when the paced line takes a byte
     std::function<void(const ByteRecord&)> Callback;
     int WakePipe[2] = {-1, -1};
     bool Stopping = false;

@@ -25,7 +25,7 @@ const char* const Usage =
     "  --version MAJ.MIN    circuit version; default 1.0\n"
     "  --link NAME          also make the link NAME to the port: COM1 to COM10 go into\n"
     "                       ~/.config/salvodesk/ports, a path is taken as it is\n"
-    "  --pace               send at the pace of 9600 baud 8E1\n"
+    "  --pace               run the line at the pace of 9600 baud 8E1, both ways\n"
     "  --quiet              do not log bytes\n"
     "Faults:\n"
     "  --type-code XXX      report this type code instead of the model's\n"

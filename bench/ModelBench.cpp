@@ -1,0 +1,164 @@
+// In-process figures of the model and the protocol code, with Google Benchmark: a 30-channel
+// program read and written through the headless document, the delay rules moving 28 automatic
+// channels, the time texts, and one channel sent to the simulated device's engine in memory.
+
+#include "Classep02.h"
+#include "IgnivelleSim.h"
+#include "ProgramDocument.h"
+#include "ProgramFile.h"
+#include "TimeText.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+using namespace salvo;
+
+namespace {
+
+// Channel 1 and 2 manual, channels 3 to 30 automatic 0,2 s apart, every description filled.
+void Fill30(ProgramDocument& doc) {
+    doc.SetTitle("Grand final du 14 juillet");
+    doc.SetSerialNumber("3000000000");
+    doc.SetVersion("3.1");
+    for (int row = 3; row <= 30; ++row)
+        doc.ChooseType(row, Automatic);
+    for (int row = 1; row <= 30; ++row)
+        doc.EditDescription(row, "Bombe " + std::to_string(row) + " ; rouge et or");
+}
+
+std::string TempPath(const char* name) {
+    return "/tmp/salvodesk-bench-" + std::to_string(::getpid()) + "-" + name;
+}
+
+void ReadProgram30(benchmark::State& state) {
+    ProgramDocument source;
+    Fill30(source);
+    const std::string path = TempPath("read.tir");
+    std::ofstream(path, std::ios::binary) << ProgramFileBytes(source);
+    for (auto _ : state) {
+        ProgramDocument doc;
+        if (doc.Open(path) != ReadResult::Read)
+            state.SkipWithError("not read");
+        benchmark::DoNotOptimize(doc.Table.Slots);
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(ReadProgram30);
+
+void WriteProgram30(benchmark::State& state) {
+    ProgramDocument doc;
+    Fill30(doc);
+    const std::string path = TempPath("write.tir");
+    for (auto _ : state) {
+        if (doc.SaveTo(path) != WriteResult::Written)
+            state.SkipWithError("not written");
+    }
+    std::remove(path.c_str());
+    std::remove(BackupName(path).c_str());
+}
+BENCHMARK(WriteProgram30);
+
+// The bytes alone, without the file system: what the save costs in our own code.
+void ProgramBytes30(benchmark::State& state) {
+    ProgramDocument doc;
+    Fill30(doc);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ProgramFileBytes(doc));
+}
+BENCHMARK(ProgramBytes30);
+
+void ApplyChannelTimeMoving28(benchmark::State& state) {
+    auto doc = std::make_unique<ProgramDocument>();
+    Fill30(*doc);
+    double manual = 0;
+    for (auto _ : state) {
+        if (manual >= 6000) { // a fresh document, so that every call moves all 28
+            state.PauseTiming();
+            doc = std::make_unique<ProgramDocument>();
+            Fill30(*doc);
+            manual = 0;
+            state.ResumeTiming();
+        }
+        manual += 100;
+        doc->ApplyChannelTime(1, manual);
+    }
+    for (int k = 2; k < SlotCount; ++k)
+        if (doc->Table.Slots[static_cast<size_t>(k)].Steps != 1)
+            state.SkipWithError("the automatic channels did not move");
+}
+BENCHMARK(ApplyChannelTimeMoving28);
+
+void FormatAndParseTime(benchmark::State& state) {
+    double t = 0;
+    for (auto _ : state) {
+        t += 0.2;
+        benchmark::DoNotOptimize(ParseTime(FormatTime(t, ','), ','));
+    }
+}
+BENCHMARK(FormatAndParseTime);
+
+// A line that hands each byte to the simulated device's engine and its answers back.
+class EngineLine : public SerialLine {
+public:
+    sim::DeviceEngine Engine{sim::DeviceOptions{}};
+    std::deque<uint8_t> Inbox;
+    int Open(const std::string&, PortHandle& h) override {
+        h = 3;
+        return 0;
+    }
+    int Configure(PortHandle, const SerialSettings&, const SerialTimeouts&, SavedSerialSettings&,
+                  SavedSerialTimeouts&) override {
+        return 0;
+    }
+    int Purge(PortHandle) override {
+        Inbox.clear();
+        return 0;
+    }
+    int ReadByte(PortHandle, uint8_t& value, bool& received) override {
+        received = !Inbox.empty();
+        if (received) {
+            value = Inbox.front();
+            Inbox.pop_front();
+        }
+        return 0;
+    }
+    int WriteByte(PortHandle, uint8_t value) override {
+        for (uint8_t b : Engine.Receive(value))
+            Inbox.push_back(b);
+        return 0;
+    }
+    int Restore(PortHandle, const SavedSerialSettings&, const SavedSerialTimeouts&) override {
+        return 0;
+    }
+    int Close(PortHandle) override { return 0; }
+};
+
+class NoWaitClock : public Clock {
+public:
+    uint64_t TickCount() override { return 0; }
+    void Sleep(uint32_t) override {}
+};
+
+void SendChannelInMemory(benchmark::State& state) {
+    CP02 port(std::make_unique<EngineLine>(), std::make_shared<NoWaitClock>());
+    if (port.Connect(1) != Success)
+        state.SkipWithError("no session");
+    int i = 0;
+    for (auto _ : state) {
+        if (port.SendChannel(i) != Success)
+            state.SkipWithError("not acknowledged");
+        i = (i + 1) % SlotCount;
+    }
+}
+BENCHMARK(SendChannelInMemory);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,58 @@
+#pragma once
+// What the benchmark programs share: a monotonic clock in nanoseconds (the same clock across
+// processes), the resident size, and the first paint of a window.
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+namespace bench {
+
+inline long long NowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+inline long ResidentKiB() {
+    std::ifstream in("/proc/self/statm");
+    long size = 0, resident = 0;
+    in >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Calls done() once the window has been painted for the first time: after the first paint
+// event that reaches it or one of its children, at the next turn of the event loop, so that
+// every widget painted in the same pass is included.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget& window, std::function<void()> done)
+        : Window(window), Done(std::move(done)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!Seen && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == &Window) {
+            Seen = true;
+            qApp->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { Done(); });
+        }
+        return false;
+    }
+
+private:
+    QWidget& Window;
+    std::function<void()> Done;
+    bool Seen = false;
+};
+
+} // namespace bench

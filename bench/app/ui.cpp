@@ -1,0 +1,283 @@
+// In-process figures on the real windows, offscreen:
+//   loop_us       one empty turn of the event loop (a queued call delivered), the baseline
+//   open_ms       File > Open of a 30-channel program until its grid has been painted
+//   commit_ms     Enter in a delay cell that moves 28 automatic channels, until repainted
+//   transfer      a whole 30-channel transfer in the transfer dialog against the simulated
+//                 device on a line paced at 9600 baud 8E1, from "Connecter" to the success box,
+//                 with the tick times read from the device's byte log
+//   bench_ui RUNS FILE_30 FILE_28_AUTOMATIC
+#include "Boxes.h"
+#include "Driver.h"
+#include "IgnivelleSim.h"
+#include "Main.h"
+#include "Messages.h"
+#include "PosixSerialLine.h"
+#include "Probe.h"
+#include "ScriptedDialogs.h"
+#include "TDlgGestionConnection.h"
+#include "TFenetreEnfant.h"
+#include "TGrid.h"
+#include "TimeText.h"
+
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void Report(const char* name, const std::vector<double>& v, const char* unit) {
+    std::printf("%s %.4f %.4f %.4f %s\n", name, Median(v), *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()), unit);
+}
+
+// Turns the event loop until the widget has been painted, then once more.
+class PaintWait : public QObject {
+public:
+    explicit PaintWait(QWidget* w) : Watched(w) { w->installEventFilter(this); }
+    void Wait() {
+        while (!Painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        bool turned = false;
+        QTimer::singleShot(0, this, [&] { turned = true; });
+        while (!turned)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    ~PaintWait() override { Watched->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            Painted = true;
+        return false;
+    }
+
+private:
+    QWidget* Watched;
+    bool Painted = false;
+};
+
+double LoopTurnUs() {
+    bool delivered = false;
+    long long t0 = bench::NowNs();
+    QMetaObject::invokeMethod(
+        qApp, [&] { delivered = true; }, Qt::QueuedConnection);
+    while (!delivered)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    return static_cast<double>(bench::NowNs() - t0) / 1e3;
+}
+
+void CloseAll(TMainForm& form) {
+    for (TFenetreEnfant* e : form.Editors()) {
+        e->SetModified(false);
+        e->close();
+    }
+    for (int i = 0; i < 20 && !form.Editors().isEmpty(); ++i)
+        QCoreApplication::processEvents();
+}
+
+double OpenMs(TMainForm& form, ScriptedDialogs& dialogs, const QString& path) {
+    dialogs.OpenPaths << path;
+    long long t0 = bench::NowNs();
+    driver::Trigger(form, "FileOpen");
+    TFenetreEnfant* e = form.ActiveEditor();
+    if (!e || e->CellText(2, 30).isEmpty()) {
+        std::fprintf(stderr, "the file did not open\n");
+        std::exit(1);
+    }
+    PaintWait(e->Tableau->viewport()).Wait();
+    return static_cast<double>(bench::NowNs() - t0) / 1e6;
+}
+
+// The time texts the grid must show after channel 2 went to `manual`: 28 channels 0,2 apart.
+bool Moved(TFenetreEnfant& e, double manual) {
+    for (int row = 3; row <= 30; ++row)
+        if (e.CellText(2, row) !=
+            QString::fromStdString(salvo::FormatTime(manual + (row - 2) * salvo::TimeStep, ',')))
+            return false;
+    return true;
+}
+
+struct TransferFigures {
+    double TotalMs = 0;
+    std::vector<double> TickStartsMs; // from the click, read from the device's log
+    double SerialTickEndMs = 0;
+    double BoxMs = 0;
+    size_t Bytes = 0;
+};
+
+TransferFigures Transfer(TMainForm& form, const QString& file) {
+    QTemporaryDir home;
+    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
+    std::filesystem::create_directories(ports);
+    std::filesystem::create_directories(home.filePath("dev").toStdString());
+    std::filesystem::create_directories(home.filePath("sys").toStdString());
+    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
+                                home.filePath("sys").toStdString()});
+    salvo::sim::DeviceOptions options;
+    options.SerialNumber = 3000000000u;
+    options.Pace = true;
+    salvo::sim::SimulatedDevice device(options);
+    if (device.Start() != 0 || device.LinkAs(ports + "/COM1") != 0) {
+        std::fprintf(stderr, "no simulated device\n");
+        std::exit(1);
+    }
+    auto* dialogs = static_cast<ScriptedDialogs*>(&form.Dialogs());
+    dialogs->OpenPaths << file;
+    driver::Trigger(form, "FileOpen");
+    TFenetreEnfant* e = form.ActiveEditor();
+    e->SetSerialNumber(QStringLiteral("3000000000"));
+
+    TransferFigures f;
+    long long t0 = 0, box = 0;
+    QString shown;
+    QEventLoop wait;
+    salvo::ui::SetBoxInterceptor([&](const salvo::ui::BoxRecord& r) {
+        box = bench::NowNs();
+        shown = r.Text;
+        QTimer::singleShot(0, &wait, &QEventLoop::quit);
+        return r.Buttons.front();
+    });
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<TDlgConnection*>(QApplication::activeModalWidget());
+        if (!d) {
+            std::fprintf(stderr, "no transfer dialog\n");
+            std::exit(1);
+        }
+        device.ClearLog();
+        t0 = bench::NowNs();
+        d->ButtonConnection->click();
+        wait.exec();
+        d->ButtonQuitter->click();
+    });
+    driver::Trigger(form, "ConnectionTransfertItem");
+    salvo::ui::SetBoxInterceptor(nullptr);
+    if (shown != QString::fromUtf8("La programmation du ignivelle a réussi.")) {
+        std::fprintf(stderr, "the transfer ended with: %s\n", shown.toUtf8().constData());
+        std::exit(1);
+    }
+    f.TotalMs = static_cast<double>(box - t0) / 1e6;
+    f.BoxMs = f.TotalMs;
+
+    // Tick starts: the first byte each tick sends, less the byte's own time on the line.
+    auto log = device.Log();
+    f.Bytes = log.size();
+    const double byteMs = 11.0 / 9600 * 1000;
+    auto at = [&](const salvo::sim::ByteRecord& r) {
+        long long ns =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(r.Time.time_since_epoch()).count();
+        return static_cast<double>(ns - t0) / 1e6 - byteMs;
+    };
+    int writes = 0;
+    bool seen80 = false, seen86 = false, seen89 = false;
+    for (size_t i = 0; i < log.size(); ++i) {
+        const auto& r = log[i];
+        if (!r.FromProgram)
+            continue;
+        if (r.Value == 0x80 && !seen80) {
+            seen80 = true;
+            f.TickStartsMs.push_back(at(r));
+        } else if (r.Value == 0x86 && !seen86) {
+            seen86 = true;
+            f.TickStartsMs.push_back(at(r));
+        } else if (r.Value == 0x89 && !seen89) {
+            seen89 = true;
+            f.TickStartsMs.push_back(at(r));
+        } else if (r.Value == 0x8B) {
+            if (writes == 0)
+                for (size_t j = i; j-- > 0;)
+                    if (log[j].FromProgram) {
+                        f.SerialTickEndMs = at(log[j]) + byteMs;
+                        break;
+                    }
+            if (writes++ % 2 == 0)
+                f.TickStartsMs.push_back(at(r));
+        } else if (r.Value == 0x04 && writes == 60) {
+            f.TickStartsMs.push_back(at(r));
+            break;
+        }
+    }
+    CloseAll(form);
+    salvo::ResetDefaultPortRoots();
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: bench_ui RUNS FILE_30 FILE_28_AUTOMATIC\n");
+        return 2;
+    }
+    const int runs = std::atoi(argv[1]);
+    const QString file30 = QString::fromLocal8Bit(argv[2]);
+    const QString file28 = QString::fromLocal8Bit(argv[3]);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    TMainForm form;
+    ScriptedDialogs dialogs;
+    BoxAnswers boxes;
+    form.SetDialogProvider(&dialogs);
+    driver::ShowActive(form);
+
+    std::vector<double> loop, open, commit;
+    for (int i = 0; i < 20; ++i)
+        LoopTurnUs(); // warm-up
+    for (int i = 0; i < runs * 10; ++i)
+        loop.push_back(LoopTurnUs());
+
+    OpenMs(form, dialogs, file30); // warm-up: the first editor loads fonts and styles
+    CloseAll(form);
+    for (int i = 0; i < runs; ++i) {
+        open.push_back(OpenMs(form, dialogs, file30));
+        CloseAll(form);
+    }
+
+    OpenMs(form, dialogs, file28);
+    TFenetreEnfant* e = form.ActiveEditor();
+    for (int i = 0; i <= runs; ++i) {
+        double manual = 100.0 * (i + 1);
+        driver::FocusCell(*e, 2, 2);
+        driver::Type(QString::number(100 * (i + 1)));
+        PaintWait typed(e->Tableau->viewport());
+        typed.Wait();
+        long long t0 = bench::NowNs();
+        driver::Key(Qt::Key_Return);
+        PaintWait(e->Tableau->viewport()).Wait();
+        double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
+        if (!Moved(*e, manual)) {
+            std::fprintf(stderr, "the automatic channels did not move to %g\n", manual);
+            return 1;
+        }
+        if (i > 0) // the first is a warm-up
+            commit.push_back(ms);
+    }
+    CloseAll(form);
+
+    Report("loop_us", loop, "us");
+    Report("open_ms", open, "ms");
+    Report("commit_ms", commit, "ms");
+
+    TransferFigures t = Transfer(form, file30);
+    std::printf("transfer_ms %.1f\n", t.TotalMs);
+    std::printf("transfer_bytes %zu\n", t.Bytes);
+    std::printf("transfer_serial_tick_end_ms %.2f\n", t.SerialTickEndMs);
+    std::printf("transfer_ticks");
+    for (double s : t.TickStartsMs)
+        std::printf(" %.2f", s);
+    std::printf("\n");
+    return 0;
+}
