@@ -28,14 +28,12 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setAlignment(align);
-    if (box.width() > 0)
-        label->setGeometry(box);
-    else {
-        label->adjustSize();
-        label->move(box.topLeft());
-    }
+    label->setGeometry(box); // fixed boxes: nothing is measured while the program starts
     return label;
 }
+
+// The maker's lines run from x = 208 to the panel's right edge.
+QRect MakerLine(int top, int height = 18) { return QRect(208, top, 393 - 208 - 4, height); }
 
 } // namespace
 
@@ -72,25 +70,24 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
               centred);
     MakeLabel(panel, "LabelTypeProgramme", QStringLiteral("Programme de gestion du Ignivelle"),
               QRect(184, 48, 201, 13), centred);
-    QLabel* company = MakeLabel(panel, "LabelSociete", QString::fromUtf8(MakerName),
-                                QRect(208, 72, 0, 0));
+    QLabel* company =
+        MakeLabel(panel, "LabelSociete", QString::fromUtf8(MakerName), MakerLine(72, 24));
     QFont boldItalic = bold;
     boldItalic.setItalic(true);
     company->setFont(boldItalic);
-    company->adjustSize();
-    MakeLabel(panel, "LabelAdresse", QString::fromUtf8(MakerStreet), QRect(208, 99, 0, 0));
-    MakeLabel(panel, "LabelCodeVille", QString::fromUtf8(MakerTown), QRect(208, 118, 0, 0));
-    MakeLabel(panel, "LabelPays", QString::fromUtf8(MakerCountry), QRect(208, 138, 0, 0));
+    MakeLabel(panel, "LabelAdresse", QString::fromUtf8(MakerStreet), MakerLine(99));
+    MakeLabel(panel, "LabelCodeVille", QString::fromUtf8(MakerTown), MakerLine(118));
+    MakeLabel(panel, "LabelPays", QString::fromUtf8(MakerCountry), MakerLine(138));
     MakeLabel(panel, "LabelTelephone",
-              QString::fromUtf8("Tél : ") + QString::fromUtf8(MakerPhone), QRect(208, 157, 0, 0));
+              QString::fromUtf8("Tél : ") + QString::fromUtf8(MakerPhone), MakerLine(157));
     MakeLabel(panel, "LabelFax", QStringLiteral("Fax : ") + QString::fromUtf8(MakerFax),
-              QRect(208, 177, 0, 0));
+              MakerLine(177));
     LabelNomSite = MakeLabel(panel, "LabelNomSite",
                              QStringLiteral("Site : ") + QString::fromUtf8(MakerSite),
-                             QRect(208, 196, 0, 0));
+                             MakerLine(196));
     LabelMail = MakeLabel(panel, "LabelMail",
                           QStringLiteral("Mail : ") + QString::fromUtf8(MakerMail),
-                          QRect(208, 216, 0, 0));
+                          MakerLine(216));
     for (QLabel* link : {LabelNomSite, LabelMail}) {
         link->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
         link->setCursor(Qt::PointingHandCursor);

@@ -91,10 +91,14 @@ QIcon SaveGlyph() {
 }
 
 QIcon ProgramIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48, 64})
-        icon.addPixmap(AboutPicture(size));
-    return icon;
+    // Drawn once for every window of the run; the window system scales the larger picture.
+    static const QIcon* icon = [] {
+        auto* made = new QIcon;
+        for (int size : {16, 64})
+            made->addPixmap(AboutPicture(size));
+        return made;
+    }();
+    return *icon;
 }
 
 QPixmap AboutPicture(int size) {

@@ -34,7 +34,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setWindowIcon(salvo::ui::ProgramIcon());
     OwnDialogs = std::make_unique<SystemDialogProvider>();
     DialogProvider = OwnDialogs.get();
-    Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
 
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
@@ -238,13 +237,21 @@ void TMainForm::FileFermerItemClick() {
         editor->close();
 }
 
-void TMainForm::FilePrintSetupClick() { Dialogs().PageSetup(this, *Printer); }
+QPrinter& TMainForm::CurrentPrinter() {
+    // Made on first use: loading the printing system would slow every start.
+    if (!Printer)
+        Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *Printer;
+}
+
+void TMainForm::FilePrintSetupClick() { Dialogs().PageSetup(this, CurrentPrinter()); }
 
 void TMainForm::FilePrintClick() {
     TFenetreEnfant* editor = ActiveEditor();
-    if (!editor || !Dialogs().Print(this, *Printer))
+    QPrinter& printer = CurrentPrinter();
+    if (!editor || !Dialogs().Print(this, printer))
         return;
-    salvo::ui::PrintProgram(editor->Sheet(), *Printer, Printer->copyCount(), this);
+    salvo::ui::PrintProgram(editor->Sheet(), printer, printer.copyCount(), this);
 }
 
 void TMainForm::FileExitClick() { close(); }

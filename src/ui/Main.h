@@ -80,6 +80,7 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
+    QPrinter& CurrentPrinter();
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;

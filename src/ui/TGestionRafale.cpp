@@ -14,6 +14,9 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include <algorithm>
+#include <cmath>
+
 #include <utility>
 
 using namespace salvo;
@@ -101,13 +104,24 @@ QFont FittingFont(const QWidget& dialog) {
         {QStringLiteral("Vitesse avec décélération"), 161 - 12 - radioExtra},
         {QStringLiteral("Automatique"), 217 / 2 - 12 - radioExtra},
     };
-    for (double points = 8.0; points > 6.0; points -= 0.5) {
-        font.setPointSizeF(points);
-        QFontMetrics metrics(font);
-        bool fits = true;
+    // Widths grow about in proportion to the size: measure at 8 points, go straight to the
+    // size that should fit, and step down from there only if it does not (each size tried
+    // loads a font, which shows in the start-up time).
+    auto tightest = [&texts](const QFont& f) {
+        QFontMetrics metrics(f);
+        double ratio = 1.0;
         for (const auto& [text, width] : texts)
-            fits = fits && metrics.horizontalAdvance(text) <= width - 2;
-        if (fits)
+            ratio = std::min(ratio, double(width - 2) / std::max(1, metrics.horizontalAdvance(text)));
+        return ratio;
+    };
+    font.setPointSizeF(8.0);
+    double ratio = tightest(font);
+    if (ratio >= 1.0)
+        return font;
+    for (double points = std::max(6.5, std::floor(16.0 * ratio) / 2.0); points >= 6.5;
+         points -= 0.5) {
+        font.setPointSizeF(points);
+        if (points == 6.5 || tightest(font) >= 1.0)
             break;
     }
     return font;
