@@ -33,7 +33,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 }
 
 // The maker's lines run from x = 208 to the panel's right edge.
-QRect MakerLine(int top, int height = 18) { return QRect(208, top, 393 - 208 - 4, height); }
+QRect MakerLine(int top, int height = 18) {
+    return QRect(208, top, 393 - 208 - 4, height);
+}
 
 } // namespace
 
@@ -78,16 +80,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     MakeLabel(panel, "LabelAdresse", QString::fromUtf8(MakerStreet), MakerLine(99));
     MakeLabel(panel, "LabelCodeVille", QString::fromUtf8(MakerTown), MakerLine(118));
     MakeLabel(panel, "LabelPays", QString::fromUtf8(MakerCountry), MakerLine(138));
-    MakeLabel(panel, "LabelTelephone",
-              QString::fromUtf8("Tél : ") + QString::fromUtf8(MakerPhone), MakerLine(157));
+    MakeLabel(panel, "LabelTelephone", QString::fromUtf8("Tél : ") + QString::fromUtf8(MakerPhone),
+              MakerLine(157));
     MakeLabel(panel, "LabelFax", QStringLiteral("Fax : ") + QString::fromUtf8(MakerFax),
               MakerLine(177));
-    LabelNomSite = MakeLabel(panel, "LabelNomSite",
-                             QStringLiteral("Site : ") + QString::fromUtf8(MakerSite),
-                             MakerLine(196));
+    LabelNomSite =
+        MakeLabel(panel, "LabelNomSite", QStringLiteral("Site : ") + QString::fromUtf8(MakerSite),
+                  MakerLine(196));
     LabelMail = MakeLabel(panel, "LabelMail",
-                          QStringLiteral("Mail : ") + QString::fromUtf8(MakerMail),
-                          MakerLine(216));
+                          QStringLiteral("Mail : ") + QString::fromUtf8(MakerMail), MakerLine(216));
     for (QLabel* link : {LabelNomSite, LabelMail}) {
         link->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
         link->setCursor(Qt::PointingHandCursor);

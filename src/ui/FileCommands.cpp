@@ -15,12 +15,18 @@ using namespace salvo::ui;
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
-bool Exists(const std::string& path) { return QFileInfo::exists(Q(path)); }
+bool Exists(const std::string& path) {
+    return QFileInfo::exists(Q(path));
+}
 
 // Whether the name (not the folders above it) holds a ".": on Linux folders often do.
-bool HasExtension(const std::string& path) { return PathName(path).find('.') != std::string::npos; }
+bool HasExtension(const std::string& path) {
+    return PathName(path).find('.') != std::string::npos;
+}
 
 bool Confirm(QWidget* parent, const QString& text) {
     return ShowBox(parent, BoxKind::Confirmation, text, {BoxButton::Ok, BoxButton::Cancel}) ==
@@ -56,8 +62,9 @@ void TMainForm::FileOpenClick() {
         QString tail = Q(dot == std::string::npos ? std::string() : path.substr(dot)).toLower();
         if (tail != QStringLiteral(".tir"))
             path += ".tir";
-        QString question = QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez vous le créer?")
-                               .arg(Q(PathName(path)));
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez vous le créer?")
+                .arg(Q(PathName(path)));
         if (!Confirm(this, question))
             return;
         TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
@@ -91,8 +98,9 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
         return;
     }
     if (Exists(chosen.toStdString())) {
-        QString question = QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                               .arg(Q(PathName(chosen.toStdString())));
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
+                .arg(Q(PathName(chosen.toStdString())));
         if (!Confirm(this, question))
             return;
         MoveToBackup(chosen.toStdString());

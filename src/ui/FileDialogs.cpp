@@ -42,8 +42,7 @@ QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& filte
 }
 
 QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& proposedName,
-                                           const QString& filter,
-                                           const QString& defaultExtension) {
+                                           const QString& filter, const QString& defaultExtension) {
     QFileDialog dlg(parent);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);

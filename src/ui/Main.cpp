@@ -5,20 +5,20 @@
 #include "FileDialogs.h"
 #include "Glyphs.h"
 #include "Messages.h"
-#include "Printing.h"
 #include "PosixSerialLine.h"
+#include "Printing.h"
 #include "TConfigurationPort.h"
 #include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
 
 #include <QAction>
-#include <QRadioButton>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -83,16 +83,17 @@ void TMainForm::BuildMenus() {
     auto U = [](const char* s) { return QString::fromUtf8(s); };
 
     QMenu* file = menu("FileMenu", U("&Fichier"));
-    AddItem(file, "FileNew", U("&Nouveau"), U("Créer un nouveau fichier"), &TMainForm::FileNewClick);
+    AddItem(file, "FileNew", U("&Nouveau"), U("Créer un nouveau fichier"),
+            &TMainForm::FileNewClick);
     AddItem(file, "FileOpen", U("&Ouvrir..."), U("Ouvrir un fichier existant"),
             &TMainForm::FileOpenClick);
     QAction* save = AddItem(file, "FileSave", U("&Enregistrer"),
                             U("Enregistrer le fichier en cours"), &TMainForm::FileSaveClick);
-    QAction* saveAs =
-        AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
-                U("Enregistrer le fichier en cours sous un autre nom"), &TMainForm::FileSaveAsClick);
-    QAction* close = AddItem(file, "FileFermerItem", U("&Fermer"), QString(),
-                             &TMainForm::FileFermerItemClick);
+    QAction* saveAs = AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
+                              U("Enregistrer le fichier en cours sous un autre nom"),
+                              &TMainForm::FileSaveAsClick);
+    QAction* close =
+        AddItem(file, "FileFermerItem", U("&Fermer"), QString(), &TMainForm::FileFermerItemClick);
     file->addSeparator();
     QAction* setup =
         AddItem(file, "FilePrintSetup", U("&Configuration imprimante..."),
@@ -111,8 +112,8 @@ void TMainForm::BuildMenus() {
     edit->addSeparator();
     AddItem(edit, "EditCut", U("&Couper"), U("Supprimer l'élément sélectionné"), nullptr)
         ->setEnabled(false);
-    AddItem(edit, "EditCopy", U("Co&pier"), U("Copier l'élément sélectionné dans le Presse-papiers"),
-            nullptr)
+    AddItem(edit, "EditCopy", U("Co&pier"),
+            U("Copier l'élément sélectionné dans le Presse-papiers"), nullptr)
         ->setEnabled(false);
     AddItem(edit, "EditPaste", U("C&oller"), U("Coller le contenu du Presse-papiers"), nullptr)
         ->setEnabled(false);
@@ -124,19 +125,29 @@ void TMainForm::BuildMenus() {
                                 &TMainForm::ConnectionTransfertItemClick);
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
-    QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),
-                            &TMainForm::WindowTileClick);
+    QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
+                            U("Toutes les fenêtres en mosaïque"), &TMainForm::WindowTileClick);
     QAction* cascade = AddItem(window, "WindowCascade", U("&Cascade"),
                                U("Toutes les fenêtres en cascade"), &TMainForm::WindowCascadeClick);
-    QAction* arrange = AddItem(window, "WindowArrange", U("&Tout réorganiser"),
-                               U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
+    QAction* arrange =
+        AddItem(window, "WindowArrange", U("&Tout réorganiser"),
+                U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
 
     QMenu* help = menu("HelpMenu", U("A&ide"));
     AddItem(help, "HelpAbout", U("&A propos..."), U("Afficher des informations sur le programme"),
             &TMainForm::HelpAboutClick);
 
-    DocumentCommandList = {edit->menuAction(), burst, save,    saveAs,  close, setup,
-                           print,              tile,  cascade, arrange, transfer};
+    DocumentCommandList = {edit->menuAction(),
+                           burst,
+                           save,
+                           saveAs,
+                           close,
+                           setup,
+                           print,
+                           tile,
+                           cascade,
+                           arrange,
+                           transfer};
 }
 
 void TMainForm::BuildToolBar() {
@@ -180,7 +191,9 @@ void TMainForm::BuildToolBar() {
     addToolBar(Qt::TopToolBarArea, bar);
 }
 
-QList<QObject*> TMainForm::DocumentCommands() const { return DocumentCommandList; }
+QList<QObject*> TMainForm::DocumentCommands() const {
+    return DocumentCommandList;
+}
 
 void TMainForm::EnableDocumentCommands(bool enabled) {
     for (QObject* o : DocumentCommandList) {
@@ -195,7 +208,9 @@ void TMainForm::SetDialogProvider(FileDialogProvider* provider) {
     DialogProvider = provider ? provider : OwnDialogs.get();
 }
 
-FileDialogProvider& TMainForm::Dialogs() { return *DialogProvider; }
+FileDialogProvider& TMainForm::Dialogs() {
+    return *DialogProvider;
+}
 
 TFenetreEnfant* TMainForm::NewEditorWindow(const QString& caption) {
     auto* editor = new TFenetreEnfant;
@@ -244,7 +259,9 @@ QPrinter& TMainForm::CurrentPrinter() {
     return *Printer;
 }
 
-void TMainForm::FilePrintSetupClick() { Dialogs().PageSetup(this, CurrentPrinter()); }
+void TMainForm::FilePrintSetupClick() {
+    Dialogs().PageSetup(this, CurrentPrinter());
+}
 
 void TMainForm::FilePrintClick() {
     TFenetreEnfant* editor = ActiveEditor();
@@ -254,7 +271,9 @@ void TMainForm::FilePrintClick() {
     salvo::ui::PrintProgram(editor->Sheet(), printer, printer.copyCount(), this);
 }
 
-void TMainForm::FileExitClick() { close(); }
+void TMainForm::FileExitClick() {
+    close();
+}
 
 void TMainForm::EditRafaleItemClick() {
     TFenetreEnfant* editor = ActiveEditor();
@@ -284,7 +303,8 @@ void TMainForm::ConnectionTransfertItemClick() {
         return;
     editor->Link.SetPort(PortIndex);
     TransferDialog->SetLink(&editor->Link);
-    TransferDialog->SetExpectedSerial(salvo::SerialNumberValue(editor->SerialNumber().toStdString()));
+    TransferDialog->SetExpectedSerial(
+        salvo::SerialNumberValue(editor->SerialNumber().toStdString()));
     TransferDialog->exec();
     TransferDialog->SetLink(nullptr); // the document may close before the next transfer
 }
@@ -308,7 +328,9 @@ void TMainForm::WindowTileClick() {
     }
 }
 
-void TMainForm::WindowCascadeClick() { MdiArea->cascadeSubWindows(); }
+void TMainForm::WindowCascadeClick() {
+    MdiArea->cascadeSubWindows();
+}
 
 void TMainForm::WindowArrangeClick() {
     // Line the minimized windows up along the bottom edge.
@@ -325,7 +347,9 @@ void TMainForm::WindowArrangeClick() {
     }
 }
 
-void TMainForm::HelpAboutClick() { AboutBox->exec(); }
+void TMainForm::HelpAboutClick() {
+    AboutBox->exec();
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     QList<TFenetreEnfant*> open = Editors();

@@ -75,8 +75,8 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
-    QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
-                     const QString& status, void (TMainForm::*handler)());
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QString& status,
+                     void (TMainForm::*handler)());
     void BuildMenus();
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);

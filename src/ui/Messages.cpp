@@ -110,8 +110,12 @@ void Beep() {
     QApplication::beep();
 }
 
-void SetBoxInterceptor(BoxInterceptor interceptor) { g_interceptor = std::move(interceptor); }
+void SetBoxInterceptor(BoxInterceptor interceptor) {
+    g_interceptor = std::move(interceptor);
+}
 
-int BeepCount() { return g_beeps; }
+int BeepCount() {
+    return g_beeps;
+}
 
 } // namespace salvo::ui

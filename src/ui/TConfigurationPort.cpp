@@ -3,8 +3,8 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QRadioButton>
+#include <QScreen>
 
 TConfPort::TConfPort(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TConfPort"));
@@ -47,7 +47,9 @@ int TConfPort::SelectedPort() const {
     return 0;
 }
 
-void TConfPort::ValidationClick() { accept(); }
+void TConfPort::ValidationClick() {
+    accept();
+}
 
 void TConfPort::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -53,7 +53,8 @@ TDlgConnection::TDlgConnection(QWidget* parent) : QDialog(parent) {
         b->setToolTip(QString::fromUtf8(hint));
         return b;
     };
-    ButtonConnection = button("ButtonConnection", "&Connecter", "Pour commencer la transmission", 16);
+    ButtonConnection =
+        button("ButtonConnection", "&Connecter", "Pour commencer la transmission", 16);
     BoutonAnulation = button("BoutonAnulation", "&Annuler", "Annulation de la transmission", 112);
     BoutonAnulation->setEnabled(false);
     ButtonQuitter = button("ButtonQuitter", "&Quitter", "Quittez la fenêtre", 208);
@@ -84,10 +85,18 @@ QStringList TDlgConnection::StatusLines() const {
     return EditStatus->toPlainText().split(QLatin1Char('\n'));
 }
 
-void TDlgConnection::ButtonConnectionClick() { Session.Start(); }
-void TDlgConnection::BoutonAnulationClick() { Session.Cancel(); }
-void TDlgConnection::ButtonQuitterClick() { Session.Quit(); }
-void TDlgConnection::TimerConnectionTimer() { Session.Tick(); }
+void TDlgConnection::ButtonConnectionClick() {
+    Session.Start();
+}
+void TDlgConnection::BoutonAnulationClick() {
+    Session.Cancel();
+}
+void TDlgConnection::ButtonQuitterClick() {
+    Session.Quit();
+}
+void TDlgConnection::TimerConnectionTimer() {
+    Session.Tick();
+}
 
 void TDlgConnection::done(int result) {
     // However the dialog closes, the session ends with it.
@@ -112,7 +121,9 @@ void TDlgConnection::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void TDlgConnection::ClearStatus() { EditStatus->clear(); }
+void TDlgConnection::ClearStatus() {
+    EditStatus->clear();
+}
 
 void TDlgConnection::AddStatusLine(const std::string& line) {
     EditStatus->appendPlainText(QString::fromStdString(line));
@@ -128,8 +139,12 @@ void TDlgConnection::ShowProgress(bool shown) {
     ProgressionBar->setVisible(shown);
 }
 
-void TDlgConnection::SetProgressPosition(int position) { ProgressionBar->setValue(position); }
-void TDlgConnection::SetTimerInterval(int milliseconds) { TimerConnection->setInterval(milliseconds); }
+void TDlgConnection::SetProgressPosition(int position) {
+    ProgressionBar->setValue(position);
+}
+void TDlgConnection::SetTimerInterval(int milliseconds) {
+    TimerConnection->setInterval(milliseconds);
+}
 
 void TDlgConnection::SetTimerEnabled(bool enabled) {
     if (enabled)
@@ -138,9 +153,15 @@ void TDlgConnection::SetTimerEnabled(bool enabled) {
         TimerConnection->stop();
 }
 
-void TDlgConnection::SetConnectionEnabled(bool enabled) { ButtonConnection->setEnabled(enabled); }
-void TDlgConnection::SetCancelEnabled(bool enabled) { BoutonAnulation->setEnabled(enabled); }
-void TDlgConnection::SetQuitEnabled(bool enabled) { ButtonQuitter->setEnabled(enabled); }
+void TDlgConnection::SetConnectionEnabled(bool enabled) {
+    ButtonConnection->setEnabled(enabled);
+}
+void TDlgConnection::SetCancelEnabled(bool enabled) {
+    BoutonAnulation->setEnabled(enabled);
+}
+void TDlgConnection::SetQuitEnabled(bool enabled) {
+    ButtonQuitter->setEnabled(enabled);
+}
 
 bool TDlgConnection::AskSerialMismatch(const std::string& text) {
     using salvo::ui::BoxButton;
@@ -154,16 +175,21 @@ void TDlgConnection::ShowInformation(const std::string& text, salvo::InfoButton 
                        {button == salvo::InfoButton::Yes ? BoxButton::Yes : BoxButton::Ok});
 }
 
-void TDlgConnection::Beep() { salvo::ui::Beep(); }
+void TDlgConnection::Beep() {
+    salvo::ui::Beep();
+}
 
 void TDlgConnection::PostSessionFailed(SessionFailure code) {
     // Handled once the tick that raised it has returned.
-    QMetaObject::invokeMethod(this, [this, code] { Session.SessionFailed(code); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, code] { Session.SessionFailed(code); }, Qt::QueuedConnection);
 }
 
 void TDlgConnection::PostSessionSucceeded() {
-    QMetaObject::invokeMethod(this, [this] { Session.SessionSucceeded(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Session.SessionSucceeded(); }, Qt::QueuedConnection);
 }
 
-void TDlgConnection::CloseDialog() { done(QDialog::Rejected); }
+void TDlgConnection::CloseDialog() {
+    done(QDialog::Rejected);
+}

@@ -52,7 +52,9 @@ void SetProgramText(QLineEdit* edit, const QString& text) {
 const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
                                  " Description "};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -125,9 +127,9 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Tableau->setSelectionBehavior(QAbstractItemView::SelectItems);
     Tableau->setShowGrid(true);
     Tableau->setTabKeyNavigation(true);
-    Tableau->setEditTriggers(QAbstractItemView::AnyKeyPressed |
-                             QAbstractItemView::DoubleClicked |
-                             QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    Tableau->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                             QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
     Tableau->setItemDelegate(new TCellDelegate(this, Tableau));
     Tableau->viewport()->setMouseTracking(true);
     QItemSelectionModel* oldSelection = Tableau->selectionModel();
@@ -204,15 +206,31 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 
 TFenetreEnfant::~TFenetreEnfant() = default;
 
-QString TFenetreEnfant::Title() const { return StringTitre->text(); }
-QString TFenetreEnfant::SerialNumber() const { return NumeroSerie->text(); }
-QString TFenetreEnfant::VersionText() const { return Version->text(); }
-void TFenetreEnfant::SetTitle(const QString& text) { SetProgramText(StringTitre, text); }
-void TFenetreEnfant::SetSerialNumber(const QString& text) { SetProgramText(NumeroSerie, text); }
-void TFenetreEnfant::SetVersionText(const QString& text) { Version->setText(text); }
-int TFenetreEnfant::SelectedModel() const { return ComboBoxType->currentIndex(); }
+QString TFenetreEnfant::Title() const {
+    return StringTitre->text();
+}
+QString TFenetreEnfant::SerialNumber() const {
+    return NumeroSerie->text();
+}
+QString TFenetreEnfant::VersionText() const {
+    return Version->text();
+}
+void TFenetreEnfant::SetTitle(const QString& text) {
+    SetProgramText(StringTitre, text);
+}
+void TFenetreEnfant::SetSerialNumber(const QString& text) {
+    SetProgramText(NumeroSerie, text);
+}
+void TFenetreEnfant::SetVersionText(const QString& text) {
+    Version->setText(text);
+}
+int TFenetreEnfant::SelectedModel() const {
+    return ComboBoxType->currentIndex();
+}
 
-QString TFenetreEnfant::Description(int channel) const { return CellText(3, channel); }
+QString TFenetreEnfant::Description(int channel) const {
+    return CellText(3, channel);
+}
 
 void TFenetreEnfant::SetDescription(int channel, const QString& text) {
     if (QTableWidgetItem* item = Item(3, channel))
@@ -311,7 +329,9 @@ void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
         item->setText(Q(text));
 }
 
-void TFenetreEnfant::ShowWarning(const std::string& text) { salvo::ui::ShowWarning(this, Q(text)); }
+void TFenetreEnfant::ShowWarning(const std::string& text) {
+    salvo::ui::ShowWarning(this, Q(text));
+}
 
 void TFenetreEnfant::CommitTypeEdit() {
     int row = CurrentRow();
@@ -359,8 +379,8 @@ TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QSt
         *replacement = QString(sep);
         verdict = KeyVerdict::Replace;
     }
-    bool tabOrEnter = c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
-                      c == QLatin1Char('\n') || key == Qt::Key_Backtab;
+    bool tabOrEnter = c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
+                      key == Qt::Key_Backtab;
     int column = CurrentColumn();
     if (column == 2) {
         if (c == QLatin1Char('\b') || c.isDigit() || c == sep) {
@@ -515,7 +535,8 @@ void TFenetreEnfant::closeEvent(QCloseEvent* event) {
     }
     if (Modified()) {
         using namespace salvo::ui;
-        QString question = QString::fromUtf8("Voulez-vous sauvegardez le fichier %1 ?").arg(windowTitle());
+        QString question =
+            QString::fromUtf8("Voulez-vous sauvegardez le fichier %1 ?").arg(windowTitle());
         BoxButton answer = ShowBox(this, BoxKind::Confirmation, question,
                                    {BoxButton::Yes, BoxButton::No, BoxButton::Cancel});
         if (answer == BoxButton::Yes) {

@@ -19,7 +19,6 @@ namespace salvo::ui {
 struct PrintSheet;
 }
 
-
 class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices {
     Q_OBJECT
 public:

@@ -111,7 +111,8 @@ QFont FittingFont(const QWidget& dialog) {
         QFontMetrics metrics(f);
         double ratio = 1.0;
         for (const auto& [text, width] : texts)
-            ratio = std::min(ratio, double(width - 2) / std::max(1, metrics.horizontalAdvance(text)));
+            ratio =
+                std::min(ratio, double(width - 2) / std::max(1, metrics.horizontalAdvance(text)));
         return ratio;
     };
     font.setPointSizeF(8.0);

@@ -15,9 +15,9 @@ TEST(StepCount, RoundsToNearestWithHalvesToEven) {
         double seconds;
         uint32_t steps;
     };
-    const Case cases[] = {{0.1, 0},   {0.3, 1},   {0.5, 2},   {0.9, 4},     {1.1, 6},
-                          {1.3, 6},   {1.5, 8},   {2.5, 12},  {12.34, 62},  {6553.35, 32767},
-                          {6553.4, 32767}, {0.0, 0}};
+    const Case cases[] = {{0.1, 0},    {0.3, 1},         {0.5, 2},        {0.9, 4},
+                          {1.1, 6},    {1.3, 6},         {1.5, 8},        {2.5, 12},
+                          {12.34, 62}, {6553.35, 32767}, {6553.4, 32767}, {0.0, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(StepCountOf(c.seconds), c.steps) << c.seconds;
 }

@@ -33,7 +33,7 @@ TEST_F(ApplyChannelTime, ManualChannelLandsOnTheGrid) {
         const char* shown;
         uint32_t steps;
     };
-    const Case cases[] = {{"1,3", "1,2", 6},    {"0,1", "0", 0},       {"12,34", "12,4", 62},
+    const Case cases[] = {{"1,3", "1,2", 6},           {"0,1", "0", 0},   {"12,34", "12,4", 62},
                           {"6553,4", "6553,4", 32767}, {"1,5", "1,6", 8}, {",", "0", 0}};
     for (const Case& c : cases) {
         Type(2, c.typed);
@@ -73,8 +73,8 @@ TEST_F(ApplyChannelTime, AutomaticAfterTenCorrectsSilentlyOrWithM3) {
         const char* typed;
         const char* shown;
     };
-    const Case cases[] = {{"10", "10,2"}, {"9,8", "10,2"}, {"10,1", "10,2"}, {"10,15", "10,2"},
-                          {"15", "15"}};
+    const Case cases[] = {
+        {"10", "10,2"}, {"9,8", "10,2"}, {"10,1", "10,2"}, {"10,15", "10,2"}, {"15", "15"}};
     for (const Case& c : cases) {
         Type(3, c.typed);
         EXPECT_EQ(Cell(3), c.shown) << c.typed;

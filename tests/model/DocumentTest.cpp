@@ -21,10 +21,15 @@ TEST(Document, TitlesAndPathRules) {
 }
 
 TEST(Document, SerialNumberReadsAsUnsigned32) {
-    const std::pair<const char*, uint32_t> cases[] = {
-        {"", 0},           {"1234", 1234},          {"3000000000", 3000000000u},
-        {"4294967295", 4294967295u}, {"4294967296", 0}, {"99999999999", 0},
-        {"12a", 0},        {"-5", 0},               {" 77 ", 77}};
+    const std::pair<const char*, uint32_t> cases[] = {{"", 0},
+                                                      {"1234", 1234},
+                                                      {"3000000000", 3000000000u},
+                                                      {"4294967295", 4294967295u},
+                                                      {"4294967296", 0},
+                                                      {"99999999999", 0},
+                                                      {"12a", 0},
+                                                      {"-5", 0},
+                                                      {" 77 ", 77}};
     for (auto [text, value] : cases)
         EXPECT_EQ(SerialNumberValue(text), value) << text;
 }

@@ -13,10 +13,17 @@ TEST(FormatTime, ShortestTextWithTheGivenSeparator) {
         const char* text;
     };
     const Case cases[] = {
-        {0.0, ',', "0"},         {-0.0, ',', "0"},        {1.2000000000000002, ',', "1,2"},
-        {6553.400000000001, ',', "6553,4"}, {12.4, ',', "12,4"}, {12.0, ',', "12"},
-        {10.2, '.', "10.2"},     {0.2, ',', "0,2"},       {1e20, ',', "1E20"},
-        {1.5e-7, ',', "1,5E-7"}, {123456789012.2, ',', "123456789012,2"},
+        {0.0, ',', "0"},
+        {-0.0, ',', "0"},
+        {1.2000000000000002, ',', "1,2"},
+        {6553.400000000001, ',', "6553,4"},
+        {12.4, ',', "12,4"},
+        {12.0, ',', "12"},
+        {10.2, '.', "10.2"},
+        {0.2, ',', "0,2"},
+        {1e20, ',', "1E20"},
+        {1.5e-7, ',', "1,5E-7"},
+        {123456789012.2, ',', "123456789012,2"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatTime(c.value, c.sep), c.text) << c.value;
@@ -36,8 +43,8 @@ TEST(ParseTime, AcceptsTheTypedForms) {
         const char* text;
         double value;
     };
-    const Case cases[] = {{"12,34", 12.34}, {" 1,5 ", 1.5}, {"+3", 3.0},   {"-2", -2.0},
-                          {"5,", 5.0},      {",", 0.0},     {",5", 0.5},   {"1e3", 1000.0},
+    const Case cases[] = {{"12,34", 12.34}, {" 1,5 ", 1.5},  {"+3", 3.0},    {"-2", -2.0},
+                          {"5,", 5.0},      {",", 0.0},      {",5", 0.5},    {"1e3", 1000.0},
                           {"1,5E-1", 0.15}, {"2e+2", 200.0}, {"\t7\t", 7.0}, {"007", 7.0}};
     for (const Case& c : cases) {
         auto v = ParseTime(c.text, ',');
@@ -47,9 +54,9 @@ TEST(ParseTime, AcceptsTheTypedForms) {
 }
 
 TEST(ParseTime, RefusesEverythingElse) {
-    const char* cases[] = {"",     "   ",  "1,2,3", "1.5",  "1 000", "abc", "1e",  "e5",
-                           "--1",  "+-1",  "1,5x",  "1e999", "-",    "+",   "1 2", ",,",
-                           "0x10", "inf",  "nan",   "1e-99999"};
+    const char* cases[] = {"",    "   ", "1,2,3", "1.5",  "1 000", "abc",     "1e",
+                           "e5",  "--1", "+-1",   "1,5x", "1e999", "-",       "+",
+                           "1 2", ",,",  "0x10",  "inf",  "nan",   "1e-99999"};
     for (const char* text : cases)
         EXPECT_FALSE(ParseTime(text, ',').has_value()) << text;
     // With a point for separator, the comma becomes the stranger.

@@ -60,7 +60,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(boxes.Texts(), QStringList({"Plus de place sur le disque"}));
         QCOMPARE(boxes.Seen[0].Caption, QStringLiteral("Programmation Ignivelle"));
-        QCOMPARE(boxes.Seen[0].Buttons, std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Ok});
+        QCOMPARE(boxes.Seen[0].Buttons,
+                 std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Ok});
         // The loop still delivers events.
         bool later = false;
         QTimer::singleShot(0, [&later] { later = true; });

@@ -47,8 +47,9 @@ private slots:
         e->SetModified(false);
 
         QString firstShown;
-        WhenBurstDialogShows([&](TGestionRafale& d) { firstShown = d.findChild<QLineEdit*>("EditNumVoie")->text(); },
-                             "BitBtn2");
+        WhenBurstDialogShows(
+            [&](TGestionRafale& d) { firstShown = d.findChild<QLineEdit*>("EditNumVoie")->text(); },
+            "BitBtn2");
         Trigger(form, "EditRafaleItem");
         QCOMPARE(firstShown, QStringLiteral("5"));
         QVERIFY(!e->Modified());

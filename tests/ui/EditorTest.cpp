@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(E->TypeEditor->currentIndex(), 0);
         E->TypeEditor->setCurrentIndex(1);
         QCOMPARE(E->CellText(1, 3), QStringLiteral("Manuel")); // not applied yet
-        MovePointerToCell(*E, 1, 3);                          // same cell: nothing
+        MovePointerToCell(*E, 1, 3);                           // same cell: nothing
         QVERIFY(E->TypeEditor->isVisible());
         MovePointerToCell(*E, 3, 7);
         QVERIFY(E->TypeEditor->isHidden());

@@ -14,8 +14,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace driver;

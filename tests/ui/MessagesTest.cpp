@@ -1,5 +1,5 @@
-#include "Boxes.h"
 #include "Messages.h"
+#include "Boxes.h"
 
 #include <QtTest>
 

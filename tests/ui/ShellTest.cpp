@@ -4,8 +4,8 @@
 #include "BoiteAPropos.h"
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
 #include "FileDialogs.h"
+#include "Main.h"
 #include "Messages.h"
 #include "ScriptedDialogs.h"
 #include "TFenetreEnfant.h"
@@ -16,14 +16,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
-#include <QListView>
 #include <QLabel>
+#include <QListView>
 #include <QMdiArea>
 #include <QMenu>
-#include <QStatusBar>
-#include <QToolButton>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace driver;
@@ -51,19 +51,19 @@ const MenuItem Items[] = {
     {"EditRafaleItem", "&Rafale", "", MenuItem::Document},
     {"EditUndo", "&Défaire", "Défaire la dernière action", MenuItem::Never},
     {"EditCut", "&Couper", "Supprimer l'élément sélectionné", MenuItem::Never},
-    {"EditCopy", "Co&pier", "Copier l'élément sélectionné dans le Presse-papiers",
-     MenuItem::Never},
+    {"EditCopy", "Co&pier", "Copier l'élément sélectionné dans le Presse-papiers", MenuItem::Never},
     {"EditPaste", "C&oller", "Coller le contenu du Presse-papiers", MenuItem::Never},
     {"ConnectionConfigurationItem", "&Configuration", "", MenuItem::Always},
     {"ConnectionTransfertItem", "&Transfert", "", MenuItem::Document},
     {"WindowTile", "&Mosaïque", "Toutes les fenêtres en mosaïque", MenuItem::Document},
     {"WindowCascade", "&Cascade", "Toutes les fenêtres en cascade", MenuItem::Document},
-    {"WindowArrange", "&Tout réorganiser", "Disposer les fenêtres minimisées",
-     MenuItem::Document},
+    {"WindowArrange", "&Tout réorganiser", "Disposer les fenêtres minimisées", MenuItem::Document},
     {"HelpAbout", "&A propos...", "Afficher des informations sur le programme", MenuItem::Always},
 };
 
-QString U(const char* s) { return QString::fromUtf8(s); }
+QString U(const char* s) {
+    return QString::fromUtf8(s);
+}
 
 // Checks every item against whether a document is open.
 void CheckEnabled(TMainForm& form, bool documentOpen) {
@@ -102,9 +102,11 @@ private slots:
             QVERIFY(a->shortcut().isEmpty());
         }
         QStringList menus;
-        for (const char* name : {"FileMenu", "EditMenu", "ConnectionMenu", "WindowMenu", "HelpMenu"})
+        for (const char* name :
+             {"FileMenu", "EditMenu", "ConnectionMenu", "WindowMenu", "HelpMenu"})
             menus << form.findChild<QMenu*>(name)->title();
-        QCOMPARE(menus, QStringList({"&Fichier", "&Edition", "&Connection", U("Fe&nêtre"), "A&ide"}));
+        QCOMPARE(menus,
+                 QStringList({"&Fichier", "&Edition", "&Connection", U("Fe&nêtre"), "A&ide"}));
         CheckEnabled(form, false);
 
         const std::pair<const char*, const char*> hints[] = {
@@ -121,7 +123,8 @@ private slots:
         for (QObject* child : form.children())
             if (auto* d = qobject_cast<QDialog*>(child))
                 dialogs << d->objectName();
-        QCOMPARE(dialogs, QStringList({"TAboutBox", "TConfPort", "TDlgConnection", "TGestionRafale"}));
+        QCOMPARE(dialogs,
+                 QStringList({"TAboutBox", "TConfPort", "TDlgConnection", "TGestionRafale"}));
     }
 
     void newDocumentsAreNumberedByOpenWindows() {
@@ -164,11 +167,11 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(boxes.Seen.size(), size_t(1));
         QCOMPARE(boxes.Seen[0].Caption, QStringLiteral("Confirmation"));
-        QCOMPARE(boxes.Seen[0].Text, QStringLiteral("Voulez-vous sauvegardez le fichier NONAME1 ?"));
-        QCOMPARE(boxes.Seen[0].Buttons,
-                 (std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Yes,
-                                                    salvo::ui::BoxButton::No,
-                                                    salvo::ui::BoxButton::Cancel}));
+        QCOMPARE(boxes.Seen[0].Text,
+                 QStringLiteral("Voulez-vous sauvegardez le fichier NONAME1 ?"));
+        QCOMPARE(boxes.Seen[0].Buttons, (std::vector<salvo::ui::BoxButton>{
+                                            salvo::ui::BoxButton::Yes, salvo::ui::BoxButton::No,
+                                            salvo::ui::BoxButton::Cancel}));
         QCOMPARE(form.Editors().size(), 1);
         CheckEnabled(form, true);
         boxes.Queue({"&Non"});
@@ -190,9 +193,8 @@ private slots:
         Trigger(form, "FileExit");
         QTRY_COMPARE(boxes.Seen.size(), size_t(2));
         QCoreApplication::processEvents();
-        QCOMPARE(boxes.Texts(),
-                 QStringList({"Voulez-vous sauvegardez le fichier NONAME1 ?",
-                              "Voulez-vous sauvegardez le fichier NONAME2 ?"}));
+        QCOMPARE(boxes.Texts(), QStringList({"Voulez-vous sauvegardez le fichier NONAME1 ?",
+                                             "Voulez-vous sauvegardez le fichier NONAME2 ?"}));
         QVERIFY(form.isVisible());
         QVERIFY(!form.ExitInProgress);
         QCOMPARE(Titles(form), QStringList({"NONAME2"}));
@@ -331,8 +333,10 @@ private slots:
             QVERIFY(l->y() >= previousBottom);
             previousBottom = l->y() + l->height();
         }
-        for (auto [name, prefix] : {std::pair{"LabelTelephone", "Tél : "}, {"LabelFax", "Fax : "},
-                                     {"LabelNomSite", "Site : "}, {"LabelMail", "Mail : "}})
+        for (auto [name, prefix] : {std::pair{"LabelTelephone", "Tél : "},
+                                    {"LabelFax", "Fax : "},
+                                    {"LabelNomSite", "Site : "},
+                                    {"LabelMail", "Mail : "}})
             QVERIFY(box->findChild<QLabel*>(name)->text().startsWith(U(prefix)));
         QVERIFY(box->findChild<QAction*>("MailTo")->data().toString().startsWith("mailto:"));
         // Enter and Escape both close it, and a second showing has the same texts.
@@ -343,7 +347,8 @@ private slots:
             });
             Trigger(form, "HelpAbout");
             QVERIFY(!box->isVisible());
-            QCOMPARE(box->findChild<QLabel*>("LabelProductName")->text(), QStringLiteral("Salvodesk"));
+            QCOMPARE(box->findChild<QLabel*>("LabelProductName")->text(),
+                     QStringLiteral("Salvodesk"));
         }
     }
 };

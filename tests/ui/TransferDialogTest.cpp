@@ -129,7 +129,8 @@ private slots:
             dlg.ButtonQuitter->click();
         });
         Trigger(*Form, "ConnectionTransfertItem");
-        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8("Le port série n'est pas valide")}));
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("Le port série n'est pas valide")}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Information"));
     }
 
@@ -159,15 +160,20 @@ private slots:
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QVERIFY(clock.elapsed() >= 1500 + 30 * 200);
-        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8("La programmation du ignivelle a réussi.")}));
-        QCOMPARE(Boxes->Seen[0].Buttons, std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Yes});
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("La programmation du ignivelle a réussi.")}));
+        QCOMPARE(Boxes->Seen[0].Buttons,
+                 std::vector<salvo::ui::BoxButton>{salvo::ui::BoxButton::Yes});
         QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
         QStringList expected = Instructions;
-        expected << " " << "Recherche de la connexion." << QString::fromUtf8("Appareil connecté") << " "
-                 << "Demande du type d'appareil" << "Ignivelle V30" << " "
-                 << QString::fromUtf8("Demande du numéro de série")
+        expected << " "
+                 << "Recherche de la connexion." << QString::fromUtf8("Appareil connecté") << " "
+                 << "Demande du type d'appareil"
+                 << "Ignivelle V30"
+                 << " " << QString::fromUtf8("Demande du numéro de série")
                  << QString::fromUtf8("Le numéro de série est : 4000000000")
-                 << "La version du circuit est 2.7" << " " << QString::fromUtf8("Transmission des données")
+                 << "La version du circuit est 2.7"
+                 << " " << QString::fromUtf8("Transmission des données")
                  << QString::fromUtf8("Transmission réussie") << " " << Instructions;
         QCOMPARE(memo, expected);
         QCOMPARE(barAtEnd, 0); // hidden and reset after the ending
@@ -201,16 +207,17 @@ private slots:
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QVERIFY(restartable);
-        QCOMPARE(afterWrongModel.mid(0, 6),
-                 QStringList({" ", "Recherche de la connexion.", QString::fromUtf8("Appareil connecté"),
-                              " ", "Demande du type d'appareil", " "}));
+        QCOMPARE(afterWrongModel.mid(0, 6), QStringList({" ", "Recherche de la connexion.",
+                                                         QString::fromUtf8("Appareil connecté"),
+                                                         " ", "Demande du type d'appareil", " "}));
         QCOMPARE(afterWrongModel.at(6), QStringLiteral("Mauvais type d'appareil"));
         QVERIFY(afterNak.contains(QStringLiteral("Erreur de transmission")));
-        QCOMPARE(Boxes->Texts(),
-                 QStringList({QString::fromUtf8("Le type d'appareil ne correspond pas à un "
-                                                "Ignivelle.\n\n\rL'appareil n'est pas un Ignivelle!"),
-                              QString::fromUtf8("Une erreur de transmission est survenue.\n\n\r Vous "
-                                                "pouvez essayer de recommencer un autre transfert.")}));
+        QCOMPARE(
+            Boxes->Texts(),
+            QStringList({QString::fromUtf8("Le type d'appareil ne correspond pas à un "
+                                           "Ignivelle.\n\n\rL'appareil n'est pas un Ignivelle!"),
+                         QString::fromUtf8("Une erreur de transmission est survenue.\n\n\r Vous "
+                                           "pouvez essayer de recommencer un autre transfert.")}));
         // Two register writes of channel 0 and 1 went through before the refusal.
         QCOMPARE(device.Registers()[0], uint8_t(0));
     }
@@ -231,12 +238,13 @@ private slots:
             dlg.BoutonAnulation->click();
         });
         Trigger(*Form, "ConnectionTransfertItem");
-        QCOMPARE(Boxes->Texts(),
-                 QStringList({QString::fromUtf8("Le numéro de série du ignivelle (3000000000) n'est "
-                                                "pas le numéro de série enregistré (0)\n\n\rVoulez "
-                                                "vous programmer ce ignivelle avec ce programme?")}));
+        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8(
+                                     "Le numéro de série du ignivelle (3000000000) n'est "
+                                     "pas le numéro de série enregistré (0)\n\n\rVoulez "
+                                     "vous programmer ce ignivelle avec ce programme?")}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
-        QVERIFY(memo.contains(QString::fromUtf8("Programmation abandonnée! Mauvais numéro de série.")));
+        QVERIFY(
+            memo.contains(QString::fromUtf8("Programmation abandonnée! Mauvais numéro de série.")));
         QCOMPARE(device.Registers()[0], uint8_t(0x5A));
         QVERIFY(first->Link.PortOpen()); // cancel keeps it
 

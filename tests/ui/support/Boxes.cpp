@@ -23,7 +23,9 @@ BoxAnswers::BoxAnswers() {
     });
 }
 
-BoxAnswers::~BoxAnswers() { SetBoxInterceptor(nullptr); }
+BoxAnswers::~BoxAnswers() {
+    SetBoxInterceptor(nullptr);
+}
 
 void BoxAnswers::Queue(const QStringList& buttonTexts) {
     for (const QString& t : buttonTexts)

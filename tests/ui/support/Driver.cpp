@@ -18,7 +18,9 @@ QAction* Action(TMainForm& form, const char* name) {
     return a;
 }
 
-void Trigger(TMainForm& form, const char* name) { Action(form, name)->trigger(); }
+void Trigger(TMainForm& form, const char* name) {
+    Action(form, name)->trigger();
+}
 
 static QWidget* Focused() {
     QWidget* w = QApplication::focusWidget();
@@ -42,8 +44,7 @@ void KeypadDecimal() {
     QWidget* w = Focused();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Period, Qt::KeypadModifier, QStringLiteral("."));
     QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Period, Qt::KeypadModifier,
-                      QStringLiteral("."));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Period, Qt::KeypadModifier, QStringLiteral("."));
     QApplication::sendEvent(QApplication::focusWidget(), &release);
 }
 
@@ -60,8 +61,8 @@ void ClickCell(TFenetreEnfant& editor, int column, int row) {
 
 void MovePointerToCell(TFenetreEnfant& editor, int column, int row) {
     QPoint p = CellCentre(editor, column, row);
-    QMouseEvent move(QEvent::MouseMove, p, editor.Tableau->viewport()->mapToGlobal(p),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, p, editor.Tableau->viewport()->mapToGlobal(p), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(editor.Tableau->viewport(), &move);
 }
 

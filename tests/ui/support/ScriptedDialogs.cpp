@@ -7,8 +7,8 @@ QString ScriptedDialogs::OpenFileName(QWidget*, const QString& filter) {
     return OpenPaths.isEmpty() ? QString() : OpenPaths.takeFirst();
 }
 
-QString ScriptedDialogs::SaveFileName(QWidget*, const QString& proposedName,
-                                      const QString& filter, const QString& defaultExtension) {
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& proposedName, const QString& filter,
+                                      const QString& defaultExtension) {
     SaveFilters << filter;
     ProposedNames << proposedName;
     DefaultExtensions << defaultExtension;
