@@ -13,9 +13,7 @@
 
 #include <QAction>
 
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,10 +37,6 @@ public:
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
-    QTranslator qtFrench;
-    if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        TApplication::installTranslator(&qtFrench);
     const bool memory = argc > 3 && std::strcmp(argv[1], "memory") == 0;
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 

@@ -2,6 +2,9 @@
 
 #include "Messages.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 #include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -9,6 +12,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // alone, since Qt would append it to every window caption.
     setApplicationName(QStringLiteral("Programmation Ignivelle"));
     setDesktopFileName(QStringLiteral("salvodesk"));
+    // Qt's own dialogs (files, printing) speak French like the rest of the program.
+    if (QtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&QtFrench);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,10 +1,15 @@
 #pragma once
-// The application object: an error escaping a command is shown, and the program goes on.
+// The application object: its names, Qt's own dialogs in French, and an error escaping a
+// command shown while the program goes on.
 
 #include <QApplication>
+#include <QTranslator>
 
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QTranslator QtFrench;
 };
