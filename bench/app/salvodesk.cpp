@@ -25,8 +25,9 @@ namespace {
 class SameFile : public FileDialogProvider {
 public:
     QString Path;
-    QString OpenFileName(QWidget*, const QString&) override { return Path; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString OpenFileName(QWidget*, const QString&, const QString&) override { return Path; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override {
         return {};
     }
     bool Print(QWidget*, QPrinter&) override { return false; }

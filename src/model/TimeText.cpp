@@ -1,5 +1,6 @@
 #include "TimeText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -14,6 +15,33 @@ bool IsBlank(char c) {
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// Whether a number that a double cannot hold is too small rather than too large: the power of
+// ten of its first significant digit, exponent included, is negative.
+bool TooSmall(const std::string& normal) {
+    size_t start = normal[0] == '-' ? 1 : 0;
+    size_t end = std::min(normal.find('e'), normal.size());
+    long long units = 0; // digits before the point
+    while (start + units < end && IsDigit(normal[start + units]))
+        ++units;
+    long long exponent = 0;
+    if (end < normal.size()) {
+        for (size_t j = end + 1; j < normal.size(); ++j)
+            if (IsDigit(normal[j]) && exponent < 1000000000)
+                exponent = exponent * 10 + (normal[j] - '0');
+        if (normal[end + 1] == '-')
+            exponent = -exponent;
+    }
+    long long index = 0; // of the digit in the mantissa, the point skipped
+    for (size_t j = start; j < end; ++j) {
+        if (normal[j] == '.')
+            continue;
+        if (normal[j] != '0')
+            return units - 1 - index + exponent < 0;
+        ++index;
+    }
+    return false;
 }
 
 } // namespace
@@ -108,6 +136,8 @@ std::optional<double> ParseTime(std::string_view text, char separator) {
     }
     double value = 0.0;
     auto res = std::from_chars(ready.data(), ready.data() + ready.size(), value);
+    if (res.ec == std::errc::result_out_of_range && TooSmall(normal))
+        return 0.0; // far below any step: a user means 0
     if (res.ec != std::errc() || res.ptr != ready.data() + ready.size())
         return std::nullopt;
     if (!std::isfinite(value))

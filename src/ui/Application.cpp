@@ -4,6 +4,7 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 
 #include <exception>
 
@@ -12,6 +13,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // alone, since Qt would append it to every window caption.
     setApplicationName(QStringLiteral("Programmation Ignivelle"));
     setDesktopFileName(QStringLiteral("salvodesk"));
+    // The program keeps no settings, and Qt's file dialog would keep its own (last folder,
+    // history) in the user's folder: point them at a place that can never be written.
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     // Qt's own dialogs (files, printing) speak French like the rest of the program.
     if (QtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -35,15 +35,23 @@ bool Confirm(QWidget* parent, const QString& text) {
 
 } // namespace
 
+QString TMainForm::DialogFolder() const {
+    TFenetreEnfant* editor = ActiveEditor();
+    if (editor && editor->HasFileName())
+        return QFileInfo(editor->FileName()).absolutePath();
+    return LastFolder;
+}
+
 void TMainForm::FileNewClick() {
     EnableDocumentCommands(true);
     NewEditorWindow(Q(NewDocumentTitle(static_cast<int>(Editors().size()))));
 }
 
 void TMainForm::FileOpenClick() {
-    QString chosen = Dialogs().OpenFileName(this, QString::fromUtf8(OpenFilter));
+    QString chosen = Dialogs().OpenFileName(this, DialogFolder(), QString::fromUtf8(OpenFilter));
     if (chosen.isEmpty())
         return;
+    LastFolder = QFileInfo(chosen).absolutePath();
     std::string path = chosen.toStdString();
     if (!HasExtension(path))
         path += ".tir";
@@ -91,12 +99,15 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
         SaveDocumentTo(editor, editor->FileName());
         return;
     }
-    QString chosen = Dialogs().SaveFileName(this, editor->windowTitle(),
+    QString folder =
+        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
+    QString chosen = Dialogs().SaveFileName(this, folder, editor->windowTitle(),
                                             QString::fromUtf8(SaveFilter), QStringLiteral("TIR"));
     if (chosen.isEmpty()) {
         SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
         return;
     }
+    LastFolder = QFileInfo(chosen).absolutePath();
     if (Exists(chosen.toStdString())) {
         QString question =
             QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")

@@ -1,10 +1,13 @@
 #include "FileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStringList>
+#include <QTreeView>
 
 QString DialogFilter(const QString& pipeFilter) {
     QStringList parts = pipeFilter.split(QLatin1Char('|'));
@@ -16,9 +19,38 @@ QString DialogFilter(const QString& pipeFilter) {
 
 namespace {
 
-QString RunFileDialog(QFileDialog& dlg) {
+// Qt's French catalogue leaves the kinds of files in English ("Folder", "tir File").
+class FrenchFileKinds : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir())
+            return QStringLiteral("Dossier");
+        QString suffix = info.suffix().toLower();
+        if (suffix == QLatin1String("tir"))
+            return QStringLiteral("Programme de tir");
+        if (suffix == QLatin1String("bak"))
+            return QStringLiteral("Sauvegarde");
+        return suffix.isEmpty() ? QStringLiteral("Fichier")
+                                : QStringLiteral("Fichier ") + suffix.toUpper();
+    }
+};
+
+QString RunFileDialog(QFileDialog& dlg, const QString& folder) {
+    static FrenchFileKinds kinds;
+    dlg.setIconProvider(&kinds);
+    if (!folder.isEmpty())
+        dlg.setDirectory(folder);
     // The patterns stay in the entries for matching; only the descriptions are shown.
     dlg.setOption(QFileDialog::HideNameFilterDetails, true);
+    // Wide enough for whole names, sizes and dates in the detail view.
+    dlg.resize(820, 500);
+    if (auto* files = dlg.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().constFirst();
@@ -35,14 +67,16 @@ void ConfigureOpenDialog(QFileDialog& dlg, const QString& filter) {
     dlg.setOption(QFileDialog::HideNameFilterDetails, true);
 }
 
-QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& filter) {
+QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folder,
+                                           const QString& filter) {
     QFileDialog dlg(parent);
     ConfigureOpenDialog(dlg, filter);
-    return RunFileDialog(dlg);
+    return RunFileDialog(dlg, folder);
 }
 
-QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& proposedName,
-                                           const QString& filter, const QString& defaultExtension) {
+QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& folder,
+                                           const QString& proposedName, const QString& filter,
+                                           const QString& defaultExtension) {
     QFileDialog dlg(parent);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
@@ -50,8 +84,10 @@ QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& propo
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     dlg.setNameFilters(DialogFilter(filter).split(QStringLiteral(";;")));
     dlg.setDefaultSuffix(defaultExtension);
+    if (!folder.isEmpty())
+        dlg.setDirectory(folder);
     dlg.selectFile(proposedName);
-    return RunFileDialog(dlg);
+    return RunFileDialog(dlg, folder);
 }
 
 bool SystemDialogProvider::Print(QWidget* parent, QPrinter& printer) {

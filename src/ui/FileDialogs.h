@@ -10,10 +10,12 @@ class QWidget;
 class FileDialogProvider {
 public:
     virtual ~FileDialogProvider() = default;
-    // A chosen path, or an empty text when the user cancelled.
-    virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
-    virtual QString SaveFileName(QWidget* parent, const QString& proposedName,
-                                 const QString& filter, const QString& defaultExtension) = 0;
+    // A chosen path, or an empty text when the user cancelled. The dialogs open in folder
+    // (empty: the working folder).
+    virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& folder,
+                                 const QString& proposedName, const QString& filter,
+                                 const QString& defaultExtension) = 0;
     // True when the user confirmed; the printer then holds the choice and the copy count.
     virtual bool Print(QWidget* parent, QPrinter& printer) = 0;
     virtual void PageSetup(QWidget* parent, QPrinter& printer) = 0;
@@ -22,9 +24,9 @@ public:
 // The real dialogs.
 class SystemDialogProvider : public FileDialogProvider {
 public:
-    QString OpenFileName(QWidget* parent, const QString& filter) override;
-    QString SaveFileName(QWidget* parent, const QString& proposedName, const QString& filter,
-                         const QString& defaultExtension) override;
+    QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& folder, const QString& proposedName,
+                         const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget* parent, QPrinter& printer) override;
     void PageSetup(QWidget* parent, QPrinter& printer) override;
 };

@@ -13,13 +13,17 @@
 #include "TGestionRafale.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -329,7 +333,33 @@ void TMainForm::WindowTileClick() {
 }
 
 void TMainForm::WindowCascadeClick() {
-    MdiArea->cascadeSubWindows();
+    // Each window at its usual size as far as the area allows, one title bar lower and a little
+    // to the right of the one before; the active one ends in front.
+    QList<QMdiSubWindow*> shown;
+    QMdiSubWindow* active = MdiArea->activeSubWindow();
+    for (QMdiSubWindow* w : MdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (w->isVisible() && !w->isMinimized() && w != active)
+            shown << w;
+    if (active && active->isVisible() && !active->isMinimized())
+        shown << active;
+    QRect area = MdiArea->viewport()->rect();
+    int x = 0, y = 0;
+    for (QMdiSubWindow* w : shown) {
+        if (w->isMaximized())
+            w->showNormal();
+        QStyleOptionTitleBar bar;
+        bar.initFrom(w);
+        int step = w->style()->pixelMetric(QStyle::PM_TitleBarHeight, &bar, w) + 4;
+        if (y > 0 && y + 4 * step > area.height())
+            x = y = 0; // start a new run at the top rather than push windows out of sight
+        QSize size = w->sizeHint().boundedTo(area.size() - QSize(x, y));
+        w->setGeometry(QRect(QPoint(x, y), size.expandedTo(w->minimumSize())));
+        w->raise();
+        x += step;
+        y += step;
+    }
+    if (active)
+        MdiArea->setActiveSubWindow(active);
 }
 
 void TMainForm::WindowArrangeClick() {
@@ -361,6 +391,18 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     ExitInProgress = true;
     event->ignore();
     open.first()->close();
+}
+
+bool TMainForm::event(QEvent* event) {
+    // A control that the pointer leaves clears the status line; when that happens because a
+    // menu opened from the keyboard took the pointer, the highlighted item's text must stay.
+    if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            if (QAction* item = menu->activeAction()) {
+                statusBar()->showMessage(item->statusTip());
+                return true;
+            }
+    return QMainWindow::event(event);
 }
 
 void TMainForm::customEvent(QEvent* event) {

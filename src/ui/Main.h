@@ -72,6 +72,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     void customEvent(QEvent* event) override;
 
 private:
@@ -81,6 +82,8 @@ private:
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
+    // Where the file dialogs open: the active document's folder, else the last one chosen.
+    QString DialogFolder() const;
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
@@ -89,6 +92,7 @@ private:
     // The printer as the print and page set-up dialogs leave it, for the whole run.
     std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
+    QString LastFolder; // for this run only, like the chosen port
 };
 
 extern const char* const OpenFilter;

@@ -49,11 +49,25 @@ void SetProgramText(QLineEdit* edit, const QString& text) {
     edit->setText(text);
 }
 
+constexpr int LabelGap = 6; // between a label and its field
+
 const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
                                  " Description "};
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// Whether w is ancestor or one of its controls. A box or list parented to the window is a window
+// of its own: the walk stops there.
+bool Within(const QWidget* w, const QWidget* ancestor) {
+    for (; w; w = w->parentWidget()) {
+        if (w == ancestor)
+            return true;
+        if (w->isWindow())
+            return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -80,6 +94,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     StringTitre->setObjectName(QStringLiteral("StringTitre"));
     StringTitre->setGeometry(120, 8, 377, 21);
     StringTitre->setValidator(new TypingLimit(StringTitre, 50));
+    StringTitre->setMaxLength(Unlimited);
 
     LabelNumSerie = new QLabel(Client);
     LabelNumSerie->setObjectName(QStringLiteral("LabelNumSerie"));
@@ -88,6 +103,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     NumeroSerie->setObjectName(QStringLiteral("NumeroSerie"));
     NumeroSerie->setGeometry(120, 35, 209, 21);
     NumeroSerie->setValidator(new TypingLimit(NumeroSerie, 11));
+    NumeroSerie->setMaxLength(Unlimited);
     NumeroSerie->installEventFilter(this);
 
     LabelVersion = new QLabel(Client);
@@ -96,6 +112,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Version = new QLineEdit(Client);
     Version->setObjectName(QStringLiteral("Version"));
     Version->setGeometry(392, 34, 105, 21);
+    Version->setMaxLength(Unlimited);
 
     LabelTypeIgnivellique = new QLabel(Client);
     LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
@@ -179,8 +196,18 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     LabelTitre->setText(QStringLiteral("Titre :"));
     LabelVersion->setText(QStringLiteral("Version :"));
     LabelNumSerie->setText(QString::fromUtf8("Numéro de série :"));
-    for (QLabel* l : {LabelTitre, LabelVersion, LabelNumSerie, LabelTypeIgnivellique})
-        l->adjustSize();
+    LabelTypeIgnivellique->adjustSize();
+    // Each label ends just before its field and sits on the field's middle line, whatever the
+    // font makes of its width.
+    for (auto [label, field] :
+         {std::pair{LabelTitre, StringTitre}, std::pair{LabelNumSerie, NumeroSerie},
+          std::pair{LabelVersion, Version}}) {
+        label->adjustSize();
+        QRect f = field->geometry();
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(f.left() - LabelGap - label->width(), f.top(), label->width(),
+                           f.height());
+    }
     StringTitre->setToolTip(QStringLiteral("Titre du programme"));
     NumeroSerie->setToolTip(QStringLiteral("Contient le numéro de série"));
     Version->setToolTip(QStringLiteral("Version du programme"));
@@ -199,7 +226,8 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     setTabOrder(Tableau, ComboBoxType);
 
     Client->resize(756, 554);
-    resize(Client->size() + (size() - contentsRect().size()));
+    InitialSize = Client->size() + (size() - contentsRect().size());
+    resize(InitialSize);
     setMinimumWidth(764);
     SetModified(false);
 }
@@ -330,7 +358,27 @@ void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
 }
 
 void TFenetreEnfant::ShowWarning(const std::string& text) {
-    salvo::ui::ShowWarning(this, Q(text));
+    Warn(Q(text));
+}
+
+void TFenetreEnfant::Warn(const QString& text) {
+    // The box takes the keyboard; once it is closed, typing goes on where it was, in the grid
+    // above all (delays are entered row after row without the mouse).
+    QPointer<QWidget> before = QApplication::focusWidget();
+    bool inGrid = Within(before, Tableau);
+    salvo::ui::ShowWarning(this, text);
+    if (before && before->isVisible())
+        before->setFocus(Qt::OtherFocusReason);
+    else if (inGrid)
+        Tableau->setFocus(Qt::OtherFocusReason);
+}
+
+void TFenetreEnfant::HideTypeEditor() {
+    // The list may hold the keyboard (a choice was just made in it): hand it back to the grid
+    // first, or hiding would pass it to the next control of the window.
+    if (Within(QApplication::focusWidget(), TypeEditor))
+        Tableau->setFocus(Qt::OtherFocusReason);
+    TypeEditor->hide();
 }
 
 void TFenetreEnfant::CommitTypeEdit() {
@@ -358,8 +406,8 @@ void TFenetreEnfant::LeaveEditing() {
     CommitTypeEdit();
     CommitTimeEdit();
     EditingCell = false;
-    TypeEditor->hide();
-    salvo::ui::ShowWarning(this, QString::fromUtf8(MsgDelaysAdjusted));
+    HideTypeEditor();
+    Warn(QString::fromUtf8(MsgDelaysAdjusted));
     InLeaveEditing = false;
 }
 
@@ -409,7 +457,7 @@ void TFenetreEnfant::TableauSetEditText(int column, int row, const QString& text
             Doc.ShownTimes[static_cast<size_t>(row - 1)] = *value;
         } else {
             Doc.ShownTimes[static_cast<size_t>(row - 1)] = 0.0;
-            salvo::ui::ShowWarning(this, QString::fromUtf8(MsgNotANumber));
+            Warn(QString::fromUtf8(MsgNotANumber));
         }
     }
     SetModified(true);
@@ -424,7 +472,7 @@ bool TFenetreEnfant::TableauSelectCell(int column, int row) {
     bool other = column != currentColumn || row != currentRow;
     if (currentColumn == 1 && other) {
         CommitTypeEdit();
-        TypeEditor->hide();
+        HideTypeEditor();
         EditingCell = false;
     }
     if (currentColumn == 2 && other) {
@@ -452,7 +500,7 @@ void TFenetreEnfant::TableauMouseMove(int column, int row) {
         return;
     if (column == CurrentColumn() && row == CurrentRow())
         return;
-    TypeEditor->hide();
+    HideTypeEditor();
     SetCurrentCell(2, CurrentRow()); // commits the type on the way
 }
 
@@ -491,18 +539,14 @@ bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
-namespace {
-bool Within(const QWidget* w, const QWidget* ancestor) {
-    for (; w; w = w->parentWidget())
-        if (w == ancestor)
-            return true;
-    return false;
-}
-} // namespace
-
 void TFenetreEnfant::FocusChanged(QWidget* old, QWidget* now) {
     // Only a move of the focus to another control of this window is an exit of the grid; a
     // message box or another window taking it is not.
+    // Nor is Qt moving it away while this window is hidden.
+    if (isHidden()) {
+        KeyboardDuringHide = now;
+        return;
+    }
     if (Within(old, Tableau) && now && !Within(now, Tableau) && Within(now, this))
         TableauExit();
 }
@@ -512,14 +556,52 @@ void TFenetreEnfant::resizeEvent(QResizeEvent* event) {
     // The grid's client height follows the window's outer height.
     int frame = Tableau->frameWidth();
     Tableau->setGeometry(0, 80, Client->width(), height() - 120 + 2 * frame);
-    LeaveEditing();
+    LeaveEditingLater();
 }
 
 void TFenetreEnfant::hideEvent(QHideEvent* event) {
     QMdiSubWindow::hideEvent(event);
     // Only a hide of this window itself, not of the main window being torn down around it.
-    if (isHidden())
-        LeaveEditing();
+    if (!isHidden())
+        return;
+    // Restoring a maximized window hides it for a moment, and Qt hands the keyboard to some
+    // other control meanwhile: give it back when the window shows again.
+    QWidget* focus = QApplication::focusWidget();
+    if (Within(focus, this))
+        KeyboardBeforeHide = KeyboardDuringHide = focus;
+    LeaveEditingLater();
+}
+
+void TFenetreEnfant::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    // After the MDI area has activated the window again and put back what it remembers.
+    QMetaObject::invokeMethod(this, &TFenetreEnfant::RestoreKeyboard, Qt::QueuedConnection);
+}
+
+void TFenetreEnfant::RestoreKeyboard() {
+    // Only if nobody has moved the keyboard on purpose since Qt moved it.
+    if (KeyboardBeforeHide && KeyboardBeforeHide->isVisible() &&
+        QApplication::focusWidget() == KeyboardDuringHide)
+        KeyboardBeforeHide->setFocus(Qt::OtherFocusReason);
+    KeyboardBeforeHide = nullptr;
+    KeyboardDuringHide = nullptr;
+}
+
+void TFenetreEnfant::LeaveEditingLater() {
+    // A warning from inside a resize or a hide would come before the window is laid out and drawn
+    // again (restoring a maximized window hides it for a moment): let that finish first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (ClosedForGood)
+                return;
+            if (isVisible())
+                RestoreKeyboard();
+            if (EditingCell && isVisible())
+                repaint(); // drawn as it now is, behind the box
+            LeaveEditing();
+        },
+        Qt::QueuedConnection);
 }
 
 void TFenetreEnfant::PostEditorClosed(int code) {

@@ -96,25 +96,39 @@ public:
     QLabel* LabelVersion = nullptr;
     QLabel* LabelTypeIgnivellique = nullptr;
 
+    // The window's own size, before any maximizing: what cascading gives it back.
+    QSize sizeHint() const override { return InitialSize; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTableWidgetItem* Item(int column, int row) const;
     void SetCurrentCell(int column, int row);
+    // A warning box, after which the keyboard is back where it was.
+    void Warn(const QString& text);
+    void HideTypeEditor();
+    void LeaveEditingLater();
+    void RestoreKeyboard();
     void ShowModelRows();
     void FocusChanged(QWidget* old, QWidget* now);
     bool NumeroSerieKeyPress(QKeyEvent* event);
     void PostEditorClosed(int code);
 
     QWidget* Client = nullptr;
+    QSize InitialSize;
+    QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1; // the row the type list was last opened on
     bool InLeaveEditing = false;
     bool ClosedForGood = false;
 };
+
+// Line edits keep whatever a file holds; Qt's default would cut at 32767 characters.
+constexpr int Unlimited = 0x7fffffff;
 
 const char* const MsgDelaysAdjusted =
     "Des modifications ont été apportées au retard pourque les retards soient toujours "

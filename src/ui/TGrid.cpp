@@ -11,6 +11,12 @@
 TGrid::TGrid(TFenetreEnfant* owner, QWidget* parent) : QTableWidget(parent), Owner(owner) {}
 
 void TGrid::keyPressEvent(QKeyEvent* event) {
+    // A key that the open cell editor let through (Enter) has already been through the window's
+    // handler on its way in; handling it again would commit the cell twice.
+    if (Editor && state() == EditingState) {
+        QTableWidget::keyPressEvent(event);
+        return;
+    }
     QString replacement;
     switch (Owner->TableauKeyPress(event, &replacement)) {
     case TFenetreEnfant::KeyVerdict::Swallow:
@@ -42,6 +48,16 @@ bool TGrid::viewportEvent(QEvent* event) {
     return QTableWidget::viewportEvent(event);
 }
 
+void TGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // The editor may hold the keyboard only on paper: a warning box has just given it back and
+    // the window is not active again yet. Either way the grid takes it over.
+    QWidget* pending = editor->window()->focusWidget();
+    bool hadKeyboard = editor->hasFocus() || pending == editor || editor->isAncestorOf(pending);
+    QTableWidget::closeEditor(editor, hint);
+    if (hadKeyboard)
+        setFocus(Qt::OtherFocusReason);
+}
+
 TCellSelection::TCellSelection(TFenetreEnfant* owner, QAbstractItemModel* model)
     : QItemSelectionModel(model), Owner(owner) {}
 
@@ -49,8 +65,14 @@ void TCellSelection::setCurrentIndex(const QModelIndex& index,
                                      QItemSelectionModel::SelectionFlags command) {
     if (index.isValid() && !Owner->TableauSelectCell(index.column(), index.row() + 1))
         return;
-    QItemSelectionModel::setCurrentIndex(index, command);
+    QItemSelectionModel::setCurrentIndex(index, NoUpdate);
+    QItemSelectionModel::select(QItemSelection(index, index), ClearAndSelect);
+    Q_UNUSED(command);
 }
+
+void TCellSelection::select(const QModelIndex&, QItemSelectionModel::SelectionFlags) {}
+
+void TCellSelection::select(const QItemSelection&, QItemSelectionModel::SelectionFlags) {}
 
 TCellDelegate::TCellDelegate(TFenetreEnfant* owner, TGrid* grid)
     : QStyledItemDelegate(grid), Owner(owner), Grid(grid) {}
@@ -59,6 +81,7 @@ QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
                                      const QModelIndex& index) const {
     auto* edit = new QLineEdit(parent);
     edit->setFrame(false);
+    edit->setMaxLength(Unlimited);
     int column = index.column();
     int row = index.row() + 1;
     connect(edit, &QLineEdit::textEdited, Owner, [this, edit, column, row](const QString& text) {
@@ -125,8 +148,10 @@ bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    // A warning box taking the focus must not end the typing in the cell.
-    if (event->type() == QEvent::FocusOut && QApplication::activeModalWidget())
+    // A warning box taking the focus must not end the typing in the cell, nor the window being
+    // hidden for a moment while it is restored.
+    if (event->type() == QEvent::FocusOut &&
+        (QApplication::activeModalWidget() || Owner->isHidden()))
         return false;
     return QStyledItemDelegate::eventFilter(watched, event);
 }

@@ -20,6 +20,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     TFenetreEnfant* Owner;
@@ -33,6 +34,10 @@ public:
     TCellSelection(TFenetreEnfant* owner, QAbstractItemModel* model);
     void setCurrentIndex(const QModelIndex& index,
                          QItemSelectionModel::SelectionFlags command) override;
+    // The selection is the current cell and nothing else: the view's own requests are ignored.
+    void select(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override;
+    void select(const QItemSelection& selection,
+                QItemSelectionModel::SelectionFlags command) override;
 
 private:
     TFenetreEnfant* Owner;

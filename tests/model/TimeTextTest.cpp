@@ -56,9 +56,15 @@ TEST(ParseTime, AcceptsTheTypedForms) {
 TEST(ParseTime, RefusesEverythingElse) {
     const char* cases[] = {"",    "   ", "1,2,3", "1.5",  "1 000", "abc",     "1e",
                            "e5",  "--1", "+-1",   "1,5x", "1e999", "-",       "+",
-                           "1 2", ",,",  "0x10",  "inf",  "nan",   "1e-99999"};
+                           "1 2", ",,",  "0x10",  "inf",  "nan",   "-1e999"};
     for (const char* text : cases)
         EXPECT_FALSE(ParseTime(text, ',').has_value()) << text;
+    // Too small for a double is 0, not a stranger; too large stays one.
+    const std::string tiny = "0," + std::string(400, '0') + "1";
+    for (const std::string& text : {std::string("1e-400"), std::string("-1e-99999"), tiny,
+                                    std::string("100e-99999999999999999999")})
+        EXPECT_EQ(ParseTime(text, ','), 0.0) << text;
+    EXPECT_FALSE(ParseTime("0,001e999", ',').has_value());
     // With a point for separator, the comma becomes the stranger.
     EXPECT_FALSE(ParseTime("1,5", '.').has_value());
     EXPECT_DOUBLE_EQ(*ParseTime("1.5", '.'), 1.5);

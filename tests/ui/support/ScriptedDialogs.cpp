@@ -2,13 +2,15 @@
 
 #include <QPrinter>
 
-QString ScriptedDialogs::OpenFileName(QWidget*, const QString& filter) {
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& filter) {
+    OpenFolders << folder;
     OpenFilters << filter;
     return OpenPaths.isEmpty() ? QString() : OpenPaths.takeFirst();
 }
 
-QString ScriptedDialogs::SaveFileName(QWidget*, const QString& proposedName, const QString& filter,
-                                      const QString& defaultExtension) {
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& folder, const QString& proposedName,
+                                      const QString& filter, const QString& defaultExtension) {
+    SaveFolders << folder;
     SaveFilters << filter;
     ProposedNames << proposedName;
     DefaultExtensions << defaultExtension;

@@ -16,11 +16,12 @@ public:
 
     // What the program asked.
     QStringList OpenFilters, SaveFilters, ProposedNames, DefaultExtensions;
+    QStringList OpenFolders, SaveFolders;
     int PrintShown = 0, PageSetupShown = 0;
 
-    QString OpenFileName(QWidget*, const QString& filter) override;
-    QString SaveFileName(QWidget*, const QString& proposedName, const QString& filter,
-                         const QString& defaultExtension) override;
+    QString OpenFileName(QWidget*, const QString& folder, const QString& filter) override;
+    QString SaveFileName(QWidget*, const QString& folder, const QString& proposedName,
+                         const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget*, QPrinter& printer) override;
     void PageSetup(QWidget*, QPrinter&) override { ++PageSetupShown; }
 };
