@@ -51,6 +51,10 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+bool FitsWindows1252(std::string_view text) {
+    return Windows1252ToUtf8(Utf8ToWindows1252(text)) == text;
+}
+
 std::string Utf8ToWindows1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -12,4 +12,7 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // Characters that Windows-1252 cannot hold, and malformed UTF-8, become '?'.
 std::string Utf8ToWindows1252(std::string_view text);
 
+// Whether a text goes through a file unchanged.
+bool FitsWindows1252(std::string_view text);
+
 } // namespace salvo

@@ -7,6 +7,7 @@
 #include "ProgramFile.h"
 #include "TFenetreEnfant.h"
 #include "WindowProgram.h"
+#include "Windows1252.h"
 
 #include <QFileInfo>
 
@@ -31,6 +32,22 @@ bool HasExtension(const std::string& path) {
 bool Confirm(QWidget* parent, const QString& text) {
     return ShowBox(parent, BoxKind::Confirmation, text, {BoxButton::Ok, BoxButton::Cancel}) ==
            BoxButton::Ok;
+}
+
+// The texts that a file would not give back as they stand (pasted, or typed elsewhere), named as
+// the user knows them.
+QStringList ChangedBySaving(const TFenetreEnfant& editor) {
+    QStringList names;
+    auto check = [&names](const QString& text, const QString& name) {
+        if (!FitsWindows1252(text.toStdString()))
+            names << name;
+    };
+    check(editor.Title(), QStringLiteral("Titre"));
+    check(editor.SerialNumber(), QString::fromUtf8("Numéro de série"));
+    check(editor.VersionText(), QStringLiteral("Version"));
+    for (int n = 1; n <= editor.Link.ChannelCount(); ++n)
+        check(editor.Description(n), QStringLiteral("description de la voie %1").arg(n));
+    return names;
 }
 
 } // namespace
@@ -82,6 +99,9 @@ void TMainForm::FileOpenClick() {
 }
 
 void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
+    QStringList changed = path.isEmpty() ? QStringList() : ChangedBySaving(*editor);
+    if (!changed.isEmpty())
+        ShowWarning(this, QString::fromUtf8(MsgCharactersReplaced).arg(changed.join(", ")));
     editor->SetFileName(path);
     WindowProgram program(*editor);
     WriteResult result = WriteProgramFile(program, path.toStdString());

@@ -31,6 +31,9 @@
 
 const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
 const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
+const char* const MsgCharactersReplaced =
+    "Certains caractères ne peuvent pas être enregistrés dans le fichier et y seront remplacés "
+    "par \"?\" :\n\n%1";
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TMainForm"));

@@ -97,3 +97,4 @@ private:
 
 extern const char* const OpenFilter;
 extern const char* const SaveFilter;
+extern const char* const MsgCharactersReplaced;

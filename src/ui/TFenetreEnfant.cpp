@@ -5,6 +5,7 @@
 #include "Printing.h"
 #include "TGrid.h"
 #include "TimeText.h"
+#include "Windows1252.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -58,6 +59,12 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// Whether typed text can go into a file as it stands: a character the file cannot hold is
+// refused at the key rather than turned into "?" at the next save.
+bool Saveable(const QString& text) {
+    return salvo::FitsWindows1252(text.toStdString());
+}
+
 // Whether w is ancestor or one of its controls. A box or list parented to the window is a window
 // of its own: the walk stops there.
 bool Within(const QWidget* w, const QWidget* ancestor) {
@@ -105,6 +112,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     NumeroSerie->setValidator(new TypingLimit(NumeroSerie, 11));
     NumeroSerie->setMaxLength(Unlimited);
     NumeroSerie->installEventFilter(this);
+    StringTitre->installEventFilter(this);
 
     LabelVersion = new QLabel(Client);
     LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
@@ -113,6 +121,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Version->setObjectName(QStringLiteral("Version"));
     Version->setGeometry(392, 34, 105, 21);
     Version->setMaxLength(Unlimited);
+    Version->installEventFilter(this);
 
     LabelTypeIgnivellique = new QLabel(Client);
     LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
@@ -442,6 +451,9 @@ TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QSt
     } else if (column == 1) {
         if (!tabOrEnter)
             verdict = KeyVerdict::Swallow;
+    } else if (column == 3 && !Saveable(text)) {
+        verdict = KeyVerdict::Swallow;
+        salvo::ui::Beep();
     }
     SetModified(true);
     EditingCell = true;
@@ -534,6 +546,11 @@ bool TFenetreEnfant::NumeroSerieKeyPress(QKeyEvent* event) {
 bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
     if (watched == NumeroSerie && event->type() == QEvent::KeyPress)
         return NumeroSerieKeyPress(static_cast<QKeyEvent*>(event));
+    if ((watched == StringTitre || watched == Version) && event->type() == QEvent::KeyPress &&
+        !Saveable(static_cast<QKeyEvent*>(event)->text())) {
+        salvo::ui::Beep();
+        return true;
+    }
     if (watched == Client && event->type() == QEvent::MouseMove)
         LeaveEditing(); // the pointer over the window's own background
     return QMdiSubWindow::eventFilter(watched, event);

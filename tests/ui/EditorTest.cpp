@@ -108,9 +108,12 @@ private slots:
         QCOMPARE(Boxes->Texts(), QStringList({NotANumber}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
         QCOMPARE(E->CellText(2, 2), QStringLiteral(",5,"));
+        // Enter commits it once: the key the cell editor lets through is not handled again.
+        Key(Qt::Key_Return);
+        QCOMPARE(Boxes->Texts(), QStringList({NotANumber, NotANumber}));
         // Leaving the cell commits it: still not a number, still the same text.
         ClickCell(*E, 3, 2);
-        QCOMPARE(Boxes->Texts(), QStringList({NotANumber, NotANumber}));
+        QCOMPARE(Boxes->Texts(), QStringList({NotANumber, NotANumber, NotANumber}));
         QCOMPARE(E->CellText(2, 2), QStringLiteral(",5,"));
         QCOMPARE(E->Link.Slots[1].Steps, 0u);
     }
@@ -174,12 +177,20 @@ private slots:
     }
 
     void channelOneTypeCellCannotBeSelected() {
+        // Nor drawn as selected: the current cell is the only one drawn so.
+        auto onlyCurrentSelected = [this] {
+            return E->Tableau->selectionModel()->selectedIndexes() ==
+                   QModelIndexList({E->Tableau->currentIndex()});
+        };
         ClickCell(*E, 1, 1);
         QCOMPARE(E->CurrentColumn(), 2);
         QCOMPARE(E->CurrentRow(), 1);
+        QVERIFY(onlyCurrentSelected());
         FocusCell(*E, 2, 1);
         Key(Qt::Key_Left);
+        Key(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(E->CurrentColumn(), 2);
+        QVERIFY(onlyCurrentSelected());
         ClickCell(*E, 0, 4); // the fixed number column
         QCOMPARE(E->CurrentColumn(), 2);
         QVERIFY(E->TypeEditor->isHidden());
@@ -252,6 +263,36 @@ private slots:
         QCOMPARE(E->Title(), sixty);
         Key(Qt::Key_Backspace);
         QCOMPARE(E->Title().size(), 59);
+    }
+
+    void charactersAFileCannotHoldAreRefusedAtTheKey() {
+        int beeps = salvo::ui::BeepCount();
+        E->StringTitre->setFocus();
+        Type(QString::fromUtf8("Łé"));
+        E->Version->setFocus();
+        Type(QString::fromUtf8("日€"));
+        FocusCell(*E, 3, 2);
+        Type(QString::fromUtf8("🎆œ"));
+        QCOMPARE(E->Title(), QString::fromUtf8("é"));
+        QCOMPARE(E->VersionText(), QString::fromUtf8("€"));
+        QCOMPARE(E->CellText(3, 2), QString::fromUtf8("œ"));
+        QCOMPARE(salvo::ui::BeepCount(), beeps + 3);
+    }
+
+    void headerTextsOfAnyLengthStayWhole() {
+        QString long40k(40000, QLatin1Char('7'));
+        E->SetTitle(long40k);
+        E->SetSerialNumber(long40k);
+        E->SetVersionText(long40k);
+        QCOMPARE(E->Title(), long40k);
+        QCOMPARE(E->SerialNumber(), long40k);
+        QCOMPARE(E->VersionText(), long40k);
+        E->SetDescription(3, long40k);
+        FocusCell(*E, 3, 3);
+        Key(Qt::Key_F2); // edits the cell as it stands
+        Key(Qt::Key_End);
+        Type("8");
+        QCOMPARE(E->CellText(3, 3), long40k + "8");
     }
 
     void refreshChannelsRewritesFromTheTable() {

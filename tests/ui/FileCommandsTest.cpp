@@ -11,6 +11,7 @@
 #include "TGrid.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -288,6 +289,52 @@ private slots:
         QVERIFY(Active()->Modified());
         QCOMPARE(Active()->windowTitle(), QStringLiteral("NONAME1"));
         QCOMPARE(Read(P("notafolder")), QByteArray("x"));
+    }
+
+    void longHeaderTextsComeBackByteForByte() {
+        QByteArray text(40000, 'x');
+        QByteArray file = "VersionFichier ; 2\nTypeIgnivelle ; 0\nTitreListeTir ; T" + text +
+                          "\nNumeroSerie ; 1" + text.replace('x', '2') + "\nVersion ; V" + text +
+                          "\nNumVoie ; TypeVoie ; Retard ; Description\n";
+        for (int n = 1; n <= 15; ++n)
+            file += QByteArray::number(n) + " ; 0 ; 0 ; \n";
+        Write(P("long.tir"), file);
+        Dialogs.OpenPaths << P("long.tir");
+        Trigger(*Form, "FileOpen");
+        Trigger(*Form, "FileSave");
+        QCOMPARE(Read(P("long.tir")), file);
+        QCOMPARE(Read(P("long.Bak")), file);
+    }
+
+    void textsAFileCannotHoldAreNamedBeforeSaving() {
+        Trigger(*Form, "FileNew");
+        Active()->SetTitle(QString::fromUtf8("Fête à Łódź"));
+        Active()->SetDescription(3, QString::fromUtf8("日本"));
+        Active()->SetDescription(4, QString::fromUtf8("œuvre"));
+        Dialogs.SavePaths << P("chars.tir");
+        Trigger(*Form, "FileSave");
+        QCOMPARE(
+            Boxes->Texts(),
+            QStringList(
+                {QString::fromUtf8(MsgCharactersReplaced).arg("Titre, description de la voie 3")}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
+        QByteArray saved = Read(P("chars.tir"));
+        QVERIFY(saved.contains("TitreListeTir ; F\xEAte \xE0 ?\xF3"
+                               "d?\n"));
+        QVERIFY(saved.contains("\n3 ; 0 ; 0 ; ??\n4 ; 0 ; 0 ; \x9Cuvre\n"));
+    }
+
+    void fileDialogsOpenInTheDocumentsFolder() {
+        QDir(Dir->path()).mkdir("spectacles");
+        Trigger(*Form, "FileOpen"); // cancelled: no folder chosen yet in this run
+        Dialogs.OpenPaths << P("spectacles/show.tir");
+        Boxes->Queue({"OK"}); // create it
+        Trigger(*Form, "FileOpen");
+        Trigger(*Form, "FileSaveAs");
+        Trigger(*Form, "FileNew");
+        Trigger(*Form, "FileOpen"); // an unnamed document: the last folder chosen
+        QCOMPARE(Dialogs.OpenFolders, QStringList({"", "", P("spectacles")}));
+        QCOMPARE(Dialogs.SaveFolders, QStringList({P("spectacles")}));
     }
 
     void aDelayCellLeftInvalidStillSavesAReadableFile() {

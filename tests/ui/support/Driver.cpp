@@ -30,8 +30,20 @@ static QWidget* Focused() {
 }
 
 void Type(const QString& text) {
-    for (QChar c : text)
-        QTest::keyClick(Focused(), c.toLatin1());
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 128) {
+            QTest::keyClick(Focused(), text[i].toLatin1());
+            continue;
+        }
+        // Accented letters and the like come as text without a key of their own.
+        int length = text[i].isHighSurrogate() ? 2 : 1;
+        QString character = text.mid(i, length);
+        i += length - 1;
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, Qt::Key_unknown, Qt::NoModifier, character);
+            QApplication::sendEvent(Focused(), &event);
+        }
+    }
 }
 
 void Key(int key, int modifiers) {
