@@ -148,10 +148,15 @@ bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    // A warning box taking the focus must not end the typing in the cell, nor the window being
-    // hidden for a moment while it is restored.
-    if (event->type() == QEvent::FocusOut &&
-        (QApplication::activeModalWidget() || Owner->isHidden()))
-        return false;
+    // The typing in the cell goes on when the keyboard only passes through a warning box, a menu
+    // or another program, or while the window is hidden for a moment as it is restored: the
+    // editor is not closed then, so the keyboard comes back to it.
+    if (event->type() == QEvent::FocusOut) {
+        Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (QApplication::activeModalWidget() || Owner->isHidden() ||
+            reason == Qt::MenuBarFocusReason || reason == Qt::PopupFocusReason ||
+            reason == Qt::ActiveWindowFocusReason)
+            return false;
+    }
     return QStyledItemDelegate::eventFilter(watched, event);
 }
