@@ -160,9 +160,7 @@ std::string PortOpenFailureText(int error, const std::string& portName, const Po
                " est absent : aucun port série ne lui correspond (adaptateur débranché ?).";
     }
     if (error == EBUSY)
-        return "Le port " + port +
-               " est occupé par un autre programme ou par un autre document (quittez le "
-               "transfert de l'autre document, ou fermez l'autre programme).";
+        return "Le port " + port + " est occupé par un autre programme ou par un autre document.";
     if (error == EACCES || error == EPERM) {
         std::string group = DeviceGroup(device ? *device : fs::path(path));
         return "Accès refusé au port " + port + " : ajoutez votre compte au groupe " + group +

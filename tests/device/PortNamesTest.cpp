@@ -213,8 +213,7 @@ TEST(PortTexts, OpenFailuresSayWhy) {
         {3, "Le port COM3 est absent : le lien ~/.config/salvodesk/ports/COM3 mène à "
             "/dev/salvodesk-unplugged, qui n'existe pas."},
         {2, "Le port COM2 (" + pty.Slave +
-                ") est occupé par un autre programme ou par un autre document (quittez le "
-                "transfert de l'autre document, ou fermez l'autre programme)."},
+                ") est occupé par un autre programme ou par un autre document."},
         {1, std::string("Le port COM1 (ttyS0) n'a pas pu être ouvert : ") + std::strerror(ENOTTY) +
                 " (erreur " + std::to_string(ENOTTY) + ")."},
     };
