@@ -1,5 +1,7 @@
 #include "TransferSession.h"
 
+#include "PortTexts.h"
+
 #include <cstdio>
 
 namespace salvo {
@@ -56,6 +58,9 @@ void TransferSession::Start() {
     Reporter.RepaintStatus();
     TransferState = StepSearch;
     if (!Link || Link->OpenPort() != Success) {
+        // The box says only that the port is not valid; the memo says why.
+        if (Link)
+            Status(PortOpenFailureText(Link->LastError, Link->PortName));
         Reporter.ShowInformation("Le port série n'est pas valide", InfoButton::Ok);
         return;
     }

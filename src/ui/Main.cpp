@@ -11,6 +11,7 @@
 #include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
+#include "UserGuide.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +142,8 @@ void TMainForm::BuildMenus() {
                 U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
 
     QMenu* help = menu("HelpMenu", U("A&ide"));
+    AddItem(help, "HelpGuide", U("&Guide de l'utilisateur"), U("Ouvrir le guide de l'utilisateur"),
+            &TMainForm::HelpGuideClick);
     AddItem(help, "HelpAbout", U("&A propos..."), U("Afficher des informations sur le programme"),
             &TMainForm::HelpAboutClick);
 
@@ -294,11 +297,7 @@ void TMainForm::EditRafaleItemClick() {
 }
 
 void TMainForm::ConnectionConfigurationItemClick() {
-    // A port that is not there is greyed for the rest of the run; one held by another program
-    // is still offered.
-    for (int n = 1; n <= 4; ++n)
-        if (salvo::ProbePort("\\.\\COM" + std::to_string(n)) == ENOENT)
-            PortDialog->Radio(n)->setEnabled(false);
+    PortDialog->ProbePorts();
     PortDialog->SelectPort(PortIndex + 1);
     PortDialog->exec();
     PortIndex = PortDialog->SelectedPort() - 1;
@@ -378,6 +377,10 @@ void TMainForm::WindowArrangeClick() {
         w->move(x, area.height() - s.height());
         x += s.width();
     }
+}
+
+void TMainForm::HelpGuideClick() {
+    salvo::ui::OpenUserGuide(this);
 }
 
 void TMainForm::HelpAboutClick() {

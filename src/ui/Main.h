@@ -68,6 +68,7 @@ public slots:
     void WindowTileClick();
     void WindowCascadeClick();
     void WindowArrangeClick();
+    void HelpGuideClick();
     void HelpAboutClick();
 
 protected:

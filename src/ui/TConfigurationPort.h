@@ -1,8 +1,9 @@
 #pragma once
-// The port selection dialog: COM1 to COM4, those that do not exist greyed.
+// The port selection dialog: COM1 to COM4, what each one reaches, those that do not exist greyed.
 
 #include <QDialog>
 
+class QLabel;
 class QRadioButton;
 
 class TConfPort : public QDialog {
@@ -15,6 +16,11 @@ public:
     // The first checked radio button, 1 to 4; 0 when none is.
     int SelectedPort() const;
     QRadioButton* Radio(int n) const { return RadioPort[n - 1]; }
+    QLabel* Description(int n) const { return LabelPort[n - 1]; }
+
+    // Probes the four ports anew: a missing one is greyed, a present one offered, and each says
+    // what it reaches. A checked button stays checked, even when greyed.
+    void ProbePorts();
 
 public slots:
     void ValidationClick();
@@ -24,4 +30,5 @@ protected:
 
 private:
     QRadioButton* RadioPort[4];
+    QLabel* LabelPort[4];
 };

@@ -1,11 +1,19 @@
-// Which device a COM name opens, and the probe of the port selection dialog.
+// Which device a COM name opens, what the port dialog says it reaches, the probe, and why an
+// open failed.
 
 #include "DeviceTestSupport.h"
+#include "PortTexts.h"
 #include "PosixSerialLine.h"
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace salvo;
 using namespace salvo::test;
@@ -34,6 +42,27 @@ struct FakeMachine {
     void Link(int number, const std::string& target) {
         fs::create_directories(PortLinkFolder(Roots));
         fs::create_symlink(target, PortLinkFolder(Roots) + "/COM" + std::to_string(number));
+    }
+    // A tty below a device of sysfs, as the kernel links them.
+    void SysTty(const std::string& name, const std::string& devicePath) {
+        fs::create_directories(Roots.Sys + "/devices/" + devicePath);
+        fs::create_directories(Roots.Sys + "/class/tty/" + name);
+        fs::create_directory_symlink(Roots.Sys + "/devices/" + devicePath,
+                                     Roots.Sys + "/class/tty/" + name + "/device");
+    }
+    // A USB serial adapter: the USB device with its strings, the interface, the port.
+    void UsbAdapter(const std::string& name, const std::string& usb, const std::string& maker,
+                    const std::string& product) {
+        Device(name);
+        std::string port = "pci0000:00/0000:00:14.0/usb1/" + usb + "/" + usb + ":1.0/" + name;
+        SysTty(name, port);
+        std::string device = Roots.Sys + "/devices/pci0000:00/0000:00:14.0/usb1/" + usb;
+        std::ofstream(device + "/idVendor") << "067b\n";
+        std::ofstream(device + "/idProduct") << "2303\n";
+        if (!maker.empty())
+            std::ofstream(device + "/manufacturer") << maker << "\n";
+        if (!product.empty())
+            std::ofstream(device + "/product") << product << "\n";
     }
     std::string Resolve(const std::string& name) const {
         std::string path = ResolvePortName(name, Roots);
@@ -122,4 +151,118 @@ TEST(PortNames, DefaultRootsCanBeRedirected) {
     CP02 port; // keeps the default "\\.\COM2"
     EXPECT_EQ(port.Connect(1), 0);
     ResetDefaultPortRoots();
+}
+
+namespace {
+
+// A pseudo-terminal of our own; its slave is a real device node.
+struct Pty {
+    int Master = posix_openpt(O_RDWR | O_NOCTTY);
+    std::string Slave;
+    Pty() {
+        EXPECT_GE(Master, 0);
+        EXPECT_EQ(grantpt(Master), 0);
+        EXPECT_EQ(unlockpt(Master), 0);
+        Slave = ptsname(Master);
+    }
+    ~Pty() { close(Master); }
+};
+
+} // namespace
+
+TEST(PortTexts, EachComSaysWhatItReaches) {
+    FakeMachine m;
+    m.LegacyPort("ttyS0", 4);
+    m.SysTty("ttyS0", "pnp0/00:01");
+    m.UsbAdapter("ttyUSB0", "1-2", "FTDI", "FT232R USB UART");
+    m.UsbAdapter("ttyUSB1", "1-3", "", ""); // an adapter without strings
+    m.UsbAdapter("ttyACM0", "1-4", "", "Ignivelle USB");
+    m.Link(4, "/dev/salvodesk-unplugged");
+    m.Link(5, m.Roots.Dev + "/ttyACM0");
+    Pty pty;
+    m.Link(6, pty.Slave);
+
+    const std::pair<int, std::string> cases[] = {
+        {1, "ttyS0 : port série intégré"},
+        {2, "ttyUSB0 : FTDI FT232R USB UART"},
+        {3, "ttyUSB1 : adaptateur USB 067b:2303"},
+        {4, "absent"},
+        {5, "ttyACM0 : Ignivelle USB"},
+        {6, pty.Slave + " : pseudo-terminal"},
+        {7, "absent"},
+    };
+    for (const auto& [number, text] : cases)
+        EXPECT_EQ(DescribeComPort(number, m.Roots), text) << "COM" << number;
+}
+
+TEST(PortTexts, OpenFailuresSayWhy) {
+    FakeMachine m;
+    m.LegacyPort("ttyS0", 4); // a plain file: not a terminal
+    m.Link(3, "/dev/salvodesk-unplugged");
+    Pty pty;
+    m.Link(2, pty.Slave);
+    PosixSerialLine holder(m.Roots); // another document holding COM2
+    PortHandle held = ClosedHandle;
+    ASSERT_EQ(holder.Open("\\.\\COM2", held), 0);
+
+    int other = ProbePort("\\.\\COM1", m.Roots);
+    ASSERT_EQ(other, ENOTTY);
+    const std::pair<int, std::string> cases[] = {
+        {4, "Le port COM4 est absent : aucun port série ne lui correspond (adaptateur "
+            "débranché ?)."},
+        {3, "Le port COM3 est absent : le lien ~/.config/salvodesk/ports/COM3 mène à "
+            "/dev/salvodesk-unplugged, qui n'existe pas."},
+        {2, "Le port COM2 (" + pty.Slave +
+                ") est occupé par un autre programme ou par un autre document."},
+        {1, std::string("Le port COM1 (ttyS0) n'a pas pu être ouvert : ") + std::strerror(ENOTTY) +
+                " (erreur " + std::to_string(ENOTTY) + ")."},
+    };
+    for (const auto& [number, text] : cases) {
+        std::string name = "\\.\\COM" + std::to_string(number);
+        int error = number == 1 ? other : ProbePort(name, m.Roots);
+        EXPECT_EQ(PortOpenFailureText(error, name, m.Roots), text) << name;
+    }
+    EXPECT_TRUE(PortIsAbsent(ENXIO) && PortIsAbsent(ENODEV) && !PortIsAbsent(EBUSY));
+    holder.Close(held);
+}
+
+TEST(PortTexts, RefusedAccessNamesTheGroupToJoin) {
+    FakeMachine m;
+    fs::permissions(m.Dir.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    Pty pty;
+    m.Link(1, pty.Slave);
+    int error = 0;
+    if (geteuid() == 0) {
+        // As root nothing is refused: the node goes to the serial group and the open is tried
+        // by an unprivileged child.
+        const group* dialout = getgrnam("dialout");
+        ASSERT_NE(dialout, nullptr);
+        ASSERT_EQ(chown(pty.Slave.c_str(), 0, dialout->gr_gid), 0);
+        ASSERT_EQ(chmod(pty.Slave.c_str(), 0660), 0);
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        pid_t child = fork();
+        if (child == 0) {
+            int result = -1;
+            if (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0)
+                result = ProbePort("\\.\\COM1", m.Roots);
+            ssize_t ignored = write(pipeEnds[1], &result, sizeof result);
+            (void)ignored;
+            _exit(0);
+        }
+        close(pipeEnds[1]);
+        ASSERT_EQ(read(pipeEnds[0], &error, sizeof error), ssize_t(sizeof error));
+        close(pipeEnds[0]);
+        waitpid(child, nullptr, 0);
+    } else {
+        ASSERT_EQ(chmod(pty.Slave.c_str(), 0), 0);
+        error = ProbePort("\\.\\COM1", m.Roots);
+    }
+    ASSERT_EQ(error, EACCES);
+    std::string text = PortOpenFailureText(error, "\\.\\COM1", m.Roots);
+    EXPECT_EQ(text, "Accès refusé au port COM1 (" + pty.Slave +
+                        ") : ajoutez votre compte au groupe dialout (sudo usermod -aG dialout "
+                        "$USER), puis reconnectez-vous.");
 }

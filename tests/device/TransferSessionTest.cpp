@@ -372,7 +372,10 @@ TEST(Session, PortThatCannotOpenShowsTheBoxAndChangesNothingElse) {
     port.PortName = "/dev/salvodesk-no-such-port";
     DialogDouble dialog(&port, 0);
     dialog.Session.Start();
-    EXPECT_EQ(dialog.Memo, (Instructions + Lines{" ", "Recherche de la connexion."}));
+    EXPECT_EQ(dialog.Memo,
+              (Instructions + Lines{" ", "Recherche de la connexion.",
+                                    "Le port /dev/salvodesk-no-such-port est absent : aucun port "
+                                    "série ne lui correspond (adaptateur débranché ?)."}));
     ASSERT_EQ(dialog.Boxes.size(), 1u);
     EXPECT_EQ(dialog.Boxes[0].first, "Le port série n'est pas valide");
     EXPECT_FALSE(dialog.TimerOn);

@@ -1,5 +1,5 @@
-// The application as a whole: errors escaping a command, links of the about box, and a
-// normal session leaving nothing behind in the user's home folder.
+// The application as a whole: errors escaping a command, links of the about box, the user's
+// guide, and a normal session leaving nothing behind in the user's home folder.
 
 #include "Application.h"
 #include "BoiteAPropos.h"
@@ -8,12 +8,15 @@
 #include "Main.h"
 #include "TConfigurationPort.h"
 #include "TFenetreEnfant.h"
+#include "UserGuide.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -80,6 +83,38 @@ private slots:
         QVERIFY(form.AboutBox->findChild<QLabel*>("LabelMail")->text().endsWith(Opened[1].path()));
         QDesktopServices::unsetUrlHandler("https");
         QDesktopServices::unsetUrlHandler("mailto");
+    }
+
+    void theGuideOpensFromTheHelpMenuWithTheSystemsBrowser() {
+        Opened.clear();
+        QDesktopServices::setUrlHandler("file", this, "OpenUrl");
+        TMainForm form;
+        auto* guide = form.findChild<QAction*>("HelpGuide");
+        QCOMPARE(guide->text(), QStringLiteral("&Guide de l'utilisateur"));
+        QCOMPARE(guide->statusTip(), QStringLiteral("Ouvrir le guide de l'utilisateur"));
+        QVERIFY(guide->isEnabled()); // no document open
+        QList<QAction*> items = form.findChild<QMenu*>("HelpMenu")->actions();
+        QCOMPARE(items.indexOf(guide) + 1, items.indexOf(form.findChild<QAction*>("HelpAbout")));
+        guide->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        // Run from the build folder: the source tree's copy.
+        QCOMPARE(Opened.size(), 1);
+        QVERIFY(Opened[0].isLocalFile());
+        QCOMPARE(Opened[0].toLocalFile(),
+                 QFileInfo(QStringLiteral(SALVODESK_SOURCE_DIR "/docs/guide/index.html"))
+                     .canonicalFilePath());
+    }
+
+    void anInstalledGuideComesBeforeTheSourceTreesCopy() {
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath("bin") &&
+                QDir(prefix.path()).mkpath("share/doc/salvodesk/guide"));
+        QString installed = prefix.filePath("share/doc/salvodesk/guide/index.html");
+        QFile page(installed);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+        QCOMPARE(salvo::ui::UserGuidePath(prefix.filePath("bin")),
+                 QFileInfo(installed).canonicalFilePath());
     }
 
     void aNormalSessionWritesNothingUnderHome() {

@@ -122,16 +122,20 @@ private slots:
 
     void aMissingPortSaysSoAndChangesNothing() {
         NewDocument("1");
-        WhenShown<TDlgConnection>([](TDlgConnection& dlg) {
+        QString reason;
+        WhenShown<TDlgConnection>([&reason](TDlgConnection& dlg) {
             QTest::keyClick(&dlg, Qt::Key_Return); // the default button: connect
             QVERIFY(dlg.ButtonConnection->isEnabled());
             QVERIFY(!dlg.TimerConnection->isActive());
+            reason = dlg.StatusLines().last();
             dlg.ButtonQuitter->click();
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QCOMPARE(Boxes->Texts(),
                  QStringList({QString::fromUtf8("Le port série n'est pas valide")}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(reason, QString::fromUtf8("Le port COM1 est absent : aucun port série ne lui "
+                                           "correspond (adaptateur débranché ?)."));
     }
 
     void wholeTransferWithTheRealTimerEndsInTheSuccessBox() {
@@ -250,12 +254,17 @@ private slots:
 
         // Another document cannot use the port while the first one holds it.
         NewDocument("3000000000");
-        WhenShown<TDlgConnection>([](TDlgConnection& dlg) {
+        QString reason;
+        WhenShown<TDlgConnection>([&reason](TDlgConnection& dlg) {
             dlg.ButtonConnection->click();
+            reason = dlg.StatusLines().last();
             dlg.ButtonQuitter->click();
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("Le port série n'est pas valide"));
+        QVERIFY2(reason.startsWith(QStringLiteral("Le port COM1 (")) &&
+                     reason.contains(QString::fromUtf8(") est occupé par un autre programme")),
+                 qPrintable(reason));
         // Closing the first document lets the port go.
         first->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -270,16 +279,21 @@ private slots:
         QCOMPARE(three.LinkAs(PortLink(3)), 0);
         TConfPort& d = *Form->PortDialog;
         QCOMPARE(d.windowTitle(), QString::fromUtf8("Comfiguration du port série"));
-        QCOMPARE(d.size(), QSize(261, 210));
+        QCOMPARE(d.size(), QSize(481, 210));
         QCOMPARE(d.SelectedPort(), 1);
 
         // COM1 is held by another program: still offered.
         salvo::CP02 holder;
         holder.SetPort(0);
         QCOMPARE(holder.OpenPort(), 0);
-        WhenShown<TConfPort>([](TConfPort& dlg) {
+        QString oneReaches = QString::fromStdString(one.SlavePath()) + " : pseudo-terminal";
+        WhenShown<TConfPort>([&oneReaches](TConfPort& dlg) {
             QVERIFY(dlg.Radio(1)->isEnabled() && dlg.Radio(3)->isEnabled());
             QVERIFY(!dlg.Radio(2)->isEnabled() && !dlg.Radio(4)->isEnabled());
+            QCOMPARE(dlg.Radio(1)->text(), QStringLiteral("COM1"));
+            QCOMPARE(dlg.Description(1)->text(), oneReaches);
+            QCOMPARE(dlg.Description(2)->text(), QStringLiteral("absent"));
+            QVERIFY(!dlg.Description(2)->isEnabled());
             QTest::mouseClick(dlg.Radio(3), Qt::LeftButton);
             dlg.findChild<QPushButton*>("Validation")->click();
         });
@@ -294,15 +308,19 @@ private slots:
         });
         Trigger(*Form, "ConnectionConfigurationItem");
         QCOMPARE(Form->PortIndex, 2);
-        // A port that comes back stays greyed for the rest of the run.
+        // Ports linked after the dialog was first shown are offered at the next opening.
         QCOMPARE(three.LinkAs(PortLink(3)), 0);
+        SimulatedDevice four;
+        QCOMPARE(four.Start(), 0);
+        QCOMPARE(four.LinkAs(PortLink(4)), 0);
         WhenShown<TConfPort>([](TConfPort& dlg) {
-            QVERIFY(!dlg.Radio(3)->isEnabled());
-            dlg.SelectPort(1);
+            QVERIFY(dlg.Radio(3)->isEnabled() && dlg.Radio(4)->isEnabled());
+            QVERIFY(dlg.Description(4)->text().endsWith(QStringLiteral(" : pseudo-terminal")));
+            QTest::mouseClick(dlg.Radio(4), Qt::LeftButton);
             dlg.close();
         });
         Trigger(*Form, "ConnectionConfigurationItem");
-        QCOMPARE(Form->PortIndex, 0);
+        QCOMPARE(Form->PortIndex, 3);
     }
 };
 

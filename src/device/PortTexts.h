@@ -1,0 +1,27 @@
+#pragma once
+// What the user is told about serial ports: what each COM name reaches, and why one could not
+// be opened. Plain French, one line each; the windows only show these texts.
+
+#include "PosixSerialLine.h"
+
+#include <string>
+
+namespace salvo {
+
+// The result of an open (or a probe) that means no port is there: ENOENT, and ENODEV or ENXIO
+// from a device node with nothing behind it.
+bool PortIsAbsent(int error);
+
+// What \.\COMn reaches: "ttyUSB0 : FTDI FT232R USB UART" for a USB adapter (maker and product
+// as the system names them), "ttyS0 : port série intégré", "pts/3 : pseudo-terminal", or
+// "absent" when nothing stands for it.
+std::string DescribeComPort(int number, const PortRoots& roots);
+std::string DescribeComPort(int number);
+
+// Why portName could not be opened (error: what the open returned), for the status memo: the
+// port is absent, held by another program or document, refused (naming the group to join), or
+// any other system error with its text.
+std::string PortOpenFailureText(int error, const std::string& portName, const PortRoots& roots);
+std::string PortOpenFailureText(int error, const std::string& portName);
+
+} // namespace salvo
