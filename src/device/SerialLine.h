@@ -30,7 +30,7 @@ struct SerialSettings {
     uint8_t ByteSize = 8;
     Parity ParityMode = Parity::Even;
     uint8_t StopBits = 1;
-    bool ParityCheck = true; // bytes received with a parity error read as 0x00
+    bool ParityCheck = true; // the parity of received bytes is checked
     bool CtsFlow = false;
     bool DsrFlow = false;
     bool XonXoffOut = false;
