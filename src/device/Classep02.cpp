@@ -1,7 +1,5 @@
 #include "Classep02.h"
 
-#include "PosixSerialLine.h"
-
 #include <cstring>
 
 namespace salvo {
@@ -15,7 +13,7 @@ uint8_t HexDigit(int nibble) {
     return static_cast<uint8_t>(nibble < 10 ? 0x30 + nibble : 0x37 + nibble);
 }
 
-CP02::CP02() : CP02(std::make_unique<PosixSerialLine>()) {}
+CP02::CP02() : CP02(MakeSystemSerialLine()) {}
 
 CP02::CP02(std::unique_ptr<SerialLine> line, std::shared_ptr<Clock> clock)
     : Line(std::move(line)), Time(clock ? std::move(clock) : std::make_shared<SystemClock>()) {}

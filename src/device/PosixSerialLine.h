@@ -58,10 +58,4 @@ private:
     uint32_t WriteBudget = SerialTimeouts{}.WriteBudget();
 };
 
-class SystemClock : public Clock {
-public:
-    uint64_t TickCount() override;
-    void Sleep(uint32_t milliseconds) override;
-};
-
 } // namespace salvo

@@ -1,16 +1,25 @@
 #pragma once
 // What the device protocol needs from a serial port, and from the clock. The real port is the
-// POSIX layer (PosixSerialLine.h); tests plug in a scripted line and a clock that only moves
-// when told to, so time-outs cost no real time.
+// system's: the POSIX layer (PosixSerialLine.h) or the Win32 one (Win32SerialLine.h), chosen
+// when building; tests plug in a scripted line and a clock that only moves when told to, so
+// time-outs cost no real time.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
 namespace salvo {
 
-// The descriptor of an open port; all bits set means closed.
+// The open port: a file descriptor, or on Windows the bits of a HANDLE. All bits set means
+// closed (INVALID_HANDLE_VALUE on Windows).
+#ifdef _WIN32
+using PortHandle = std::intptr_t;
+#else
 using PortHandle = int;
+#endif
 constexpr PortHandle ClosedHandle = -1;
 
 enum class Parity : uint8_t { None = 0, Odd = 1, Even = 2 };
@@ -21,7 +30,7 @@ struct SerialSettings {
     uint8_t ByteSize = 8;
     Parity ParityMode = Parity::Even;
     uint8_t StopBits = 1;
-    bool ParityCheck = true; // bytes received with a parity error read as 0x00
+    bool ParityCheck = true; // the parity of received bytes is checked
     bool CtsFlow = false;
     bool DsrFlow = false;
     bool XonXoffOut = false;
@@ -45,6 +54,19 @@ struct SerialTimeouts {
 
 // What the port had before we opened it. Valid only once read, so a port whose settings could
 // not be read is never given somebody else's.
+#ifdef _WIN32
+// The DCB and COMMTIMEOUTS records as the system gave them, kept whole; Win32SerialLine.cpp
+// checks these sizes against <windows.h>, which stays out of every other file.
+struct SavedSerialSettings {
+    bool Valid = false;
+    alignas(4) unsigned char Dcb[28]{};
+};
+
+struct SavedSerialTimeouts {
+    bool Valid = false;
+    uint32_t Values[5]{};
+};
+#else
 struct SavedSerialSettings {
     bool Valid = false;
     termios Settings{};
@@ -57,14 +79,17 @@ struct SavedSerialTimeouts {
     cc_t Min = 0;
     cc_t Time = 0;
 };
+#endif
 
-// One serial port. Every call returns 0 or an errno value, never throws, and moves at most one
-// byte. The caller keeps the handle.
+// One serial port. Every call returns 0 or the system's error code (an errno value, or
+// GetLastError on Windows), never throws, and moves at most one byte. The caller keeps the
+// handle.
 class SerialLine {
 public:
     virtual ~SerialLine() = default;
 
-    // Opens the named port exclusively: another holder, in this process or another, gives EBUSY.
+    // Opens the named port exclusively: another holder, in this process or another, is refused
+    // (EBUSY here, ERROR_ACCESS_DENIED on Windows).
     virtual int Open(const std::string& portName, PortHandle& handle) = 0;
     // Saves the port's settings and time-outs, then applies ours; stops at the first failure.
     virtual int Configure(PortHandle handle, const SerialSettings& settings,
@@ -89,5 +114,18 @@ public:
     virtual uint64_t TickCount() = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
 };
+
+// The system's clock and the system's serial ports, from the back end built for this platform.
+class SystemClock : public Clock {
+public:
+    uint64_t TickCount() override;
+    void Sleep(uint32_t milliseconds) override;
+};
+
+std::unique_ptr<SerialLine> MakeSystemSerialLine();
+
+// Opens the port exactly as a CP02 opens it and releases it at once: 0, or the system's code
+// of the open (2, ENOENT or ERROR_FILE_NOT_FOUND, for a port that is not there).
+int ProbePort(const std::string& portName);
 
 } // namespace salvo

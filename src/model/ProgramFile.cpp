@@ -12,6 +12,16 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace salvo {
 
@@ -74,6 +84,67 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The few file system calls the program makes. Paths are UTF-8; Windows takes them as UTF-16,
+// opens files in binary mode (no byte translated) and renames over an existing file only when
+// asked to.
+#ifdef _WIN32
+using FileStatus = struct _stat64;
+constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT;
+constexpr int ReadFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+int OpenPath(const std::string& path, int flags) {
+    return ::_wopen(Wide(path).c_str(), flags, _S_IREAD | _S_IWRITE);
+}
+int StatPath(const std::string& path, FileStatus& st) {
+    return ::_wstat64(Wide(path).c_str(), &st);
+}
+int StatFd(int fd, FileStatus& st) {
+    return ::_fstat64(fd, &st);
+}
+int RenamePath(const std::string& from, const std::string& to) {
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : -1;
+}
+int RemovePath(const std::string& path) {
+    return ::_wunlink(Wide(path).c_str());
+}
+int SyncFd(int fd) {
+    return ::_commit(fd);
+}
+#else
+using FileStatus = struct stat;
+constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY;
+constexpr int ReadFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+int OpenPath(const std::string& path, int flags) {
+    return ::open(path.c_str(), flags, 0666);
+}
+int StatPath(const std::string& path, FileStatus& st) {
+    return ::stat(path.c_str(), &st);
+}
+int StatFd(int fd, FileStatus& st) {
+    return ::fstat(fd, &st);
+}
+int RenamePath(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str());
+}
+int RemovePath(const std::string& path) {
+    return ::unlink(path.c_str());
+}
+int SyncFd(int fd) {
+    return ::fsync(fd);
+}
+#endif
+
 bool WriteAll(int fd, const std::string& bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
@@ -93,7 +164,7 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 bool Flush(int fd) {
-    if (::fsync(fd) == 0)
+    if (SyncFd(fd) == 0)
         return true;
     // Some file systems cannot sync; that says nothing about the data written.
     return errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
@@ -109,7 +180,7 @@ int CreateTemporary(const std::string& path, std::string& tempPath) {
             std::chrono::steady_clock::now().time_since_epoch().count());
         tempPath = stem + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
                    std::to_string(ticks % 1000000u) + ".tmp";
-        int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        int fd = OpenPath(tempPath, CreateFlags);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -117,17 +188,21 @@ int CreateTemporary(const std::string& path, std::string& tempPath) {
 }
 
 void SyncFolder(const std::string& path) {
+#ifdef _WIN32
+    (void)path; // a folder cannot be opened as a file there; NTFS journals its entries
+#else
     std::string folder = FolderOf(path);
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
+#endif
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    FileStatus st{};
+    return StatPath(path, st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -156,9 +231,9 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
         return WriteResult::NoFileName;
 
     // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
-    struct stat st {};
+    FileStatus st{};
     bool exists = false;
-    if (::stat(path.c_str(), &st) == 0) {
+    if (StatPath(path, st) == 0) {
         if (!S_ISREG(st.st_mode))
             return WriteResult::Failed;
         exists = true;
@@ -173,7 +248,7 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
     if (::close(fd) != 0)
         ok = false;
     if (!ok) {
-        ::unlink(tempPath.c_str());
+        RemovePath(tempPath);
         return WriteResult::Failed;
     }
 
@@ -181,10 +256,10 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
     // its own backup (show.Bak) is simply replaced and keeps no backup.
     std::string backup = BackupName(path);
     if (exists && backup != path)
-        ::rename(path.c_str(), backup.c_str()); // replaces an older backup; not checked
+        RenamePath(path, backup); // replaces an older backup; not checked
 
-    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
+    if (RenamePath(tempPath, path) != 0) {
+        RemovePath(tempPath);
         return WriteResult::Failed;
     }
     SyncFolder(path);
@@ -195,7 +270,7 @@ bool MoveToBackup(const std::string& path) {
     std::string backup = BackupName(path);
     if (backup == path || !IsRegularFile(path))
         return false;
-    return ::rename(path.c_str(), backup.c_str()) == 0;
+    return RenamePath(path, backup) == 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -439,12 +514,12 @@ private:
 ReadResult ReadProgramFile(ProgramSink& sink, const std::string& path, char decimalSeparator) {
     // Non-blocking, so that a pipe of that name cannot hold the program up; only a regular
     // file is a program file.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = OpenPath(path, ReadFlags);
     if (fd < 0)
         return ReadResult::NotAccessible;
     FileCloser closer(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    FileStatus st{};
+    if (StatFd(fd, st) != 0 || !S_ISREG(st.st_mode))
         return ReadResult::NotAccessible;
 
     LineReader lines(fd);

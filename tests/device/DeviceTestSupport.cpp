@@ -77,12 +77,14 @@ size_t WireSeq::FromProgram() const {
     return n;
 }
 
+#ifndef _WIN32
 WireLog WireOf(const sim::SimulatedDevice& device) {
     WireLog log;
     for (const sim::ByteRecord& r : device.Log())
         log.emplace_back(r.FromProgram, r.Value);
     return log;
 }
+#endif
 
 std::vector<uint8_t> LineState::Written() const {
     std::vector<uint8_t> bytes;
@@ -174,6 +176,9 @@ EnginePort::EnginePort(const sim::DeviceOptions& options)
     State->Calls.clear();
 }
 
+// The pseudo-terminal simulator and mkdtemp are POSIX; a Windows build of these helpers runs
+// the scripted line only.
+#ifndef _WIN32
 std::unique_ptr<sim::SimulatedDevice> StartSimulator(const sim::DeviceOptions& options) {
     auto device = std::make_unique<sim::SimulatedDevice>(options);
     int e = device->Start();
@@ -193,5 +198,6 @@ TempDir::~TempDir() {
     if (!Root.empty())
         std::filesystem::remove_all(Root, ignored);
 }
+#endif
 
 } // namespace salvo::test

@@ -1,0 +1,81 @@
+// Program files on Windows: bytes written as they are (no CR added), the backup replaced on the
+// next save, and folder and file names with accents (UTF-8 in the program, UTF-16 for Windows).
+
+#include "ProgramDocument.h"
+#include "ProgramFile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+
+using namespace salvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Utf8(const fs::path& path) {
+    auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string Bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Folder {
+    fs::path Root = fs::temp_directory_path() / fs::u8path("salvodesk-fête-été");
+    Folder() {
+        fs::remove_all(Root);
+        fs::create_directories(Root);
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(Root, ignored);
+    }
+};
+
+} // namespace
+
+TEST(ProgramFileOnWindows, SavedTwiceReadBackByteForByte) {
+    Folder folder;
+    fs::path file = folder.Root / fs::u8path("Bouquet à 3 voies.tir");
+    fs::path backup = folder.Root / fs::u8path("Bouquet à 3 voies.Bak");
+    const std::string path = Utf8(file);
+
+    ProgramDocument doc;
+    doc.ChooseModel(0);
+    doc.SetTitle("Première");
+    doc.EditDescription(1, "Crépitant");
+    doc.TypeDelay(2, "1,4");
+    ASSERT_EQ(WriteProgramFile(doc, path), WriteResult::Written);
+    const std::string first = Bytes(file);
+    EXPECT_EQ(first, ProgramFileBytes(doc));
+    EXPECT_EQ(first.find('\r'), std::string::npos);
+    EXPECT_NE(first.find("Premi\xE8re"), std::string::npos); // Windows-1252 on disk
+
+    // The second save keeps the first as the backup, the third replaces that backup.
+    doc.SetTitle("Deuxième");
+    ASSERT_EQ(WriteProgramFile(doc, path), WriteResult::Written);
+    EXPECT_EQ(Bytes(backup), first);
+    const std::string second = Bytes(file);
+    doc.SetTitle("Troisième");
+    ASSERT_EQ(WriteProgramFile(doc, path), WriteResult::Written);
+    EXPECT_EQ(Bytes(backup), second);
+    EXPECT_EQ(Bytes(file), ProgramFileBytes(doc));
+
+    ProgramDocument read;
+    EXPECT_EQ(ReadProgramFile(read, path, ','), ReadResult::Read);
+    EXPECT_EQ(read.Title(), "Troisième");
+    EXPECT_EQ(read.Description(1), "Crépitant");
+    EXPECT_EQ(read.ModelIndex(), 0);
+    EXPECT_EQ(read.DelayCell(2), "1,4");
+
+    EXPECT_TRUE(MoveToBackup(path));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(Bytes(backup), ProgramFileBytes(doc));
+    ProgramDocument none;
+    EXPECT_EQ(ReadProgramFile(none, path, ','), ReadResult::NotAccessible);
+}
