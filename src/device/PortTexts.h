@@ -2,7 +2,9 @@
 // What the user is told about serial ports: what each COM name reaches, and why one could not
 // be opened. Plain French, one line each; the windows only show these texts.
 
+#ifndef _WIN32
 #include "PosixSerialLine.h"
+#endif
 
 #include <string>
 
@@ -15,13 +17,17 @@ bool PortIsAbsent(int error);
 // What \.\COMn reaches: "ttyUSB0 : FTDI FT232R USB UART" for a USB adapter (maker and product
 // as the system names them), "ttyS0 : port série intégré", "pts/3 : pseudo-terminal", or
 // "absent" when nothing stands for it.
-std::string DescribeComPort(int number, const PortRoots& roots);
 std::string DescribeComPort(int number);
 
 // Why portName could not be opened (error: what the open returned), for the status memo: the
 // port is absent, held by another program or document, refused (naming the group to join), or
 // any other system error with its text.
-std::string PortOpenFailureText(int error, const std::string& portName, const PortRoots& roots);
 std::string PortOpenFailureText(int error, const std::string& portName);
+
+#ifndef _WIN32
+// The same, with the device tree looked up under roots (tests use a tree of their own).
+std::string DescribeComPort(int number, const PortRoots& roots);
+std::string PortOpenFailureText(int error, const std::string& portName, const PortRoots& roots);
+#endif
 
 } // namespace salvo
