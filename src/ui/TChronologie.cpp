@@ -226,3 +226,7 @@ void TChronologie::mousePressEvent(QMouseEvent* event) {
     Grid->setCurrentCell(channel - 1, 2);
     Grid->setFocus(Qt::MouseFocusReason);
 }
+
+void TChronologie::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
