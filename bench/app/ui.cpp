@@ -2,6 +2,9 @@
 //   loop_us       one empty turn of the event loop (a queued call delivered), the baseline
 //   open_ms       File > Open of a 30-channel program until its grid has been painted
 //   commit_ms     Enter in a delay cell that moves 28 automatic channels, until repainted
+//   commit_timeline_ms  the same in a wide window whose timeline is shown, until the grid and
+//                       the timeline have both been repainted
+//   timeline_redraw_ms  the timeline alone laid out and painted again after such a commit
 //   transfer      a whole 30-channel transfer in the transfer dialog against the simulated
 //                 device on a line paced at 9600 baud 8E1, from "Connecter" to the success box,
 //                 with the tick times read from the device's byte log
@@ -14,6 +17,7 @@
 #include "PosixSerialLine.h"
 #include "Probe.h"
 #include "ScriptedDialogs.h"
+#include "TChronologie.h"
 #include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
 #include "TGrid.h"
@@ -43,30 +47,43 @@ void Report(const char* name, const std::vector<double>& v, const char* unit) {
                 *std::max_element(v.begin(), v.end()), unit);
 }
 
-// Turns the event loop until the widget has been painted, then once more.
+// Turns the event loop until the widget (and the other one, if any) has been painted, then
+// once more.
 class PaintWait : public QObject {
 public:
-    explicit PaintWait(QWidget* w) : Watched(w) { w->installEventFilter(this); }
+    explicit PaintWait(QWidget* w, QWidget* other = nullptr) : Watched(w), Other(other) {
+        w->installEventFilter(this);
+        if (other)
+            other->installEventFilter(this);
+        else
+            OtherPainted = true;
+    }
     void Wait() {
-        while (!Painted)
+        while (!Painted || !OtherPainted)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         bool turned = false;
         QTimer::singleShot(0, this, [&] { turned = true; });
         while (!turned)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
-    ~PaintWait() override { Watched->removeEventFilter(this); }
+    ~PaintWait() override {
+        Watched->removeEventFilter(this);
+        if (Other)
+            Other->removeEventFilter(this);
+    }
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override {
+    bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::Paint)
-            Painted = true;
+            (watched == Watched ? Painted : OtherPainted) = true;
         return false;
     }
 
 private:
     QWidget* Watched;
+    QWidget* Other;
     bool Painted = false;
+    bool OtherPainted = false;
 };
 
 double LoopTurnUs() {
@@ -246,30 +263,60 @@ int main(int argc, char** argv) {
         CloseAll(form);
     }
 
-    OpenMs(form, dialogs, file28);
-    TFenetreEnfant* e = form.ActiveEditor();
-    for (int i = 0; i <= runs; ++i) {
-        double manual = 100.0 * (i + 1);
-        driver::FocusCell(*e, 2, 2);
-        driver::Type(QString::number(100 * (i + 1)));
-        PaintWait typed(e->Tableau->viewport());
-        typed.Wait();
-        long long t0 = bench::NowNs();
-        driver::Key(Qt::Key_Return);
-        PaintWait(e->Tableau->viewport()).Wait();
-        double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
-        if (!Moved(*e, manual)) {
-            std::fprintf(stderr, "the automatic channels did not move to %g\n", manual);
-            return 1;
+    // A commit until repainted: the grid, and the timeline when `timeline` is given.
+    auto commits = [&](TFenetreEnfant* e, TChronologie* timeline, std::vector<double>& out) {
+        for (int i = 0; i <= runs; ++i) {
+            double manual = 100.0 * (i + 1);
+            driver::FocusCell(*e, 2, 2);
+            driver::Type(QString::number(100 * (i + 1)));
+            PaintWait typed(e->Tableau->viewport());
+            typed.Wait();
+            long long t0 = bench::NowNs();
+            driver::Key(Qt::Key_Return);
+            PaintWait(e->Tableau->viewport(), timeline ? timeline->viewport() : nullptr).Wait();
+            double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
+            if (!Moved(*e, manual)) {
+                std::fprintf(stderr, "the automatic channels did not move to %g\n", manual);
+                std::exit(1);
+            }
+            if (timeline && timeline->Layout().Marks.back().Time != e->Link.GetChannelTime(29)) {
+                std::fprintf(stderr, "the timeline did not follow the commit\n");
+                std::exit(1);
+            }
+            if (i > 0) // the first is a warm-up
+                out.push_back(ms);
         }
-        if (i > 0) // the first is a warm-up
-            commit.push_back(ms);
+    };
+    OpenMs(form, dialogs, file28);
+    commits(form.ActiveEditor(), nullptr, commit);
+    CloseAll(form);
+
+    // A window wide enough for the timeline beside the grid.
+    std::vector<double> commitTimeline, redraw;
+    form.resize(1600, 1000);
+    QCoreApplication::processEvents();
+    OpenMs(form, dialogs, file28);
+    TFenetreEnfant* wide = form.ActiveEditor();
+    if (!wide->Chronologie->isVisible()) {
+        std::fprintf(stderr, "the timeline is not shown\n");
+        return 1;
+    }
+    commits(wide, wide->Chronologie, commitTimeline);
+    for (int i = 0; i <= runs; ++i) {
+        long long t0 = bench::NowNs();
+        wide->Chronologie->ProgramChanged();
+        wide->Chronologie->viewport()->repaint();
+        double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
+        if (i > 0)
+            redraw.push_back(ms);
     }
     CloseAll(form);
 
     Report("loop_us", loop, "us");
     Report("open_ms", open, "ms");
     Report("commit_ms", commit, "ms");
+    Report("commit_timeline_ms", commitTimeline, "ms");
+    Report("timeline_redraw_ms", redraw, "ms");
 
     TransferFigures t = Transfer(form, file30);
     std::printf("transfer_ms %.1f\n", t.TotalMs);

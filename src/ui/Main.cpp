@@ -108,6 +108,9 @@ void TMainForm::BuildMenus() {
                 U("Modifier la configuration imprimante"), &TMainForm::FilePrintSetupClick);
     QAction* print = AddItem(file, "FilePrint", U("&Imprimer"), U("Imprimer le fichier en cours"),
                              &TMainForm::FilePrintClick);
+    QAction* preview =
+        AddItem(file, "FilePrintPreview", U("&Aperçu avant impression..."),
+                U("Voir la page avant de l'imprimer"), &TMainForm::FilePrintPreviewClick);
     file->addSeparator();
     AddItem(file, "FileExit", U("&Quitter"), U("Quitter cette application"),
             &TMainForm::FileExitClick);
@@ -154,6 +157,7 @@ void TMainForm::BuildMenus() {
                            close,
                            setup,
                            print,
+                           preview,
                            tile,
                            cascade,
                            arrange,
@@ -279,6 +283,11 @@ void TMainForm::FilePrintClick() {
     if (!editor || !Dialogs().Print(this, printer))
         return;
     salvo::ui::PrintProgram(editor->Sheet(), printer, printer.copyCount(), this);
+}
+
+void TMainForm::FilePrintPreviewClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        salvo::ui::PreviewProgram(editor->Sheet(), CurrentPrinter(), this);
 }
 
 void TMainForm::FileExitClick() {

@@ -61,6 +61,7 @@ public slots:
     void FileFermerItemClick();
     void FilePrintSetupClick();
     void FilePrintClick();
+    void FilePrintPreviewClick();
     void FileExitClick();
     void EditRafaleItemClick();
     void ConnectionConfigurationItemClick();

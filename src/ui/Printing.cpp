@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 
 #include <algorithm>
 #include <array>
@@ -283,29 +286,59 @@ bool PdfFileIsWhole(const QString& path) {
 
 } // namespace
 
-bool PrintProgram(const PrintSheet& sheet, QPrinter& printer, int copies, QWidget* parent) {
-    printer.setCopyCount(copies);
-    printer.setDocName(sheet.JobName);
+namespace {
 
+// One page on the printer as it is set up; false when anything failed, the job then aborted.
+bool PaintPage(const PrintSheet& sheet, QPrinter& printer) {
     const auto failed = [&printer] {
         return printer.printerState() == QPrinter::Error ||
                printer.printerState() == QPrinter::Aborted;
     };
     QPainter painter;
-    bool ok = painter.begin(&printer);
-    if (ok) {
-        PainterSurface surface(painter, printer);
-        const QLocale locale;
-        ok = DrawProgramPage(
-                 sheet, surface, locale.decimalPoint(),
-                 locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat))) &&
-             !failed();
-        if (!ok)
-            printer.abort();
-        ok = painter.end() && ok && !failed();
-        if (ok && printer.outputFormat() == QPrinter::PdfFormat)
-            ok = PdfFileIsWhole(printer.outputFileName());
-    }
+    if (!painter.begin(&printer))
+        return false;
+    PainterSurface surface(painter, printer);
+    const QLocale locale;
+    bool ok = DrawProgramPage(
+                  sheet, surface, locale.decimalPoint(),
+                  locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat))) &&
+              !failed();
+    if (!ok)
+        printer.abort();
+    return painter.end() && ok && !failed();
+}
+
+bool PrintedWhole(QPrinter& printer) {
+    return printer.outputFormat() != QPrinter::PdfFormat ||
+           PdfFileIsWhole(printer.outputFileName());
+}
+
+} // namespace
+
+bool PrintProgram(const PrintSheet& sheet, QPrinter& printer, int copies, QWidget* parent) {
+    printer.setCopyCount(copies);
+    printer.setDocName(sheet.JobName);
+    const bool ok = PaintPage(sheet, printer) && PrintedWhole(printer);
+    if (!ok)
+        ShowInformation(parent, QStringLiteral("Erreur d'impression"));
+    return ok;
+}
+
+bool PreviewProgram(const PrintSheet& sheet, QPrinter& printer, QWidget* parent) {
+    printer.setDocName(sheet.JobName);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("PrintPreview"));
+    // Large enough to read the page without zooming.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        dialog.resize(screen->availableSize() * 0.8);
+    // The same page for the preview and for the print the user may start from it.
+    bool painted = false;
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&sheet, &painted](QPrinter* target) { painted = PaintPage(sheet, *target); });
+    // The dialog is accepted only once it has printed.
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const bool ok = painted && PrintedWhole(printer);
     if (!ok)
         ShowInformation(parent, QStringLiteral("Erreur d'impression"));
     return ok;

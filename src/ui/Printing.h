@@ -100,4 +100,8 @@ bool DrawProgramPage(const PrintSheet& sheet, PrintSurface& surface,
 bool PrintProgram(const PrintSheet& sheet, QPrinter& printer, int copies,
                   QWidget* parent = nullptr);
 
+// Qt's print preview of the very page PrintProgram prints; the user may print from it. A
+// print started there that fails shows "Erreur d'impression". Returns whether it printed.
+bool PreviewProgram(const PrintSheet& sheet, QPrinter& printer, QWidget* parent = nullptr);
+
 } // namespace salvo::ui

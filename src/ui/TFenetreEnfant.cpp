@@ -3,6 +3,7 @@
 #include "EditorClosed.h"
 #include "Messages.h"
 #include "Printing.h"
+#include "TChronologie.h"
 #include "TGrid.h"
 #include "TimeText.h"
 #include "Windows1252.h"
@@ -162,6 +163,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Tableau->setSelectionModel(new TCellSelection(this, Tableau->model()));
     delete oldSelection;
     connect(Tableau, &QTableWidget::clicked, this, [this] { TableauClick(); });
+    Chronologie = new TChronologie(Link, Tableau, Client);
 
     // 4. The in-cell type list.
     TypeEditor = new QComboBox(Tableau->viewport());
@@ -312,6 +314,7 @@ void TFenetreEnfant::ShowModelRows() {
     int count = Link.ChannelCount();
     for (int r = 0; r < SlotCount; ++r)
         Tableau->setRowHidden(r, r >= count); // hidden rows keep their texts
+    Chronologie->ProgramChanged();
 }
 
 void TFenetreEnfant::ApplyChannelTime(int index, double seconds) {
@@ -359,11 +362,13 @@ salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
 void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {
     if (QTableWidgetItem* item = Item(2, k + 1))
         item->setText(Q(text));
+    Chronologie->ProgramChanged();
 }
 
 void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
     if (QTableWidgetItem* item = Item(1, k + 1))
         item->setText(Q(text));
+    Chronologie->ProgramChanged();
 }
 
 void TFenetreEnfant::ShowWarning(const std::string& text) {
@@ -573,6 +578,7 @@ void TFenetreEnfant::resizeEvent(QResizeEvent* event) {
     // The grid's client height follows the window's outer height.
     int frame = Tableau->frameWidth();
     Tableau->setGeometry(0, 80, Client->width(), height() - 120 + 2 * frame);
+    Chronologie->PlaceBesideGrid();
     LeaveEditingLater();
 }
 

@@ -14,6 +14,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableWidgetItem;
+class TChronologie;
 class TGrid;
 namespace salvo::ui {
 struct PrintSheet;
@@ -95,6 +96,7 @@ public:
     QLabel* LabelNumSerie = nullptr;
     QLabel* LabelVersion = nullptr;
     QLabel* LabelTypeIgnivellique = nullptr;
+    TChronologie* Chronologie = nullptr; // the timeline right of the grid
 
     // The window's own size, before any maximizing: what cascading gives it back.
     QSize sizeHint() const override { return InitialSize; }

@@ -1,8 +1,16 @@
 // Printing through a real QPrinter into a PDF file, read back with poppler's tools.
 
 #include "Boxes.h"
+#include "Driver.h"
+#include "Main.h"
 #include "Printing.h"
+#include "ScriptedDialogs.h"
+#include "TFenetreEnfant.h"
 
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -40,6 +48,19 @@ QString Run(const QString& tool, const QStringList& args) {
         return QStringLiteral("(%1 failed: %2)")
             .arg(tool, QString::fromUtf8(p.readAllStandardError()));
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The page of a PDF file as a grey picture, byte for byte; empty when it cannot be made.
+QByteArray Picture(const QString& pdf) {
+    const QString base = pdf + QStringLiteral("-page");
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-gray"),
+             QStringLiteral("-singlefile"), pdf, base});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    QFile f(base + QStringLiteral(".pgm"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void SetUpPdf(QPrinter& printer, const QString& path) {
@@ -154,6 +175,62 @@ private slots:
         QCOMPARE(boxes.Seen[0].Buttons, std::vector<BoxButton>{BoxButton::Ok});
         if (leavesNoFile)
             QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // File > Aperçu avant impression... shows the one page that File > Imprimer prints, and the
+    // preview's own print button prints that page.
+    void previewShowsAndPrintsThePrintedPage() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            QSKIP("pdftoppm (Debian package poppler-utils) is needed to compare the pages");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        TMainForm form;
+        driver::ShowActive(form);
+        ScriptedDialogs dialogs;
+        form.SetDialogProvider(&dialogs);
+        BoxAnswers boxes;
+        const QList<QAction*> items = form.findChild<QMenu*>(QStringLiteral("FileMenu"))->actions();
+        QCOMPARE(items.at(items.indexOf(driver::Action(form, "FilePrint")) + 1),
+                 driver::Action(form, "FilePrintPreview"));
+        driver::Trigger(form, "FileNew");
+        TFenetreEnfant* e = form.ActiveEditor();
+        e->SetTitle(QStringLiteral("Feu du lac"));
+        e->ChangeChannelType(2, 1);
+        e->ApplyChannelTime(2, 12.4);
+        e->SetDescription(3, QStringLiteral("Bombe 100 mm"));
+        dialogs.PdfPath = dir.filePath(QStringLiteral("printed.pdf"));
+        driver::Trigger(form, "FilePrint");
+
+        const QString previewed = dir.filePath(QStringLiteral("previewed.pdf"));
+        int pages = -1;
+        bool printDialogShown = false;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            preview->printer()->setOutputFileName(previewed);
+            QTimer::singleShot(0, [&] {
+                auto* print = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+                printDialogShown = print != nullptr;
+                if (print)
+                    print->accept();
+            });
+            const QString printText = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+            for (QAction* a : preview->findChildren<QAction*>())
+                if (a->text() == printText) {
+                    a->trigger();
+                    return;
+                }
+            preview->reject();
+        });
+        driver::Trigger(form, "FilePrintPreview");
+        QCOMPARE(pages, 1);
+        QVERIFY(printDialogShown);
+        QVERIFY(boxes.Seen.empty());
+        const QByteArray printedPage = Picture(dialogs.PdfPath);
+        QVERIFY(!printedPage.isEmpty());
+        QCOMPARE(Picture(previewed), printedPage);
     }
 };
 

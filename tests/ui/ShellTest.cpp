@@ -47,6 +47,8 @@ const MenuItem Items[] = {
     {"FilePrintSetup", "&Configuration imprimante...", "Modifier la configuration imprimante",
      MenuItem::Document},
     {"FilePrint", "&Imprimer", "Imprimer le fichier en cours", MenuItem::Document},
+    {"FilePrintPreview", "&Aperçu avant impression...", "Voir la page avant de l'imprimer",
+     MenuItem::Document},
     {"FileExit", "&Quitter", "Quitter cette application", MenuItem::Always},
     {"EditRafaleItem", "&Rafale", "", MenuItem::Document},
     {"EditUndo", "&Défaire", "Défaire la dernière action", MenuItem::Never},

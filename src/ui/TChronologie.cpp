@@ -1,0 +1,232 @@
+#include "TChronologie.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolTip>
+
+#include <array>
+
+using namespace salvo::ui;
+
+namespace {
+
+char Separator() {
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() < 128)
+        return static_cast<char>(point[0].unicode());
+    return '.';
+}
+
+// The timeline on the screen: the widget's typeface at a few pixel sizes, fixed colours that
+// read the same on any style (the channel types and the current channel at a glance).
+class ScreenSurface : public TimelineSurface {
+public:
+    explicit ScreenSurface(const QWidget& widget, QPainter* painter = nullptr)
+        : Painter(painter), TextColour(widget.palette().color(QPalette::Text)) {
+        const int pixels[] = {12, 12, 11, 10};
+        for (size_t i = 0; i < Fonts.size(); ++i) {
+            Fonts[i] = widget.font();
+            Fonts[i].setPixelSize(pixels[i]);
+        }
+        Fonts[static_cast<size_t>(TimelineFont::Summary)].setBold(true);
+        for (const QFont& f : Fonts)
+            Metrics.emplace_back(f);
+    }
+
+    int TextWidth(const QString& text, TimelineFont font) override {
+        return Metrics[Index(font)].horizontalAdvance(text);
+    }
+    int TextHeight(TimelineFont font) override { return Metrics[Index(font)].height(); }
+
+    void Text(int x, int y, const QString& text, TimelineFont font, TimelineInk ink) override {
+        Painter->setFont(Fonts[Index(font)]);
+        Painter->setPen(Colour(ink));
+        Painter->drawText(x, y + Metrics[Index(font)].ascent(), text);
+    }
+    void Line(int x1, int y1, int x2, int y2, TimelineInk ink) override {
+        Painter->setPen(QPen(Colour(ink), 1));
+        Painter->drawLine(x1, y1, x2, y2);
+    }
+    void Fill(const QRect& box, TimelineInk ink) override { Painter->fillRect(box, Colour(ink)); }
+
+private:
+    static size_t Index(TimelineFont font) { return static_cast<size_t>(font); }
+    QColor Colour(TimelineInk ink) const {
+        switch (ink) {
+        case TimelineInk::Text:
+            return TextColour;
+        case TimelineInk::Faint:
+            return QColor(0xdd, 0xe2, 0xe8);
+        case TimelineInk::Axis:
+            return QColor(0x4a, 0x52, 0x5a);
+        case TimelineInk::Band:
+            return QColor(0xf0, 0xf3, 0xf7);
+        case TimelineInk::Span:
+            return QColor(0x9a, 0xa5, 0xb1);
+        case TimelineInk::Manual:
+            return QColor(0xc6, 0x28, 0x28);
+        case TimelineInk::Automatic:
+            return QColor(0x15, 0x65, 0xc0);
+        case TimelineInk::Current:
+            return QColor(0xff, 0xc1, 0x07);
+        }
+        return TextColour;
+    }
+
+    QPainter* Painter;
+    QColor TextColour;
+    std::array<QFont, 4> Fonts;
+    std::vector<QFontMetrics> Metrics;
+};
+
+} // namespace
+
+TChronologie::TChronologie(const salvo::ChannelTable& table, QTableWidget* grid, QWidget* parent)
+    : QAbstractScrollArea(parent), Table(table), Grid(grid) {
+    setObjectName(QStringLiteral("Chronologie"));
+    // The keyboard stays with the grid; a click on a mark hands it there.
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setSingleStep(20);
+    // The pointer over the panel is over a control, not over the window's background, where it
+    // would end the editing of a cell.
+    setAttribute(Qt::WA_NoMousePropagation);
+    viewport()->setMouseTracking(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    connect(Grid->selectionModel(), &QItemSelectionModel::currentChanged, viewport(),
+            qOverload<>(&QWidget::update));
+    hide(); // until the window has room for it
+}
+
+void TChronologie::ProgramChanged() {
+    Dirty = true;
+    viewport()->update();
+}
+
+void TChronologie::PlaceBesideGrid() {
+    const QRect g = Grid->geometry();
+    int columns = 0;
+    for (int c = 0; c < Grid->columnCount(); ++c)
+        columns += Grid->columnWidth(c);
+    // Room for the grid's scroll bar is kept, shown or not, so the panel does not jump.
+    const int gridWidth =
+        columns + 2 * Grid->frameWidth() +
+        Grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid->verticalScrollBar());
+    const int room = parentWidget()->width() - g.left() - gridWidth;
+    if (room < MinimumWidth) {
+        hide();
+        return;
+    }
+    Grid->setGeometry(g.left(), g.top(), gridWidth, g.height());
+    setGeometry(g.left() + gridWidth, g.top(), room, g.height());
+    show();
+}
+
+const TimelineLayout& TChronologie::Layout() {
+    const int width = viewport()->width();
+    if (Dirty || Laid.Width != width) {
+        ScreenSurface measure(*this);
+        Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator());
+        Dirty = false;
+        UpdateScrollRange();
+    }
+    return Laid;
+}
+
+void TChronologie::UpdateScrollRange() {
+    QScrollBar* bar = verticalScrollBar();
+    const int shown = viewport()->height();
+    bar->setPageStep(std::max(1, shown - Laid.HeaderHeight));
+    bar->setRange(0, std::max(0, Laid.Height - shown));
+}
+
+int TChronologie::CurrentChannel() const {
+    const QModelIndex current = Grid->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+const TimelineMark* TChronologie::MarkAt(QPoint p) {
+    const TimelineLayout& L = Layout();
+    if (p.y() < L.HeaderHeight)
+        return nullptr;
+    return L.MarkAt(p.x(), p.y() + verticalScrollBar()->value());
+}
+
+void TChronologie::paintEvent(QPaintEvent*) {
+    const TimelineLayout& L = Layout();
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
+    ScreenSurface surface(*this, &painter);
+    // The summary and the axis stay in view; the lanes scroll under them.
+    painter.save();
+    painter.setClipRect(0, L.HeaderHeight, viewport()->width(), viewport()->height());
+    DrawTimelineLanes(L, surface, verticalScrollBar()->value(), CurrentChannel());
+    painter.restore();
+    DrawTimelineHeader(L, surface);
+}
+
+void TChronologie::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    Layout();
+    UpdateScrollRange();
+}
+
+void TChronologie::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+bool TChronologie::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QAbstractScrollArea::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    QString tip;
+    if (const TimelineMark* mark = MarkAt(help->pos())) {
+        const QTableWidgetItem* description = Grid->item(mark->Channel - 1, 3);
+        tip = MarkToolTip(*mark, description ? description->text() : QString(), Separator());
+    } else if (help->pos().y() >= Layout().HeaderHeight) {
+        // A lane label shortened to the panel's width is there in full.
+        const int y = help->pos().y() + verticalScrollBar()->value();
+        const TimelineLane* lane = Layout().LaneAt(y);
+        if (lane && lane->Label.Box.contains(help->pos().x(), y) &&
+            lane->Label.Text != lane->FullLabel)
+            tip = lane->FullLabel;
+    }
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, viewport());
+    }
+    return true;
+}
+
+void TChronologie::mouseMoveEvent(QMouseEvent* event) {
+    viewport()->setCursor(MarkAt(event->position().toPoint()) ? Qt::PointingHandCursor
+                                                              : Qt::ArrowCursor);
+    event->accept();
+}
+
+void TChronologie::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const TimelineMark* mark = MarkAt(event->position().toPoint());
+    if (!mark)
+        return;
+    // The grid's own move of the current cell, so the cell being left is committed as usual.
+    const int channel = mark->Channel;
+    Grid->setCurrentCell(channel - 1, 2);
+    Grid->setFocus(Qt::MouseFocusReason);
+}
+
+void TChronologie::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The timeline beside the channel grid of an editor window: it draws the committed program
+// (the channel table), follows it as it changes, and never changes it. A click on a channel's
+// mark moves the grid's current cell to that channel's delay.
+
+#include "Timeline.h"
+
+#include <QAbstractScrollArea>
+
+class QTableWidget;
+
+class TChronologie : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    // Narrower than this beside the grid, the panel is of no use and hides.
+    static constexpr int MinimumWidth = 200;
+
+    TChronologie(const salvo::ChannelTable& table, QTableWidget* grid, QWidget* parent);
+
+    // The channel table or the model changed: drawn again at the next paint.
+    void ProgramChanged();
+    // To be called once the grid has its geometry across the window: the grid keeps the width
+    // of its columns and the panel takes the rest of the row, or hides when that is too small.
+    void PlaceBesideGrid();
+
+    // The picture as it stands now, laid out again when the program or the width changed.
+    const salvo::ui::TimelineLayout& Layout();
+    // The channel whose row is the grid's current one, 0 when none.
+    int CurrentChannel() const;
+    // The mark under a point of the viewport, if any.
+    const salvo::ui::TimelineMark* MarkAt(QPoint viewportPoint);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void UpdateScrollRange();
+
+    const salvo::ChannelTable& Table;
+    QTableWidget* Grid;
+    salvo::ui::TimelineLayout Laid;
+    bool Dirty = true;
+};
