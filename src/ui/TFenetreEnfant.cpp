@@ -563,8 +563,8 @@ bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
 
 void TFenetreEnfant::FocusChanged(QWidget* old, QWidget* now) {
     // Only a move of the focus to another control of this window is an exit of the grid; a
-    // message box or another window taking it is not.
-    // Nor is Qt moving it away while this window is hidden.
+    // message box or another window taking it is not, nor Qt moving it away while this window is
+    // hidden for a moment.
     if (isHidden()) {
         KeyboardDuringHide = now;
         return;
