@@ -123,6 +123,11 @@ void TMainForm::BuildMenus() {
             &TMainForm::ConnectionConfigurationItemClick);
     QAction* transfer = AddItem(connection, "ConnectionTransfertItem", U("&Transfert"), QString(),
                                 &TMainForm::ConnectionTransfertItemClick);
+    QAction* verify = AddItem(connection, "ConnectionVerifierItem", U("&Vérifier l'appareil"),
+                              U("Comparer l'appareil avec le programme en cours"),
+                              &TMainForm::ConnectionVerifierItemClick);
+    AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
+            U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
@@ -147,7 +152,8 @@ void TMainForm::BuildMenus() {
                            tile,
                            cascade,
                            arrange,
-                           transfer};
+                           transfer,
+                           verify};
 }
 
 void TMainForm::BuildToolBar() {

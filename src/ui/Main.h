@@ -19,8 +19,13 @@ class QToolButton;
 class TAboutBox;
 class TConfPort;
 class TDlgConnection;
+class TDlgLecture;
 class TFenetreEnfant;
 class TGestionRafale;
+
+namespace salvo {
+struct DeviceContents;
+}
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -52,6 +57,8 @@ public:
     TConfPort* PortDialog = nullptr;
     TDlgConnection* TransferDialog = nullptr;
     TGestionRafale* BurstDialog = nullptr;
+    // The read-back dialog, made on first use.
+    TDlgLecture* ReadBackDialog();
 
 public slots:
     void FileNewClick();
@@ -65,6 +72,8 @@ public slots:
     void EditRafaleItemClick();
     void ConnectionConfigurationItemClick();
     void ConnectionTransfertItemClick();
+    void ConnectionVerifierItemClick();
+    void ConnectionLireItemClick();
     void WindowTileClick();
     void WindowCascadeClick();
     void WindowArrangeClick();
@@ -81,6 +90,8 @@ private:
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
+    // A new editor window holding what a device was read to hold.
+    void NewDeviceWindow(const salvo::DeviceContents& contents);
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
@@ -89,6 +100,7 @@ private:
     // The printer as the print and page set-up dialogs leave it, for the whole run.
     std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
+    TDlgLecture* ReadBackDlg = nullptr;
 };
 
 extern const char* const OpenFilter;

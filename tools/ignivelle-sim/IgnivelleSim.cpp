@@ -55,6 +55,10 @@ DeviceEngine::DeviceEngine(const DeviceOptions& options)
             static_cast<uint8_t>((options.SerialNumber >> (8 * i)) & 0xFF);
     Registers[0xF5] = options.VersionMajor;
     Registers[0xF6] = options.VersionMinor;
+    for (size_t i = 0; i < options.Words.size() && i < MaxWords; ++i) {
+        Registers[2 * i] = static_cast<uint8_t>(options.Words[i] & 0xFF);
+        Registers[2 * i + 1] = static_cast<uint8_t>(options.Words[i] >> 8);
+    }
 }
 
 uint8_t DeviceEngine::DigitOut(int nibble) const {
@@ -260,11 +264,13 @@ std::string SimulatedDevice::LinkPath() const {
 
 void SimulatedDevice::SetOptions(const DeviceOptions& options) {
     std::lock_guard<std::mutex> lock(Mutex);
-    // The identity comes from the new options, everything else stays as written.
+    // The identity and any words given come from the new options, everything else stays as
+    // written.
     auto registers = Engine.Registers;
     Options = options;
     Engine = DeviceEngine(options);
-    for (size_t a = 0; a < registers.size(); ++a)
+    size_t given = 2 * std::min(options.Words.size(), MaxWords);
+    for (size_t a = given; a < registers.size(); ++a)
         if (a < 0xF1 || a > 0xF6)
             Engine.Registers[a] = registers[a];
     ReceivedCount = 0;

@@ -30,7 +30,16 @@ struct DeviceOptions {
     long HangUpAfter = -1;      // hangs up when a byte comes in after this many
     int ComeBackAfterMs = -1;   // after a hang-up, a new line (and link) after this delay
     bool Pace = false;          // the line runs at 9600 baud 8E1 (11 bits a byte), both ways
+
+    // Channel words held from the start: word i in registers 2i (low byte) and 2i + 1.
+    std::vector<uint16_t> Words{};
 };
+
+constexpr size_t MaxWords = 30;
+
+// Takes the model, the serial number and the channel words of a program file into options,
+// as the program would send them. Returns an empty text, or what went wrong.
+std::string LoadProgramFile(const std::string& path, DeviceOptions& options);
 
 // The type code a device of the given model reports.
 std::string TypeCodeOfModel(int model);
