@@ -2,9 +2,22 @@
 
 #include "Messages.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
 TDlgLecture::TDlgLecture(QWidget* parent)
     : TDlgSession(parent, QStringLiteral("TDlgLecture"),
                   QString::fromUtf8("Lecture de l'appareil")) {
+    // A wider and taller memo than the transfer's: a verdict lists every channel that differs,
+    // one line each, and the user reads them once the box is closed.
+    setFixedSize(540, 420);
+    EditStatus->setGeometry(8, 24, 524, 220);
+    LabelProgression->move(8, 256);
+    ProgressionBar->setGeometry(8, 278, 524, 25);
+    for (QPushButton* b : {ButtonConnection, BoutonAnulation, ButtonQuitter})
+        b->move(b->x(), 330);
     Session.Activate();
 }
 
