@@ -5,6 +5,9 @@
 //   transfer      a whole 30-channel transfer in the transfer dialog against the simulated
 //                 device on a line paced at 9600 baud 8E1, from "Connecter" to the success box,
 //                 with the tick times read from the device's byte log
+//   read_ms       "Lire l'appareil" of a 30-channel program on the same paced line, from the
+//                 device's answer to the connect request (its 0x81 in the log) until the new
+//                 window is filled; read_bytes the bytes on the line in that time
 //   bench_ui RUNS FILE_30 FILE_28_AUTOMATIC
 #include "Boxes.h"
 #include "Driver.h"
@@ -15,6 +18,7 @@
 #include "Probe.h"
 #include "ScriptedDialogs.h"
 #include "TDlgGestionConnection.h"
+#include "TDlgLecture.h"
 #include "TFenetreEnfant.h"
 #include "TGrid.h"
 #include "TimeText.h"
@@ -214,6 +218,88 @@ TransferFigures Transfer(TMainForm& form, const QString& file) {
     return f;
 }
 
+struct ReadFigures {
+    double Ms = 0;
+    size_t Bytes = 0;
+};
+
+ReadFigures ReadBack(TMainForm& form, const QString& file) {
+    QTemporaryDir home;
+    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
+    std::filesystem::create_directories(ports);
+    std::filesystem::create_directories(home.filePath("dev").toStdString());
+    std::filesystem::create_directories(home.filePath("sys").toStdString());
+    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
+                                home.filePath("sys").toStdString()});
+    salvo::sim::DeviceOptions options;
+    std::string loaded = salvo::sim::LoadProgramFile(file.toStdString(), options);
+    options.Pace = true;
+    salvo::sim::SimulatedDevice device(options);
+    if (!loaded.empty() || options.Words.size() != 30 || device.Start() != 0 ||
+        device.LinkAs(ports + "/COM1") != 0) {
+        std::fprintf(stderr, "no simulated device holding the program\n");
+        std::exit(1);
+    }
+    TDlgLecture* dialog = form.ReadBackDialog();
+    auto deliver = dialog->OnProgramRead;
+    long long done = 0;
+    QEventLoop wait;
+    dialog->OnProgramRead = [&](const salvo::DeviceContents& c) {
+        deliver(c);
+        done = bench::NowNs();
+        QTimer::singleShot(0, &wait, &QEventLoop::quit);
+    };
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<TDlgLecture*>(QApplication::activeModalWidget());
+        if (!d) {
+            std::fprintf(stderr, "no read-back dialog\n");
+            std::exit(1);
+        }
+        device.ClearLog();
+        d->ButtonConnection->click();
+        wait.exec();
+        d->ButtonQuitter->click();
+    });
+    driver::Trigger(form, "ConnectionLireItem");
+    dialog->OnProgramRead = deliver;
+    TFenetreEnfant* e = form.ActiveEditor();
+    for (int i = 0; e && i < 30; ++i)
+        if (e->Link.ChannelWord(i) != options.Words[static_cast<size_t>(i)])
+            e = nullptr;
+    if (!done || !e) {
+        std::fprintf(stderr, "the read did not give the device's program\n");
+        std::exit(1);
+    }
+
+    ReadFigures f;
+    auto log = device.Log();
+    auto answer = std::find_if(log.begin(), log.end(), [](const salvo::sim::ByteRecord& r) {
+        return !r.FromProgram && r.Value == 0x81;
+    });
+    if (answer == log.end()) {
+        std::fprintf(stderr, "no answer in the log\n");
+        std::exit(1);
+    }
+    // Up to the reply to the end of session, the last bytes of the read (those of the quit
+    // come later).
+    auto end = std::find_if(answer, log.end(), [](const salvo::sim::ByteRecord& r) {
+        return r.FromProgram && r.Value == 0x04;
+    });
+    if (end == log.end() || end + 1 == log.end()) {
+        std::fprintf(stderr, "no end of session in the log\n");
+        std::exit(1);
+    }
+    end += 2;
+    f.Bytes = static_cast<size_t>(end - answer - 1);
+    long long t0 =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(answer->Time.time_since_epoch())
+            .count();
+    f.Ms = static_cast<double>(done - t0) / 1e6;
+    CloseAll(form);
+    salvo::ResetDefaultPortRoots();
+    return f;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -279,5 +365,15 @@ int main(int argc, char** argv) {
     for (double s : t.TickStartsMs)
         std::printf(" %.2f", s);
     std::printf("\n");
+
+    std::vector<double> reads;
+    size_t readBytes = 0;
+    for (int i = 0; i < 5; ++i) {
+        ReadFigures r = ReadBack(form, file30);
+        reads.push_back(r.Ms);
+        readBytes = r.Bytes;
+    }
+    Report("read_ms", reads, "ms");
+    std::printf("read_bytes %zu\n", readBytes);
     return 0;
 }

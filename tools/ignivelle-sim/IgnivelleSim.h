@@ -123,7 +123,8 @@ private:
     void CloseLineLocked();
     int UpdateLinkLocked();
     void Run();
-    void HandleLocked(uint8_t byte);
+    // queued: the byte came in the same read as the one before it.
+    void HandleLocked(uint8_t byte, bool queued);
     void RecordLocked(bool fromProgram, uint8_t value);
     void Wake();
 
