@@ -7,7 +7,9 @@
 //                 with the tick times read from the device's byte log
 //   read_ms       "Lire l'appareil" of a 30-channel program on the same paced line, from the
 //                 device's answer to the connect request (its 0x81 in the log) until the new
-//                 window is filled; read_bytes the bytes on the line in that time
+//                 window is filled; read_bytes the bytes on the line in that time;
+//                 read_bare_ms the same exchanges made by plain protocol calls in a loop, the
+//                 baseline that shows what the line and the machine cost by themselves
 //   bench_ui RUNS FILE_30 FILE_28_AUTOMATIC
 #include "Boxes.h"
 #include "Driver.h"
@@ -220,6 +222,7 @@ TransferFigures Transfer(TMainForm& form, const QString& file) {
 
 struct ReadFigures {
     double Ms = 0;
+    double WireMs = 0; // until the last byte of the read was on the line
     size_t Bytes = 0;
 };
 
@@ -295,9 +298,39 @@ ReadFigures ReadBack(TMainForm& form, const QString& file) {
         std::chrono::duration_cast<std::chrono::nanoseconds>(answer->Time.time_since_epoch())
             .count();
     f.Ms = static_cast<double>(done - t0) / 1e6;
+    f.WireMs = std::chrono::duration<double, std::milli>(end[-1].Time - answer->Time).count();
     CloseAll(form);
     salvo::ResetDefaultPortRoots();
     return f;
+}
+
+// The bytes of a read made by plain calls, from the device's answer to the reply to the end of
+// session, on the same paced line: no session, no dialog, no event loop.
+double BareReadMs(const salvo::sim::DeviceOptions& options) {
+    salvo::sim::SimulatedDevice device(options);
+    salvo::CP02 port;
+    port.PortName = device.Start() == 0 ? device.SlavePath() : std::string();
+    if (port.Connect(1) != 0) {
+        std::fprintf(stderr, "the bare read found no device\n");
+        std::exit(1);
+    }
+    char code[4];
+    int value = 0;
+    bool read = port.ReadCheckedTypeCode(code) == 0;
+    for (int a : {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6})
+        read = read && port.ReadCheckedRegister(a, value) == 0;
+    for (int a = 0; a < 60; ++a)
+        read = read && port.ReadCheckedRegister(a, value) == 0;
+    if (!read || port.EndSession() != 0) {
+        std::fprintf(stderr, "the bare read failed\n");
+        std::exit(1);
+    }
+    device.Settle();
+    auto log = device.Log();
+    auto answer = std::find_if(log.begin(), log.end(), [](const salvo::sim::ByteRecord& r) {
+        return !r.FromProgram && r.Value == 0x81;
+    });
+    return std::chrono::duration<double, std::milli>(log.back().Time - answer->Time).count();
 }
 
 } // namespace
@@ -366,14 +399,22 @@ int main(int argc, char** argv) {
         std::printf(" %.2f", s);
     std::printf("\n");
 
-    std::vector<double> reads;
+    // The reads and their baseline take turns, so both see the same load.
+    std::vector<double> reads, wire, bare;
     size_t readBytes = 0;
+    salvo::sim::DeviceOptions paced;
+    salvo::sim::LoadProgramFile(file30.toStdString(), paced);
+    paced.Pace = true;
     for (int i = 0; i < 5; ++i) {
         ReadFigures r = ReadBack(form, file30);
         reads.push_back(r.Ms);
+        wire.push_back(r.WireMs);
         readBytes = r.Bytes;
+        bare.push_back(BareReadMs(paced));
     }
     Report("read_ms", reads, "ms");
+    Report("read_wire_ms", wire, "ms");
+    Report("read_bare_ms", bare, "ms");
     std::printf("read_bytes %zu\n", readBytes);
     return 0;
 }

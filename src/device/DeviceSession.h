@@ -85,7 +85,7 @@ public:
     // "&Quitter": the port is released.
     void Quit();
     // The dialog closes, whatever closed it.
-    void Close();
+    virtual void Close();
 
     int ProgressPosition() const { return Position; }
 

@@ -158,6 +158,11 @@ void ReadBackSession::SessionFailed(SessionFailure code) {
                                                "Vous pouvez recommencer la lecture.");
 }
 
+void ReadBackSession::Close() {
+    Complete = false;
+    DeviceSession::Close();
+}
+
 void ReadBackSession::SessionSucceeded() {
     if (!Complete) // only a read that went to its end has anything to show
         return;

@@ -65,6 +65,8 @@ public:
     void Tick() override;
     void SessionFailed(SessionFailure code) override;
     void SessionSucceeded() override;
+    // A success still queued when the dialog closes shows nothing.
+    void Close() override;
 
     // What was read so far; whole only once the session has succeeded.
     const DeviceContents& Contents() const { return Device; }

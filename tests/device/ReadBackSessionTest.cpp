@@ -452,3 +452,17 @@ TEST(ReadBack, HangUpMidReadOnPty) {
         EXPECT_EQ(dialog.Programs[0].Words[i], options.Words[i]);
     EXPECT_FALSE(AnyRegisterWrite(WireOf(*device)));
 }
+
+// Cancel pressed while the success is still queued: no program comes out of a cancelled read.
+TEST(ReadBack, CancelBeforeTheQueuedEndingGivesNothing) {
+    EnginePort p;
+    p.Port->EndSession();
+    ReadBackDouble dialog(p.Port.get(), ReadBackMode::Read);
+    dialog.Session.Start();
+    while (dialog.Posted.empty() && dialog.TimerOn)
+        dialog.Session.Tick();
+    ASSERT_EQ(dialog.Posted.front(), -1);
+    dialog.Session.Cancel();
+    dialog.Run();
+    EXPECT_TRUE(dialog.Programs.empty());
+}

@@ -421,8 +421,11 @@ void SimulatedDevice::HandleLocked(uint8_t byte, bool queued) {
     if (Options.Silent || (Options.SilentAfter >= 0 && ReceivedCount > Options.SilentAfter))
         return;
     for (uint8_t reply : Engine.Receive(byte)) {
-        if (Options.Pace)
-            PaceUntil(std::chrono::steady_clock::now() + BytePace);
+        // The answer starts as soon as the byte it answers has come in.
+        if (Options.Pace) {
+            OutboundFreeAt = std::max(OutboundFreeAt, InboundFreeAt) + BytePace;
+            PaceUntil(OutboundFreeAt);
+        }
         // Logged before it goes out, so the log never lags behind what the program has read.
         RecordLocked(false, reply);
         if (write(Master, &reply, 1) != 1)

@@ -143,7 +143,8 @@ private:
     long ReceivedCount = 0;
     std::vector<ByteRecord> Records;
     std::chrono::steady_clock::time_point LastReceived{};
-    std::chrono::steady_clock::time_point InboundFreeAt{}; // when the paced line takes a byte
+    std::chrono::steady_clock::time_point InboundFreeAt{};  // when the paced line takes a byte
+    std::chrono::steady_clock::time_point OutboundFreeAt{}; // when it has sent the last answer
     std::function<void(const ByteRecord&)> Callback;
     int WakePipe[2] = {-1, -1};
     bool Stopping = false;
