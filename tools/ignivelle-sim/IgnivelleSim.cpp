@@ -386,8 +386,9 @@ void SimulatedDevice::Wake() {
     }
 }
 
-void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value) {
-    ByteRecord record{std::chrono::steady_clock::now(), fromProgram, value};
+void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value,
+                                   std::chrono::steady_clock::time_point at) {
+    ByteRecord record{at, fromProgram, value};
     Records.push_back(record);
     if (fromProgram)
         LastReceived = record.Time;
@@ -399,13 +400,14 @@ void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value) {
 void SimulatedDevice::HandleLocked(uint8_t byte, bool queued) {
     // A paced line delivers what the program wrote one byte time after the one before: the
     // pseudo-terminal has no baud rate of its own. A byte that was already waiting behind
-    // another follows it back to back.
+    // another follows it back to back. Paced bytes are logged at the time they end on the line.
+    auto at = std::chrono::steady_clock::now();
     if (Options.Pace) {
-        auto now = std::chrono::steady_clock::now();
-        InboundFreeAt = (queued ? InboundFreeAt : std::max(InboundFreeAt, now)) + BytePace;
+        InboundFreeAt = (queued ? InboundFreeAt : std::max(InboundFreeAt, at)) + BytePace;
         PaceUntil(InboundFreeAt);
+        at = InboundFreeAt;
     }
-    RecordLocked(true, byte);
+    RecordLocked(true, byte, at);
     ++ReceivedCount;
     if (Options.HangUpAfter >= 0 && !HangUpDone && ReceivedCount > Options.HangUpAfter) {
         HangUpDone = true;
@@ -422,12 +424,14 @@ void SimulatedDevice::HandleLocked(uint8_t byte, bool queued) {
         return;
     for (uint8_t reply : Engine.Receive(byte)) {
         // The answer starts as soon as the byte it answers has come in.
+        auto sent = std::chrono::steady_clock::now();
         if (Options.Pace) {
             OutboundFreeAt = std::max(OutboundFreeAt, InboundFreeAt) + BytePace;
             PaceUntil(OutboundFreeAt);
+            sent = OutboundFreeAt;
         }
         // Logged before it goes out, so the log never lags behind what the program has read.
-        RecordLocked(false, reply);
+        RecordLocked(false, reply, sent);
         if (write(Master, &reply, 1) != 1)
             Records.pop_back();
     }

@@ -125,7 +125,7 @@ private:
     void Run();
     // queued: the byte came in the same read as the one before it.
     void HandleLocked(uint8_t byte, bool queued);
-    void RecordLocked(bool fromProgram, uint8_t value);
+    void RecordLocked(bool fromProgram, uint8_t value, std::chrono::steady_clock::time_point at);
     void Wake();
 
     mutable std::mutex Mutex;
