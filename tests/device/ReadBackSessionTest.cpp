@@ -421,6 +421,7 @@ TEST(ReadBack, SilentLineKeepsSearching) {
     EXPECT_EQ(dialog.Shown(), (Lines{" ", "Recherche de la connexion."}));
     EXPECT_EQ(dialog.Intervals, std::vector<int>{1500});
     EXPECT_TRUE(dialog.Boxes.empty());
+    EXPECT_FALSE(AnyRegisterWrite(state->Wire));
 }
 
 // A device unplugged in the middle of the channels: the read fails at once, no program comes
@@ -465,4 +466,5 @@ TEST(ReadBack, CancelBeforeTheQueuedEndingGivesNothing) {
     dialog.Session.Cancel();
     dialog.Run();
     EXPECT_TRUE(dialog.Programs.empty());
+    EXPECT_FALSE(AnyRegisterWrite(p.State->Wire));
 }
