@@ -152,8 +152,8 @@ void TMainForm::BuildMenus() {
                            tile,
                            cascade,
                            arrange,
-                           transfer,
-                           verify};
+                           transfer};
+    DocumentCommandList << verify;
 }
 
 void TMainForm::BuildToolBar() {
