@@ -8,6 +8,11 @@
 //   transfer      a whole 30-channel transfer in the transfer dialog against the simulated
 //                 device on a line paced at 9600 baud 8E1, from "Connecter" to the success box,
 //                 with the tick times read from the device's byte log
+//   read_ms       "Lire l'appareil" of a 30-channel program on the same paced line, from the
+//                 device's answer to the connect request (its 0x81 in the log) until the new
+//                 window is filled; read_bytes the bytes on the line in that time;
+//                 read_bare_ms the same exchanges made by plain protocol calls in a loop, the
+//                 baseline that shows what the line and the machine cost by themselves
 //   bench_ui RUNS FILE_30 FILE_28_AUTOMATIC
 #include "Boxes.h"
 #include "Driver.h"
@@ -19,6 +24,7 @@
 #include "ScriptedDialogs.h"
 #include "TChronologie.h"
 #include "TDlgGestionConnection.h"
+#include "TDlgLecture.h"
 #include "TFenetreEnfant.h"
 #include "TGrid.h"
 #include "TimeText.h"
@@ -231,6 +237,119 @@ TransferFigures Transfer(TMainForm& form, const QString& file) {
     return f;
 }
 
+struct ReadFigures {
+    double Ms = 0;
+    double WireMs = 0; // until the last byte of the read was on the line
+    size_t Bytes = 0;
+};
+
+ReadFigures ReadBack(TMainForm& form, const QString& file) {
+    QTemporaryDir home;
+    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
+    std::filesystem::create_directories(ports);
+    std::filesystem::create_directories(home.filePath("dev").toStdString());
+    std::filesystem::create_directories(home.filePath("sys").toStdString());
+    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
+                                home.filePath("sys").toStdString()});
+    salvo::sim::DeviceOptions options;
+    std::string loaded = salvo::sim::LoadProgramFile(file.toStdString(), options);
+    options.Pace = true;
+    salvo::sim::SimulatedDevice device(options);
+    if (!loaded.empty() || options.Words.size() != 30 || device.Start() != 0 ||
+        device.LinkAs(ports + "/COM1") != 0) {
+        std::fprintf(stderr, "no simulated device holding the program\n");
+        std::exit(1);
+    }
+    TDlgLecture* dialog = form.ReadBackDialog();
+    auto deliver = dialog->OnProgramRead;
+    long long done = 0;
+    QEventLoop wait;
+    dialog->OnProgramRead = [&](const salvo::DeviceContents& c) {
+        deliver(c);
+        done = bench::NowNs();
+        QTimer::singleShot(0, &wait, &QEventLoop::quit);
+    };
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<TDlgLecture*>(QApplication::activeModalWidget());
+        if (!d) {
+            std::fprintf(stderr, "no read-back dialog\n");
+            std::exit(1);
+        }
+        device.ClearLog();
+        d->ButtonConnection->click();
+        wait.exec();
+        d->ButtonQuitter->click();
+    });
+    driver::Trigger(form, "ConnectionLireItem");
+    dialog->OnProgramRead = deliver;
+    TFenetreEnfant* e = form.ActiveEditor();
+    for (int i = 0; e && i < 30; ++i)
+        if (e->Link.ChannelWord(i) != options.Words[static_cast<size_t>(i)])
+            e = nullptr;
+    if (!done || !e) {
+        std::fprintf(stderr, "the read did not give the device's program\n");
+        std::exit(1);
+    }
+
+    ReadFigures f;
+    auto log = device.Log();
+    auto answer = std::find_if(log.begin(), log.end(), [](const salvo::sim::ByteRecord& r) {
+        return !r.FromProgram && r.Value == 0x81;
+    });
+    if (answer == log.end()) {
+        std::fprintf(stderr, "no answer in the log\n");
+        std::exit(1);
+    }
+    // Up to the reply to the end of session, the last bytes of the read (those of the quit
+    // come later).
+    auto end = std::find_if(answer, log.end(), [](const salvo::sim::ByteRecord& r) {
+        return r.FromProgram && r.Value == 0x04;
+    });
+    if (end == log.end() || end + 1 == log.end()) {
+        std::fprintf(stderr, "no end of session in the log\n");
+        std::exit(1);
+    }
+    end += 2;
+    f.Bytes = static_cast<size_t>(end - answer - 1);
+    long long t0 =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(answer->Time.time_since_epoch())
+            .count();
+    f.Ms = static_cast<double>(done - t0) / 1e6;
+    f.WireMs = std::chrono::duration<double, std::milli>(end[-1].Time - answer->Time).count();
+    CloseAll(form);
+    salvo::ResetDefaultPortRoots();
+    return f;
+}
+
+// The bytes of a read made by plain calls, from the device's answer to the reply to the end of
+// session, on the same paced line: no session, no dialog, no event loop.
+double BareReadMs(const salvo::sim::DeviceOptions& options) {
+    salvo::sim::SimulatedDevice device(options);
+    salvo::CP02 port;
+    port.PortName = device.Start() == 0 ? device.SlavePath() : std::string();
+    if (port.Connect(1) != 0) {
+        std::fprintf(stderr, "the bare read found no device\n");
+        std::exit(1);
+    }
+    char code[4];
+    int value = 0;
+    bool read = port.ReadCheckedTypeCode(code) == 0;
+    for (int a : {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6})
+        read = read && port.ReadCheckedRegister(a, value) == 0;
+    for (int a = 0; a < 60; ++a)
+        read = read && port.ReadCheckedRegister(a, value) == 0;
+    if (!read || port.EndSession() != 0) {
+        std::fprintf(stderr, "the bare read failed\n");
+        std::exit(1);
+    }
+    device.Settle();
+    auto log = device.Log();
+    auto answer = std::find_if(log.begin(), log.end(), [](const salvo::sim::ByteRecord& r) {
+        return !r.FromProgram && r.Value == 0x81;
+    });
+    return std::chrono::duration<double, std::milli>(log.back().Time - answer->Time).count();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -326,5 +445,23 @@ int main(int argc, char** argv) {
     for (double s : t.TickStartsMs)
         std::printf(" %.2f", s);
     std::printf("\n");
+
+    // The reads and their baseline take turns, so both see the same load.
+    std::vector<double> reads, wire, bare;
+    size_t readBytes = 0;
+    salvo::sim::DeviceOptions paced;
+    salvo::sim::LoadProgramFile(file30.toStdString(), paced);
+    paced.Pace = true;
+    for (int i = 0; i < 5; ++i) {
+        ReadFigures r = ReadBack(form, file30);
+        reads.push_back(r.Ms);
+        wire.push_back(r.WireMs);
+        readBytes = r.Bytes;
+        bare.push_back(BareReadMs(paced));
+    }
+    Report("read_ms", reads, "ms");
+    Report("read_wire_ms", wire, "ms");
+    Report("read_bare_ms", bare, "ms");
+    std::printf("read_bytes %zu\n", readBytes);
     return 0;
 }

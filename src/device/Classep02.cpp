@@ -252,6 +252,48 @@ int CP02::DecodeHexPair(int first, int second) {
     return 16 * digit(first) + digit(second);
 }
 
+bool CP02::IsHexDigit(int c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+int32_t CP02::ReceiveCheckedHexByte(int& value) {
+    if (NeedsSession())
+        return LastError;
+    int first = 0;
+    int second = 0;
+    if (ReadByte(first) != Success || WriteByte(Wire::Acknowledge) != Success ||
+        ReadByte(second) != Success || WriteByte(Wire::Acknowledge) != Success)
+        return LastError;
+    if (!IsHexDigit(first) || !IsHexDigit(second))
+        return LastError = InvalidDigit;
+    value = DecodeHexPair(first, second);
+    return LastError = Success;
+}
+
+int32_t CP02::ReadCheckedRegister(int address, int& value) {
+    if (NeedsSession())
+        return LastError;
+    if (WriteByte(Wire::ReadRequest) != Success || SendHexByte(address) != Success)
+        return LastError;
+    return ReceiveCheckedHexByte(value);
+}
+
+int32_t CP02::ReadCheckedTypeCode(char (&code)[4]) {
+    if (NeedsSession())
+        return LastError;
+    if (WriteByte(Wire::TypeCodeRequest) != Success)
+        return LastError;
+    char read[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        int value = 0;
+        if (ReceiveCheckedHexByte(value) != Success)
+            return LastError;
+        read[i] = static_cast<char>(value);
+    }
+    std::memcpy(code, read, sizeof read);
+    return LastError = Success;
+}
+
 int32_t CP02::SendChannel(int index) {
     if (NeedsSession())
         return LastError;

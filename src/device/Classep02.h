@@ -82,6 +82,13 @@ public:
     int32_t ReceiveHexByte(int& value);
     // c - 0x30 for characters up to "9", c - 0x37 above; nothing else is checked.
     static int DecodeHexPair(int first, int second);
+    // The same exchanges as ReceiveHexByte, ReadRegister and ReadTypeCode, but a character other
+    // than "0"-"9" or "A"-"F" gives InvalidDigit (once both digits were acknowledged) and
+    // leaves the out value alone: what a garbled line carried is never handed out.
+    int32_t ReceiveCheckedHexByte(int& value);
+    int32_t ReadCheckedRegister(int address, int& value);
+    int32_t ReadCheckedTypeCode(char (&code)[4]);
+    static bool IsHexDigit(int c);
     int32_t SendChannel(int index);
     void ModelName(std::string& name) const;
     std::string ModelName() const;

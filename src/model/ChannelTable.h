@@ -15,6 +15,7 @@ enum ResultCode : int32_t {
     NoSession = 100001,
     NoAnswer = 100002,
     WriteNotAcknowledged = 100003,
+    InvalidDigit = 100004, // a checked read met a character that is not a hex digit
     PortNotOpen = 100016,
     OtherModel = 100020,
     IndexOutOfRange = 100023,

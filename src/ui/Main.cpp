@@ -134,6 +134,11 @@ void TMainForm::BuildMenus() {
             &TMainForm::ConnectionConfigurationItemClick);
     QAction* transfer = AddItem(connection, "ConnectionTransfertItem", U("&Transfert"), QString(),
                                 &TMainForm::ConnectionTransfertItemClick);
+    QAction* verify = AddItem(connection, "ConnectionVerifierItem", U("&Vérifier l'appareil"),
+                              U("Comparer l'appareil avec le programme en cours"),
+                              &TMainForm::ConnectionVerifierItemClick);
+    AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
+            U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
@@ -162,6 +167,7 @@ void TMainForm::BuildMenus() {
                            cascade,
                            arrange,
                            transfer};
+    DocumentCommandList << verify;
 }
 
 void TMainForm::BuildToolBar() {

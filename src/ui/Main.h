@@ -19,8 +19,13 @@ class QToolButton;
 class TAboutBox;
 class TConfPort;
 class TDlgConnection;
+class TDlgLecture;
 class TFenetreEnfant;
 class TGestionRafale;
+
+namespace salvo {
+struct DeviceContents;
+}
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -52,6 +57,8 @@ public:
     TConfPort* PortDialog = nullptr;
     TDlgConnection* TransferDialog = nullptr;
     TGestionRafale* BurstDialog = nullptr;
+    // The read-back dialog, made on first use.
+    TDlgLecture* ReadBackDialog();
 
 public slots:
     void FileNewClick();
@@ -66,6 +73,8 @@ public slots:
     void EditRafaleItemClick();
     void ConnectionConfigurationItemClick();
     void ConnectionTransfertItemClick();
+    void ConnectionVerifierItemClick();
+    void ConnectionLireItemClick();
     void WindowTileClick();
     void WindowCascadeClick();
     void WindowArrangeClick();
@@ -86,6 +95,8 @@ private:
     QPrinter& CurrentPrinter();
     // Where the file dialogs open: the active document's folder, else the last one chosen.
     QString DialogFolder() const;
+    // A new editor window holding what a device was read to hold.
+    void NewDeviceWindow(const salvo::DeviceContents& contents);
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
@@ -95,6 +106,7 @@ private:
     std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
     QString LastFolder; // for this run only, like the chosen port
+    TDlgLecture* ReadBackDlg = nullptr;
 };
 
 extern const char* const OpenFilter;

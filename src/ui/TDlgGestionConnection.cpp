@@ -11,9 +11,10 @@
 
 using namespace salvo;
 
-TDlgConnection::TDlgConnection(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TDlgConnection"));
-    setWindowTitle(QStringLiteral("Gestion de Connexion"));
+TDlgSession::TDlgSession(QWidget* parent, const QString& objectName, const QString& caption)
+    : QDialog(parent) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
     // No close box: the dialog is left with its cancel or quit button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
@@ -73,45 +74,49 @@ TDlgConnection::TDlgConnection(QWidget* parent) : QDialog(parent) {
     // than 200 ms apart.
     TimerConnection->setTimerType(Qt::PreciseTimer);
 
-    connect(ButtonConnection, &QPushButton::clicked, this, &TDlgConnection::ButtonConnectionClick);
-    connect(BoutonAnulation, &QPushButton::clicked, this, &TDlgConnection::BoutonAnulationClick);
-    connect(ButtonQuitter, &QPushButton::clicked, this, &TDlgConnection::ButtonQuitterClick);
-    connect(TimerConnection, &QTimer::timeout, this, &TDlgConnection::TimerConnectionTimer);
+    connect(ButtonConnection, &QPushButton::clicked, this, &TDlgSession::ButtonConnectionClick);
+    connect(BoutonAnulation, &QPushButton::clicked, this, &TDlgSession::BoutonAnulationClick);
+    connect(ButtonQuitter, &QPushButton::clicked, this, &TDlgSession::ButtonQuitterClick);
+    connect(TimerConnection, &QTimer::timeout, this, &TDlgSession::TimerConnectionTimer);
+}
 
+TDlgConnection::TDlgConnection(QWidget* parent)
+    : TDlgSession(parent, QStringLiteral("TDlgConnection"),
+                  QStringLiteral("Gestion de Connexion")) {
     Session.Activate();
 }
 
-QStringList TDlgConnection::StatusLines() const {
+QStringList TDlgSession::StatusLines() const {
     return EditStatus->toPlainText().split(QLatin1Char('\n'));
 }
 
-void TDlgConnection::ButtonConnectionClick() {
-    Session.Start();
+void TDlgSession::ButtonConnectionClick() {
+    CurrentSession().Start();
 }
-void TDlgConnection::BoutonAnulationClick() {
-    Session.Cancel();
+void TDlgSession::BoutonAnulationClick() {
+    CurrentSession().Cancel();
 }
-void TDlgConnection::ButtonQuitterClick() {
-    Session.Quit();
+void TDlgSession::ButtonQuitterClick() {
+    CurrentSession().Quit();
 }
-void TDlgConnection::TimerConnectionTimer() {
-    Session.Tick();
+void TDlgSession::TimerConnectionTimer() {
+    CurrentSession().Tick();
 }
 
-void TDlgConnection::done(int result) {
+void TDlgSession::done(int result) {
     // However the dialog closes, the session ends with it.
-    Session.Close();
+    CurrentSession().Close();
     QDialog::done(result);
 }
 
-void TDlgConnection::showEvent(QShowEvent* event) {
+void TDlgSession::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (parentWidget())
         move(parentWidget()->window()->geometry().center() - rect().center());
-    Session.Activate();
+    CurrentSession().Activate();
 }
 
-void TDlgConnection::keyPressEvent(QKeyEvent* event) {
+void TDlgSession::keyPressEvent(QKeyEvent* event) {
     // Escape is the cancel button: nothing while it is disabled.
     if (event->key() == Qt::Key_Escape) {
         if (BoutonAnulation->isEnabled())
@@ -121,45 +126,45 @@ void TDlgConnection::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void TDlgConnection::ClearStatus() {
+void TDlgSession::ClearStatus() {
     EditStatus->clear();
 }
 
-void TDlgConnection::AddStatusLine(const std::string& line) {
+void TDlgSession::AddStatusLine(const std::string& line) {
     EditStatus->appendPlainText(QString::fromStdString(line));
 }
 
-void TDlgConnection::RepaintStatus() {
+void TDlgSession::RepaintStatus() {
     EditStatus->setVisible(true);
     EditStatus->repaint();
 }
 
-void TDlgConnection::ShowProgress(bool shown) {
+void TDlgSession::ShowProgress(bool shown) {
     LabelProgression->setVisible(shown);
     ProgressionBar->setVisible(shown);
 }
 
-void TDlgConnection::SetProgressPosition(int position) {
+void TDlgSession::SetProgressPosition(int position) {
     ProgressionBar->setValue(position);
 }
-void TDlgConnection::SetTimerInterval(int milliseconds) {
+void TDlgSession::SetTimerInterval(int milliseconds) {
     TimerConnection->setInterval(milliseconds);
 }
 
-void TDlgConnection::SetTimerEnabled(bool enabled) {
+void TDlgSession::SetTimerEnabled(bool enabled) {
     if (enabled)
         TimerConnection->start();
     else
         TimerConnection->stop();
 }
 
-void TDlgConnection::SetConnectionEnabled(bool enabled) {
+void TDlgSession::SetConnectionEnabled(bool enabled) {
     ButtonConnection->setEnabled(enabled);
 }
-void TDlgConnection::SetCancelEnabled(bool enabled) {
+void TDlgSession::SetCancelEnabled(bool enabled) {
     BoutonAnulation->setEnabled(enabled);
 }
-void TDlgConnection::SetQuitEnabled(bool enabled) {
+void TDlgSession::SetQuitEnabled(bool enabled) {
     ButtonQuitter->setEnabled(enabled);
 }
 
@@ -169,27 +174,27 @@ bool TDlgConnection::AskSerialMismatch(const std::string& text) {
                               {BoxButton::Yes, BoxButton::No}) == BoxButton::Yes;
 }
 
-void TDlgConnection::ShowInformation(const std::string& text, salvo::InfoButton button) {
+void TDlgSession::ShowInformation(const std::string& text, salvo::InfoButton button) {
     using salvo::ui::BoxButton;
     salvo::ui::ShowBox(this, salvo::ui::BoxKind::Information, QString::fromStdString(text),
                        {button == salvo::InfoButton::Yes ? BoxButton::Yes : BoxButton::Ok});
 }
 
-void TDlgConnection::Beep() {
+void TDlgSession::Beep() {
     salvo::ui::Beep();
 }
 
-void TDlgConnection::PostSessionFailed(SessionFailure code) {
+void TDlgSession::PostSessionFailed(SessionFailure code) {
     // Handled once the tick that raised it has returned.
     QMetaObject::invokeMethod(
-        this, [this, code] { Session.SessionFailed(code); }, Qt::QueuedConnection);
+        this, [this, code] { CurrentSession().SessionFailed(code); }, Qt::QueuedConnection);
 }
 
-void TDlgConnection::PostSessionSucceeded() {
+void TDlgSession::PostSessionSucceeded() {
     QMetaObject::invokeMethod(
-        this, [this] { Session.SessionSucceeded(); }, Qt::QueuedConnection);
+        this, [this] { CurrentSession().SessionSucceeded(); }, Qt::QueuedConnection);
 }
 
-void TDlgConnection::CloseDialog() {
+void TDlgSession::CloseDialog() {
     done(QDialog::Rejected);
 }

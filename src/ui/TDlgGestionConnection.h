@@ -1,6 +1,7 @@
 #pragma once
 // The transfer dialog: a status memo, a progress bar and the connect, cancel and quit buttons
-// around one transfer session, which does all the work.
+// around one transfer session, which does all the work. TDlgSession is that dialog without its
+// session, shared with the read-back dialog.
 
 #include "TransferSession.h"
 
@@ -12,14 +13,11 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 
-class TDlgConnection : public QDialog, public salvo::TransferReporter {
+class TDlgSession : public QDialog, public virtual salvo::SessionReporter {
     Q_OBJECT
 public:
-    explicit TDlgConnection(QWidget* parent = nullptr);
+    TDlgSession(QWidget* parent, const QString& objectName, const QString& caption);
 
-    void SetLink(salvo::CP02* link) { Session.SetLink(link); }
-    void SetExpectedSerial(uint32_t serial) { Session.ExpectedSerial = serial; }
-    salvo::TransferSession& TransferSession() { return Session; }
     QStringList StatusLines() const;
 
     QLabel* LabelStatus;
@@ -41,11 +39,13 @@ public:
     void done(int result) override;
 
 protected:
+    // The session the buttons, the timer and the posted endings drive.
+    virtual salvo::DeviceSession& CurrentSession() = 0;
+
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
-    // What the session shows and asks.
+    // What the session shows.
     void ClearStatus() override;
     void AddStatusLine(const std::string& line) override;
     void RepaintStatus() override;
@@ -56,12 +56,25 @@ private:
     void SetConnectionEnabled(bool enabled) override;
     void SetCancelEnabled(bool enabled) override;
     void SetQuitEnabled(bool enabled) override;
-    bool AskSerialMismatch(const std::string& text) override;
     void ShowInformation(const std::string& text, salvo::InfoButton button) override;
     void Beep() override;
     void PostSessionFailed(salvo::SessionFailure code) override;
     void PostSessionSucceeded() override;
     void CloseDialog() override;
+};
+
+class TDlgConnection : public TDlgSession, public salvo::TransferReporter {
+    Q_OBJECT
+public:
+    explicit TDlgConnection(QWidget* parent = nullptr);
+
+    void SetLink(salvo::CP02* link) { Session.SetLink(link); }
+    void SetExpectedSerial(uint32_t serial) { Session.ExpectedSerial = serial; }
+    salvo::TransferSession& TransferSession() { return Session; }
+
+private:
+    salvo::DeviceSession& CurrentSession() override { return Session; }
+    bool AskSerialMismatch(const std::string& text) override;
 
     salvo::TransferSession Session{*this};
 };

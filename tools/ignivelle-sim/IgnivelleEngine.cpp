@@ -45,6 +45,10 @@ DeviceEngine::DeviceEngine(const DeviceOptions& options)
             static_cast<uint8_t>((options.SerialNumber >> (8 * i)) & 0xFF);
     Registers[0xF5] = options.VersionMajor;
     Registers[0xF6] = options.VersionMinor;
+    for (size_t i = 0; i < options.Words.size() && i < MaxWords; ++i) {
+        Registers[2 * i] = static_cast<uint8_t>(options.Words[i] & 0xFF);
+        Registers[2 * i + 1] = static_cast<uint8_t>(options.Words[i] >> 8);
+    }
 }
 
 uint8_t DeviceEngine::DigitOut(int nibble) const {

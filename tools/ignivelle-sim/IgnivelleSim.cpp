@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@ namespace {
 
 // 11 bits (start, 8 data, parity, stop) at 9600 baud.
 constexpr auto BytePace = std::chrono::microseconds(1146);
+
+void PaceUntil(std::chrono::steady_clock::time_point until) {
+    std::this_thread::sleep_until(until);
+}
 
 } // namespace
 
@@ -133,11 +138,13 @@ std::string SimulatedDevice::LinkPath() const {
 
 void SimulatedDevice::SetOptions(const DeviceOptions& options) {
     std::lock_guard<std::mutex> lock(Mutex);
-    // The identity comes from the new options, everything else stays as written.
+    // The identity and any words given come from the new options, everything else stays as
+    // written.
     auto registers = Engine.Registers;
     Options = options;
     Engine = DeviceEngine(options);
-    for (size_t a = 0; a < registers.size(); ++a)
+    size_t given = 2 * std::min(options.Words.size(), MaxWords);
+    for (size_t a = given; a < registers.size(); ++a)
         if (a < 0xF1 || a > 0xF6)
             Engine.Registers[a] = registers[a];
     ReceivedCount = 0;
@@ -248,8 +255,9 @@ void SimulatedDevice::Wake() {
     }
 }
 
-void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value) {
-    ByteRecord record{std::chrono::steady_clock::now(), fromProgram, value};
+void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value,
+                                   std::chrono::steady_clock::time_point at) {
+    ByteRecord record{at, fromProgram, value};
     Records.push_back(record);
     if (fromProgram)
         LastReceived = record.Time;
@@ -258,14 +266,17 @@ void SimulatedDevice::RecordLocked(bool fromProgram, uint8_t value) {
     Changed.notify_all();
 }
 
-void SimulatedDevice::HandleLocked(uint8_t byte) {
+void SimulatedDevice::HandleLocked(uint8_t byte, bool queued) {
     // A paced line delivers what the program wrote one byte time after the one before: the
-    // pseudo-terminal has no baud rate of its own.
+    // pseudo-terminal has no baud rate of its own. A byte that was already waiting behind
+    // another follows it back to back. Paced bytes are logged at the time they end on the line.
+    auto at = std::chrono::steady_clock::now();
     if (Options.Pace) {
-        InboundFreeAt = std::max(InboundFreeAt, std::chrono::steady_clock::now()) + BytePace;
-        std::this_thread::sleep_until(InboundFreeAt);
+        InboundFreeAt = (queued ? InboundFreeAt : std::max(InboundFreeAt, at)) + BytePace;
+        PaceUntil(InboundFreeAt);
+        at = InboundFreeAt;
     }
-    RecordLocked(true, byte);
+    RecordLocked(true, byte, at);
     ++ReceivedCount;
     if (Options.HangUpAfter >= 0 && !HangUpDone && ReceivedCount > Options.HangUpAfter) {
         HangUpDone = true;
@@ -281,16 +292,24 @@ void SimulatedDevice::HandleLocked(uint8_t byte) {
     if (Options.Silent || (Options.SilentAfter >= 0 && ReceivedCount > Options.SilentAfter))
         return;
     for (uint8_t reply : Engine.Receive(byte)) {
-        if (Options.Pace)
-            std::this_thread::sleep_for(BytePace);
+        // The answer starts as soon as the byte it answers has come in.
+        auto sent = std::chrono::steady_clock::now();
+        if (Options.Pace) {
+            OutboundFreeAt = std::max(OutboundFreeAt, InboundFreeAt) + BytePace;
+            PaceUntil(OutboundFreeAt);
+            sent = OutboundFreeAt;
+        }
         // Logged before it goes out, so the log never lags behind what the program has read.
-        RecordLocked(false, reply);
+        RecordLocked(false, reply, sent);
         if (write(Master, &reply, 1) != 1)
             Records.pop_back();
     }
 }
 
 void SimulatedDevice::Run() {
+    // A paced byte lasts 1.146 ms: the default 50 us of slack on every sleep would lengthen the
+    // line by several percent.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     for (;;) {
         int master = -1;
         int timeout = -1;
@@ -332,7 +351,7 @@ void SimulatedDevice::Run() {
                     uint8_t buffer[256];
                     ssize_t got = read(Master, buffer, sizeof buffer);
                     for (ssize_t i = 0; i < got && Master >= 0; ++i)
-                        HandleLocked(buffer[i]);
+                        HandleLocked(buffer[i], i > 0);
                 } else if (fds[1].revents & (POLLHUP | POLLERR)) {
                     idleHangUp = true;
                 }

@@ -30,7 +30,16 @@ struct DeviceOptions {
     long HangUpAfter = -1;      // hangs up when a byte comes in after this many
     int ComeBackAfterMs = -1;   // after a hang-up, a new line (and link) after this delay
     bool Pace = false;          // the line runs at 9600 baud 8E1 (11 bits a byte), both ways
+
+    // Channel words held from the start: word i in registers 2i (low byte) and 2i + 1.
+    std::vector<uint16_t> Words{};
 };
+
+constexpr size_t MaxWords = 30;
+
+// Takes the model, the serial number and the channel words of a program file into options,
+// as the program would send them. Returns an empty text, or what went wrong.
+std::string LoadProgramFile(const std::string& path, DeviceOptions& options);
 
 // The type code a device of the given model reports.
 std::string TypeCodeOfModel(int model);
@@ -114,8 +123,9 @@ private:
     void CloseLineLocked();
     int UpdateLinkLocked();
     void Run();
-    void HandleLocked(uint8_t byte);
-    void RecordLocked(bool fromProgram, uint8_t value);
+    // queued: the byte came in the same read as the one before it.
+    void HandleLocked(uint8_t byte, bool queued);
+    void RecordLocked(bool fromProgram, uint8_t value, std::chrono::steady_clock::time_point at);
     void Wake();
 
     mutable std::mutex Mutex;
@@ -133,7 +143,8 @@ private:
     long ReceivedCount = 0;
     std::vector<ByteRecord> Records;
     std::chrono::steady_clock::time_point LastReceived{};
-    std::chrono::steady_clock::time_point InboundFreeAt{}; // when the paced line takes a byte
+    std::chrono::steady_clock::time_point InboundFreeAt{};  // when the paced line takes a byte
+    std::chrono::steady_clock::time_point OutboundFreeAt{}; // when it has sent the last answer
     std::function<void(const ByteRecord&)> Callback;
     int WakePipe[2] = {-1, -1};
     bool Stopping = false;

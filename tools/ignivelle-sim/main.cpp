@@ -12,6 +12,7 @@
 #include <iostream>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,10 @@ const char* const Usage =
     "                       default 2\n"
     "  --serial N           serial number, 0 to 4294967295; default 0\n"
     "  --version MAJ.MIN    circuit version; default 1.0\n"
+    "  --load FILE.tir      hold that program: its model, serial number and channels (the\n"
+    "                       options --model, --serial and --words still take precedence)\n"
+    "  --words W1,W2,...    hold these channel words from channel 1 on, in hex: 0000 manual\n"
+    "                       at 0 s, 8001 automatic 0.2 s after the channel before; up to 30\n"
     "  --link NAME          also make the link NAME to the port: COM1 to COM10 go into\n"
     "                       ~/.config/salvodesk/ports, a path is taken as it is\n"
     "  --pace               run the line at the pace of 9600 baud 8E1, both ways\n"
@@ -44,6 +49,28 @@ bool ParseNumber(const char* text, unsigned long long max, unsigned long long& v
     char* end = nullptr;
     value = std::strtoull(text, &end, 10);
     return errno == 0 && *end == '\0' && text[0] != '-' && value <= max;
+}
+
+// Hex words separated by commas, at most MaxWords of them.
+bool ParseWords(const std::string& text, std::vector<uint16_t>& words) {
+    words.clear();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        char* end = nullptr;
+        errno = 0;
+        unsigned long value = std::strtoul(item.c_str(), &end, 16);
+        if (item.empty() || item.size() > 4 || *end != '\0' || errno != 0 ||
+            words.size() == salvo::sim::MaxWords)
+            return false;
+        words.push_back(static_cast<uint16_t>(value));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return true;
 }
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -72,7 +99,11 @@ std::string LinkPathFor(const std::string& name) {
 int main(int argc, char** argv) {
     salvo::sim::DeviceOptions options;
     std::string link;
+    std::string load;
     bool quiet = false;
+    // Given on the command line, they win over what a loaded program says.
+    bool modelGiven = false, serialGiven = false, wordsGiven = false;
+    std::vector<uint16_t> words;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto next = [&]() -> const char* {
@@ -88,10 +119,18 @@ int main(int argc, char** argv) {
             if (!ParseNumber(next(), 2, n))
                 Fail("--model takes 0, 1 or 2");
             options.Model = static_cast<int>(n);
+            modelGiven = true;
         } else if (arg == "--serial") {
             if (!ParseNumber(next(), 0xFFFFFFFFull, n))
                 Fail("--serial takes a number from 0 to 4294967295");
             options.SerialNumber = static_cast<uint32_t>(n);
+            serialGiven = true;
+        } else if (arg == "--load") {
+            load = next();
+        } else if (arg == "--words") {
+            if (!ParseWords(next(), words))
+                Fail("--words takes up to 30 hex words separated by commas");
+            wordsGiven = true;
         } else if (arg == "--version") {
             std::string v = next();
             size_t dot = v.find('.');
@@ -142,6 +181,20 @@ int main(int argc, char** argv) {
             Fail("unknown option " + arg);
         }
     }
+
+    if (!load.empty()) {
+        salvo::sim::DeviceOptions loaded = options;
+        std::string error = salvo::sim::LoadProgramFile(load, loaded);
+        if (!error.empty())
+            Fail(load + ": " + error);
+        if (!modelGiven)
+            options.Model = loaded.Model;
+        if (!serialGiven)
+            options.SerialNumber = loaded.SerialNumber;
+        options.Words = loaded.Words;
+    }
+    if (wordsGiven)
+        options.Words = words;
 
     // Ctrl+C and termination are taken by sigwait below, not by a handler.
     sigset_t signals;
