@@ -190,11 +190,15 @@ int32_t CP02::ReadCircuitVersion(int& major, int& minor) {
 }
 
 int32_t CP02::ReadRegister(int address, int& value) {
+    return ReadRegisterDigits(address, value, false);
+}
+
+int32_t CP02::ReadRegisterDigits(int address, int& value, bool checked) {
     if (NeedsSession())
         return LastError;
     if (WriteByte(Wire::ReadRequest) != Success || SendHexByte(address) != Success)
         return LastError;
-    return ReceiveHexByte(value);
+    return ReceiveDigits(value, checked);
 }
 
 int32_t CP02::WriteRegister(int address, int value) {
@@ -236,6 +240,10 @@ int32_t CP02::SendHexByte(int value) {
 }
 
 int32_t CP02::ReceiveHexByte(int& value) {
+    return ReceiveDigits(value, false);
+}
+
+int32_t CP02::ReceiveDigits(int& value, bool checked) {
     if (NeedsSession())
         return LastError;
     int first = 0;
@@ -243,6 +251,9 @@ int32_t CP02::ReceiveHexByte(int& value) {
     if (ReadByte(first) != Success || WriteByte(Wire::Acknowledge) != Success ||
         ReadByte(second) != Success || WriteByte(Wire::Acknowledge) != Success)
         return LastError;
+    // Both digits are acknowledged before they are judged, as the device expects.
+    if (checked && (!IsHexDigit(first) || !IsHexDigit(second)))
+        return LastError = InvalidDigit;
     value = DecodeHexPair(first, second);
     return LastError = Success;
 }
@@ -257,25 +268,11 @@ bool CP02::IsHexDigit(int c) {
 }
 
 int32_t CP02::ReceiveCheckedHexByte(int& value) {
-    if (NeedsSession())
-        return LastError;
-    int first = 0;
-    int second = 0;
-    if (ReadByte(first) != Success || WriteByte(Wire::Acknowledge) != Success ||
-        ReadByte(second) != Success || WriteByte(Wire::Acknowledge) != Success)
-        return LastError;
-    if (!IsHexDigit(first) || !IsHexDigit(second))
-        return LastError = InvalidDigit;
-    value = DecodeHexPair(first, second);
-    return LastError = Success;
+    return ReceiveDigits(value, true);
 }
 
 int32_t CP02::ReadCheckedRegister(int address, int& value) {
-    if (NeedsSession())
-        return LastError;
-    if (WriteByte(Wire::ReadRequest) != Success || SendHexByte(address) != Success)
-        return LastError;
-    return ReceiveCheckedHexByte(value);
+    return ReadRegisterDigits(address, value, true);
 }
 
 int32_t CP02::ReadCheckedTypeCode(char (&code)[4]) {

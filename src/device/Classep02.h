@@ -94,6 +94,9 @@ public:
     std::string ModelName() const;
 
 private:
+    // The register read and the digits received, with or without checking the digits.
+    int32_t ReadRegisterDigits(int address, int& value, bool checked);
+    int32_t ReceiveDigits(int& value, bool checked);
     bool NeedsSession();
 
     std::unique_ptr<SerialLine> Line;

@@ -4,6 +4,7 @@
 
 #include "ReadBackSession.h"
 #include "DeviceTestSupport.h"
+#include "SessionDouble.h"
 
 #include <algorithm>
 #include <deque>
@@ -74,25 +75,7 @@ public:
     void ProgramRead(const DeviceContents& contents) override { Programs.push_back(contents); }
     void CloseDialog() override { Session.Close(); }
 
-    int Run(int maxTicks = 100) {
-        int ticks = 0;
-        while (ticks < maxTicks) {
-            if (!Posted.empty()) {
-                int ending = Posted.front();
-                Posted.pop_front();
-                if (ending < 0)
-                    Session.SessionSucceeded();
-                else
-                    Session.SessionFailed(static_cast<SessionFailure>(ending));
-            } else if (TimerOn) {
-                Session.Tick();
-                ++ticks;
-            } else {
-                break;
-            }
-        }
-        return ticks;
-    }
+    int Run(int maxTicks = 100) { return RunSession(Session, Posted, TimerOn, maxTicks); }
 
     // The lines after the instructions written when the dialog was shown.
     Lines Shown() const { return Lines(Memo.begin() + 3, Memo.end()); }

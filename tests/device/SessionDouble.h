@@ -14,6 +14,29 @@ namespace salvo::test {
 
 using Lines = std::vector<std::string>;
 
+// Ticks while the timer runs and hands over each posted ending (-1 for success, else the
+// failure code) once its tick has returned, as the dialogs' event loop does.
+template <class SessionType>
+int RunSession(SessionType& session, std::deque<int>& posted, const bool& timerOn, int maxTicks) {
+    int ticks = 0;
+    while (ticks < maxTicks) {
+        if (!posted.empty()) {
+            int ending = posted.front();
+            posted.pop_front();
+            if (ending < 0)
+                session.SessionSucceeded();
+            else
+                session.SessionFailed(static_cast<SessionFailure>(ending));
+        } else if (timerOn) {
+            session.Tick();
+            ++ticks;
+        } else {
+            break;
+        }
+    }
+    return ticks;
+}
+
 class DialogDouble : public TransferReporter {
 public:
     TransferSession Session{*this};
@@ -69,26 +92,7 @@ public:
         Session.Close();
     }
 
-    // Ticks while the timer runs and hands over each posted ending once its tick has returned.
-    int Run(int maxTicks = 100) {
-        int ticks = 0;
-        while (ticks < maxTicks) {
-            if (!Posted.empty()) {
-                int ending = Posted.front();
-                Posted.pop_front();
-                if (ending < 0)
-                    Session.SessionSucceeded();
-                else
-                    Session.SessionFailed(static_cast<SessionFailure>(ending));
-            } else if (TimerOn) {
-                Session.Tick();
-                ++ticks;
-            } else {
-                break;
-            }
-        }
-        return ticks;
-    }
+    int Run(int maxTicks = 100) { return RunSession(Session, Posted, TimerOn, maxTicks); }
 
     bool MemoHas(const std::string& line) const {
         return std::find(Memo.begin(), Memo.end(), line) != Memo.end();
