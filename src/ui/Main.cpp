@@ -5,7 +5,6 @@
 #include "FileDialogs.h"
 #include "Glyphs.h"
 #include "Messages.h"
-#include "PosixSerialLine.h"
 #include "Printing.h"
 #include "TConfigurationPort.h"
 #include "TDlgGestionConnection.h"
@@ -21,14 +20,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QRadioButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <cerrno>
 
 const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
 const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
