@@ -133,6 +133,18 @@ bool Moved(TFenetreEnfant& e, double manual) {
     return true;
 }
 
+// Port names are looked up under home only, so COM1 is the simulated device's link and nothing
+// of this machine; returns the folder of the COMn links.
+std::string IsolatePorts(const QTemporaryDir& home) {
+    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
+    std::filesystem::create_directories(ports);
+    std::filesystem::create_directories(home.filePath("dev").toStdString());
+    std::filesystem::create_directories(home.filePath("sys").toStdString());
+    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
+                                home.filePath("sys").toStdString()});
+    return ports;
+}
+
 struct TransferFigures {
     double TotalMs = 0;
     std::vector<double> TickStartsMs; // from the click, read from the device's log
@@ -143,12 +155,7 @@ struct TransferFigures {
 
 TransferFigures Transfer(TMainForm& form, const QString& file) {
     QTemporaryDir home;
-    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
-    std::filesystem::create_directories(ports);
-    std::filesystem::create_directories(home.filePath("dev").toStdString());
-    std::filesystem::create_directories(home.filePath("sys").toStdString());
-    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
-                                home.filePath("sys").toStdString()});
+    std::string ports = IsolatePorts(home);
     salvo::sim::DeviceOptions options;
     options.SerialNumber = 3000000000u;
     options.Pace = true;
@@ -245,12 +252,7 @@ struct ReadFigures {
 
 ReadFigures ReadBack(TMainForm& form, const QString& file) {
     QTemporaryDir home;
-    std::string ports = home.filePath(QStringLiteral(".config/salvodesk/ports")).toStdString();
-    std::filesystem::create_directories(ports);
-    std::filesystem::create_directories(home.filePath("dev").toStdString());
-    std::filesystem::create_directories(home.filePath("sys").toStdString());
-    salvo::SetDefaultPortRoots({home.path().toStdString(), home.filePath("dev").toStdString(),
-                                home.filePath("sys").toStdString()});
+    std::string ports = IsolatePorts(home);
     salvo::sim::DeviceOptions options;
     std::string loaded = salvo::sim::LoadProgramFile(file.toStdString(), options);
     options.Pace = true;
