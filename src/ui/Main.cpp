@@ -73,7 +73,10 @@ QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QString& captio
     action->setStatusTip(status);
     menu->addAction(action);
     if (handler)
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, action, handler] {
+            if (EditingEndedFor(action))
+                (this->*handler)();
+        });
     return action;
 }
 
@@ -164,6 +167,17 @@ void TMainForm::BuildMenus() {
                            arrange,
                            transfer};
     DocumentCommandList << verify;
+    // Saving writes what the cells show, typed or not; closing asks its own question; printer
+    // setup and the window layout do not read the document. Every other document command,
+    // later ones included, first ends the editing.
+    CommandsNotReading = {save, saveAs, close, setup, tile, cascade, arrange};
+}
+
+bool TMainForm::EditingEndedFor(QAction* command) {
+    if (!DocumentCommandList.contains(command) || CommandsNotReading.contains(command))
+        return true;
+    TFenetreEnfant* editor = ActiveEditor();
+    return !editor || editor->EndEditingForCommand();
 }
 
 void TMainForm::BuildToolBar() {

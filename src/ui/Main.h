@@ -90,6 +90,8 @@ private:
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QString& status,
                      void (TMainForm::*handler)());
     void BuildMenus();
+    // Ends the active editor's editing before a document command reads it; false stops it.
+    bool EditingEndedFor(QAction* command);
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
@@ -100,6 +102,7 @@ private:
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
+    QList<QAction*> CommandsNotReading; // document commands that run with a cell being typed
     QPointer<TFenetreEnfant> LastActive;
     std::unique_ptr<FileDialogProvider> OwnDialogs;
     // The printer as the print and page set-up dialogs leave it, for the whole run.

@@ -372,6 +372,7 @@ void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
 }
 
 void TFenetreEnfant::ShowWarning(const std::string& text) {
+    ++RuleWarnings;
     Warn(Q(text));
 }
 
@@ -411,6 +412,16 @@ void TFenetreEnfant::CommitTimeEdit() {
     if (CurrentColumn() == 2 && row >= 1)
         DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator())
             .CommitTypedTime(row - 1, CellText(2, row).toStdString());
+}
+
+bool TFenetreEnfant::EndEditingForCommand() {
+    if (!EditingCell)
+        return true;
+    int before = RuleWarnings;
+    LeaveEditing();
+    // A refusal or a correction keeps the grid from showing what was typed: the user looks again
+    // before anything reads the document.
+    return RuleWarnings == before;
 }
 
 void TFenetreEnfant::LeaveEditing() {

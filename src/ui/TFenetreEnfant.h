@@ -72,6 +72,9 @@ public:
     void CommitTypeEdit();
     void CommitTimeEdit();
     void LeaveEditing();
+    // Ends the editing as leaving the window does, before a command reads the document; false
+    // when the typed value was refused or corrected, so the command must not go on.
+    bool EndEditingForCommand();
 
     // Grid events, called by the grid and its cell editors.
     enum class KeyVerdict { Pass, Swallow, Replace };
@@ -127,6 +130,7 @@ private:
     int TypeEditorRow = -1; // the row the type list was last opened on
     bool InLeaveEditing = false;
     bool ClosedForGood = false;
+    int RuleWarnings = 0; // warnings of the delay rules shown so far
 };
 
 // Line edits keep whatever a file holds; Qt's default would cut at 32767 characters.

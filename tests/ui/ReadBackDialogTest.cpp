@@ -179,15 +179,19 @@ private slots:
         QCOMPARE(Boxes->Seen.back().Caption, QStringLiteral("Information"));
         QVERIFY(!e->Modified());
 
-        e->ApplyChannelTime(7, 17); // channel 8, the last of its sequence: 16,8 becomes 17
-        e->SetModified(false);
+        // Channel 8, the last of its sequence, typed as 17 without Enter: Vérifier commits it
+        // first, as leaving the window would.
+        FocusCell(*e, 2, 8);
+        Type(QStringLiteral("17"));
         memo = RunCommand("ConnectionVerifierItem");
+        QCOMPARE(Boxes->Texts().at(Boxes->Texts().size() - 2),
+                 QString::fromUtf8(MsgDelaysAdjusted));
         QVERIFY(memo.contains(
             QString::fromUtf8("Voie 8 : programme Automatique 17 s, appareil Automatique 16,8 s")));
         QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("L'appareil ne contient pas ce "
                                                           "programme.\n\nVoies différentes : 8."));
         QCOMPARE(Boxes->Seen.back().Caption, QStringLiteral("Avertissement"));
-        QVERIFY(!e->Modified());
+        QCOMPARE(e->Link.GetChannelTime(7), 17.0);
         QVERIFY(!AnyRegisterWrite(device));
     }
 

@@ -226,6 +226,60 @@ private slots:
         QCOMPARE(device.Registers()[0], uint8_t(0));
     }
 
+    // A delay typed without Enter is what the device gets; a refused one stops every command
+    // that reads the document before it starts.
+    void aDelayBeingTypedIsEndedBeforeTheDocumentIsRead() {
+        SimulatedDevice device(DeviceOptions{2, "", 7, 1, 0});
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs(PortLink(1)), 0);
+        TFenetreEnfant* e = NewDocument("7");
+        FocusCell(*e, 2, 2);
+        Type(QStringLiteral("77"));
+        WhenShown<TDlgConnection>([](TDlgConnection& dlg) {
+            dlg.ButtonConnection->click();
+            RunTicks(dlg);
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8(MsgDelaysAdjusted),
+                                              QString::fromUtf8("La programmation du ignivelle "
+                                                                "a réussi.")}));
+        auto regs = device.Registers();
+        QCOMPARE(regs[2] | (regs[3] << 8), 385); // 77 s in steps of 0,2 s
+
+        const char* commands[] = {"ConnectionTransfertItem", "ConnectionVerifierItem",
+                                  "EditRafaleItem", "FilePrint", "FilePrintPreview"};
+        QString sep(e->DecimalSeparator());
+        struct Refused {
+            int row;
+            QString typed;
+            int boxes; // the refusal, then the editing's own warning
+        };
+        const Refused refused[] = {{1, QStringLiteral("7000"), 2},
+                                   {2, QStringLiteral("4") + sep + "4" + sep, 2}};
+        for (const Refused& r : refused) {
+            for (const char* command : commands) {
+                FocusCell(*e, 2, r.row);
+                Type(r.typed);
+                Boxes->Seen.clear();
+                QString shown;
+                QTimer::singleShot(0, [&shown] {
+                    if (QWidget* w = QApplication::activeModalWidget()) {
+                        shown = QString::fromLatin1(w->metaObject()->className());
+                        w->close();
+                    }
+                });
+                Trigger(*Form, command);
+                QCoreApplication::processEvents();
+                QVERIFY2(shown.isEmpty(), qPrintable(shown + " shown by " + command));
+                QCOMPARE(int(Boxes->Seen.size()), r.boxes);
+                QCOMPARE(Boxes->Texts().last(), QString::fromUtf8(MsgDelaysAdjusted));
+                Key(Qt::Key_Escape);
+            }
+        }
+        QCOMPARE(e->Link.GetChannelTime(1), 77.0);
+    }
+
     void serialRefusedWritesNothingAndCancelKeepsThePort() {
         SimulatedDevice device(DeviceOptions{2, "", 3000000000u, 1, 0});
         QCOMPARE(device.Start(), 0);

@@ -87,6 +87,9 @@ void MovePointerToBackground(TFenetreEnfant& editor) {
 }
 
 void FocusCell(TFenetreEnfant& editor, int column, int row) {
+    // A modal dialog that just closed leaves no window active offscreen.
+    if (!editor.window()->isActiveWindow())
+        ShowActive(*editor.window());
     editor.Tableau->setFocus();
     editor.Tableau->setCurrentCell(row - 1, column);
 }
