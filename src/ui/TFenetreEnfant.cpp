@@ -446,6 +446,7 @@ TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QSt
         return KeyVerdict::Pass;
     QChar sep = QLatin1Char(DecimalSeparator());
     KeyVerdict verdict = KeyVerdict::Pass;
+    CommittedByTabRow = -1;
     QChar c = text.at(0);
     if (KeypadDecimal && c != sep) {
         c = sep;
@@ -459,7 +460,20 @@ TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QSt
         if (c == QLatin1Char('\b') || c.isDigit() || c == sep) {
             // passes
         } else if (tabOrEnter) {
+            int warnings = RuleWarnings;
             CommitTimeEdit();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                // The move that Tab makes next must not commit the same text again (a refused
+                // one would warn twice).
+                CommittedByTabRow = CurrentRow();
+                if (RuleWarnings != warnings) {
+                    // After a box the key would reach a cell editor that no longer has the
+                    // keyboard, and Qt would pass it on out of the grid: make the move here.
+                    Tableau->setFocus(Qt::OtherFocusReason);
+                    SetCurrentCell(key == Qt::Key_Backtab ? 1 : 3, CurrentRow());
+                    return KeyVerdict::Swallow;
+                }
+            }
         } else {
             verdict = KeyVerdict::Swallow;
             salvo::ui::Beep();
@@ -504,9 +518,11 @@ bool TFenetreEnfant::TableauSelectCell(int column, int row) {
         EditingCell = false;
     }
     if (currentColumn == 2 && other) {
-        CommitTimeEdit();
+        if (CommittedByTabRow != currentRow)
+            CommitTimeEdit();
         EditingCell = false;
     }
+    CommittedByTabRow = -1;
     return true;
 }
 

@@ -128,6 +128,7 @@ private:
     QSize InitialSize;
     QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1; // the row the type list was last opened on
+    int CommittedByTabRow = -1; // the delay row Tab has just committed, before the move
     bool InLeaveEditing = false;
     bool ClosedForGood = false;
     int RuleWarnings = 0; // warnings of the delay rules shown so far
