@@ -56,6 +56,8 @@ bool DeviceSession::OpenForSearch() {
         Reporter.ShowInformation("Le port série n'est pas valide", InfoButton::Ok);
         return false;
     }
+    PortLostShown = false;
+    ShowPortReach();
     Reporter.SetTimerInterval(SearchInterval);
     Reporter.SetTimerEnabled(true);
     Reporter.SetConnectionEnabled(false);
@@ -65,10 +67,36 @@ bool DeviceSession::OpenForSearch() {
     return true;
 }
 
+void DeviceSession::ShowPortReach() {
+    // The same COM number may now lead to another adapter, or to none.
+    std::string reach = PortReachLine(Link->PortName);
+    if (!reach.empty())
+        Status(reach);
+}
+
 bool DeviceSession::Search() {
-    // Nothing shown while nobody answers: the next tick asks again.
-    if (Link->Connect(1) != Success)
+    // A port let go after it failed is opened again as soon as it is back: a replugged adapter
+    // is found without leaving the dialog.
+    if (!Link->PortOpen()) {
+        if (Link->OpenPort() != Success)
+            return false;
+        ShowPortReach();
+    }
+    int32_t result = Link->Connect(1);
+    if (result != Success) {
+        // Nothing shown while nobody answers: the next tick asks again. A port that fails
+        // outright (an adapter pulled out) would fail every later try as well.
+        if (result == NoAnswer) {
+            PortLostShown = false;
+        } else {
+            if (!PortLostShown)
+                Status(PortLostText(Link->PortName));
+            PortLostShown = true;
+            Link->ClosePort();
+        }
         return false;
+    }
+    PortLostShown = false;
     Status("Appareil connecté");
     Status(Separator);
     return true;
@@ -90,12 +118,14 @@ void DeviceSession::BackToIdle() {
     Instructions();
 }
 
-void DeviceSession::FailedEnding(const char* line, const char* box) {
+void DeviceSession::FailedEnding(const char* line, const char* box, const std::string& note) {
     if (Link)
         Link->EndSession();
     Status(Separator);
     if (line)
         Status(line);
+    if (!note.empty())
+        Status(note);
     if (box)
         Reporter.ShowInformation(box, InfoButton::Ok);
     BackToIdle();

@@ -71,8 +71,8 @@ public:
     void SetLink(CP02* link) { Link = link; }
     CP02* GetLink() const { return Link; }
 
-    // The dialog is created or shown: the memo holds only the instructions.
-    void Activate();
+    // The dialog is created or shown: the memo holds the instructions.
+    virtual void Activate();
     // "&Connecter".
     virtual void Start() = 0;
     // One tick of TimerConnection: one step of the session.
@@ -98,10 +98,14 @@ protected:
     // Start's common part: the search line, then the port opened and the search timer on.
     // False when the port could not be opened (its box was shown).
     bool OpenForSearch();
-    // One search tick: true once the device has answered.
+    // One search tick: true once the device has answered. A port that fails is released and
+    // said lost, then opened again by the next ticks.
     bool Search();
-    // The failed ending: the session ended, its status line and box (each none when null), idle.
-    void FailedEnding(const char* line, const char* box);
+    // The memo's line naming what the opened port reaches.
+    void ShowPortReach();
+    // The failed ending: the session ended, its status line, a note of ours under it, its box
+    // (each none when null or empty), idle.
+    void FailedEnding(const char* line, const char* box, const std::string& note = {});
     // The buttons, bar and timer of a session that has ended, then the instructions again.
     void BackToIdle();
 
@@ -111,6 +115,7 @@ protected:
     SessionReporter& Reporter;
     CP02* Link = nullptr;
     int Position = 0;
+    bool PortLostShown = false; // said once per loss
 };
 
 } // namespace salvo

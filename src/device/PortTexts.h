@@ -19,6 +19,21 @@ bool PortIsAbsent(int error);
 // "absent" when nothing stands for it.
 std::string DescribeComPort(int number);
 
+// What the port dialog shows beside COMn: whether a port answers to the name at all (an absent
+// one is greyed out) and, when one does, what it reaches.
+struct ComPortReach {
+    bool Absent = true;
+    std::string Text; // "absent", or DescribeComPort's text
+};
+ComPortReach ProbeComPort(int number);
+
+// The memo's line naming what an opened port reaches, in the port dialog's words:
+// "COM1 : ttyUSB0 : FTDI FT232R USB UART". Empty for a name that is not a COM port.
+std::string PortReachLine(const std::string& portName);
+
+// The memo's line for a port that failed while it was open (a hang-up, an I/O error).
+std::string PortLostText(const std::string& portName);
+
 // Why portName could not be opened (error: what the open returned), for the status memo: the
 // port is absent, held by another program or document, refused (naming the group to join), or
 // any other system error with its text.

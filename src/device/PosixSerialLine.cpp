@@ -220,14 +220,6 @@ std::string PortLinkFolder(const PortRoots& roots) {
     return roots.Home + "/.config/salvodesk/ports";
 }
 
-int ComPortNumber(const std::string& portName) {
-    static const std::string prefix = "\\.\\COM";
-    long n = NumberAfter(portName, prefix);
-    if (n < 1 || n > 255 || portName[prefix.size()] == '0')
-        return 0;
-    return static_cast<int>(n);
-}
-
 std::string ResolvePortName(const std::string& portName, const PortRoots& roots) {
     int number = ComPortNumber(portName);
     if (number == 0)

@@ -24,9 +24,6 @@ void ResetDefaultPortRoots();
 // The folder that holds the user's COMn links.
 std::string PortLinkFolder(const PortRoots& roots);
 
-// 1 to 255 for a name of the form \.\COMn, else 0.
-int ComPortNumber(const std::string& portName);
-
 // The device path that a port name opens. \.\COMn: the link COMn in the port folder, else the
 // n-th present serial device (real ttyS ports, then ttyUSB, then ttyACM, each in numeric order),
 // else a path that does not exist. Any other name stands as it is.

@@ -124,6 +124,9 @@ public:
 
 std::unique_ptr<SerialLine> MakeSystemSerialLine();
 
+// 1 to 255 for a name of the form \.\COMn, else 0.
+int ComPortNumber(const std::string& portName);
+
 // Opens the port exactly as a CP02 opens it and releases it at once: 0, or the system's code
 // of the open (2, ENOENT or ERROR_FILE_NOT_FOUND, for a port that is not there).
 int ProbePort(const std::string& portName);

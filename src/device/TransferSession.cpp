@@ -10,11 +10,41 @@ std::string SerialMismatchText(uint32_t device, uint32_t expected) {
            ")\n\n\rVoulez vous programmer ce ignivelle avec ce programme?";
 }
 
+std::string IncompleteText(int written) {
+    return "Attention : l'appareil contient maintenant un programme incomplet (voies 1 à " +
+           std::to_string(written) + " écrites). Recommencez le transfert.";
+}
+
 } // namespace
+
+void TransferSession::Activate() {
+    DeviceSession::Activate();
+    if (Incomplete > 0)
+        Status(IncompleteText(Incomplete));
+}
 
 void TransferSession::Start() {
     TransferState = StepSearch;
+    Writing = false;
+    Incomplete = 0;
     OpenForSearch();
+}
+
+std::string TransferSession::IncompleteWarning() {
+    if (!Writing)
+        return {};
+    Writing = false;
+    // The device now holds new channels up to SendIndex and old ones after it.
+    if (SendIndex <= 0 || !Link || SendIndex >= Link->ChannelCount())
+        return {};
+    Incomplete = SendIndex;
+    return IncompleteText(Incomplete);
+}
+
+void TransferSession::Close() {
+    if (std::string warning = IncompleteWarning(); !warning.empty())
+        Status(warning);
+    DeviceSession::Close();
 }
 
 void TransferSession::Tick() {
@@ -104,6 +134,7 @@ void TransferSession::BeginData() {
     SetPosition(0);
     Reporter.SetTimerInterval(DataInterval);
     TransferState = StepData;
+    Writing = true;
 }
 
 void TransferSession::DataStep() {
@@ -118,6 +149,7 @@ void TransferSession::DataStep() {
 }
 
 void TransferSession::EndStep() {
+    Writing = false;
     SetPosition(ProgressMaximum);
     Status("Transmission réussie");
     Link->EndSession();
@@ -126,20 +158,22 @@ void TransferSession::EndStep() {
 }
 
 void TransferSession::SessionFailed(SessionFailure code) {
+    const std::string warning = IncompleteWarning();
     switch (code) {
     case WrongModel:
-        FailedEnding("Mauvais type d'appareil", MsgWrongModel);
+        FailedEnding("Mauvais type d'appareil", MsgWrongModel, warning);
         break;
     case TransmissionError:
         FailedEnding("Erreur de transmission",
                      "Une erreur de transmission est survenue.\n\n\r Vous pouvez essayer de "
-                     "recommencer un autre transfert.");
+                     "recommencer un autre transfert.",
+                     warning);
         break;
     case SerialRefused:
-        FailedEnding("Programmation abandonnée! Mauvais numéro de série.", nullptr);
+        FailedEnding("Programmation abandonnée! Mauvais numéro de série.", nullptr, warning);
         break;
     default:
-        FailedEnding(nullptr, nullptr);
+        FailedEnding(nullptr, nullptr, warning);
         break;
     }
 }

@@ -36,15 +36,24 @@ public:
     uint32_t ExpectedSerial = 0; // the serial number recorded in the document
     int SendIndex = 0;
 
+    // The instructions, then the warning of a device left half-written, until the next start.
+    void Activate() override;
     void Start() override;
     void Tick() override;
     void SessionFailed(SessionFailure code) override;
     void SessionSucceeded() override;
+    // Cancel, quit and any closing end here: a data step cut short is said.
+    void Close() override;
 
     int ProgressStep() const { return Step; }
+    // Channels written into a device whose transfer was cut short (0: none pending).
+    int IncompleteChannels() const { return Incomplete; }
 
 private:
     void BeginData();
+    // Once per data step that did not reach its end and wrote channels: the memo's warning
+    // (empty otherwise), kept for the next showing of the dialog.
+    std::string IncompleteWarning();
     void SearchStep();
     void ModelStep();
     void SerialStep();
@@ -53,6 +62,8 @@ private:
 
     TransferReporter& Questions;
     int Step = 0;
+    bool Writing = false; // from the data set-up until the data step ends, one way or another
+    int Incomplete = 0;
 };
 
 } // namespace salvo

@@ -64,9 +64,9 @@ void TConfPort::ProbePorts() {
     // Every opening looks again: an adapter plugged in meanwhile is offered at once. A port held
     // by another program is still offered.
     for (int n = 1; n <= 4; ++n) {
-        bool absent = salvo::PortIsAbsent(salvo::ProbePort("\\.\\COM" + std::to_string(n)));
-        QString text =
-            absent ? QStringLiteral("absent") : QString::fromStdString(salvo::DescribeComPort(n));
+        salvo::ComPortReach reach = salvo::ProbeComPort(n);
+        bool absent = reach.Absent;
+        QString text = QString::fromStdString(reach.Text);
         QLabel* label = LabelPort[n - 1];
         label->setToolTip(text);
         label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, DescriptionWidth));

@@ -1,5 +1,9 @@
 #include "DeviceTestSupport.h"
 
+#ifndef _WIN32
+#include "PosixSerialLine.h"
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -165,7 +169,10 @@ int MemoryLine::Close(PortHandle) {
 }
 
 std::unique_ptr<CP02> MemoryPort(const std::shared_ptr<LineState>& state) {
-    return std::make_unique<CP02>(std::make_unique<MemoryLine>(state), state->Time);
+    auto port = std::make_unique<CP02>(std::make_unique<MemoryLine>(state), state->Time);
+    // Not a COM name: the system's ports are never looked at for an in-memory line.
+    port->PortName = "memory";
+    return port;
 }
 
 EnginePort::EnginePort(const sim::DeviceOptions& options)
@@ -197,6 +204,22 @@ TempDir::~TempDir() {
     std::error_code ignored;
     if (!Root.empty())
         std::filesystem::remove_all(Root, ignored);
+}
+
+ComLinks::ComLinks() {
+    const auto& home = Home.Path();
+    std::filesystem::create_directories(home / ".config/salvodesk/ports");
+    std::filesystem::create_directories(home / "dev");
+    std::filesystem::create_directories(home / "sys");
+    SetDefaultPortRoots({home.string(), (home / "dev").string(), (home / "sys").string()});
+}
+
+ComLinks::~ComLinks() {
+    ResetDefaultPortRoots();
+}
+
+std::string ComLinks::Link(int number) const {
+    return (Home.Path() / ".config/salvodesk/ports" / ("COM" + std::to_string(number))).string();
 }
 #endif
 

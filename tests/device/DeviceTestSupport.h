@@ -123,4 +123,15 @@ private:
     std::filesystem::path Root;
 };
 
+// A temporary home whose COMn links the system's ports follow while it lives.
+class ComLinks {
+public:
+    ComLinks();
+    ~ComLinks();
+    std::string Link(int number) const;
+
+private:
+    TempDir Home;
+};
+
 } // namespace salvo::test

@@ -231,9 +231,13 @@ TEST_P(FaultMatrix, EndsAsSpecifiedAndLeavesThePortFit) {
         if (expected == Ending::StillSearching) {
             EXPECT_EQ(dialog.Session.TransferState, StepSearch);
             EXPECT_TRUE(dialog.TimerOn);
-            EXPECT_EQ(dialog.Memo.back(), "Recherche de la connexion.");
+            // A hung-up port is said lost and let go, to be opened again by the next tick.
+            EXPECT_EQ(dialog.Memo.back(),
+                      fault == Fault::HangUp
+                          ? "Le port " + link + " ne répond plus (adaptateur débranché ?)."
+                          : "Recherche de la connexion.");
             dialog.Session.Cancel();
-            EXPECT_TRUE(port.PortOpen()); // cancel keeps it
+            EXPECT_EQ(port.PortOpen(), fault != Fault::HangUp); // cancel keeps a live one
         } else {
             dialog.Run();
         }
@@ -266,6 +270,13 @@ TEST_P(FaultMatrix, EndsAsSpecifiedAndLeavesThePortFit) {
         if (expected == Ending::TransmissionError && fault == Fault::NakThirdWrite) {
             EXPECT_EQ(dialog.Session.SendIndex, step == StepData ? 3 : 1);
         }
+        // Channels written by a transfer that then failed: the device is said half-written.
+        const bool halfWritten = expected == Ending::TransmissionError && endedAt == StepData;
+        EXPECT_EQ(dialog.MemoHas("Attention : l'appareil contient maintenant un programme "
+                                 "incomplet (voies 1 à " +
+                                 std::to_string(dialog.Session.SendIndex) +
+                                 " écrites). Recommencez le transfert."),
+                  halfWritten);
         const bool channelsWritten =
             expected == Ending::Succeeded || fault == Fault::NakThirdWrite || step == StepData;
         if (!channelsWritten) {

@@ -236,8 +236,7 @@ TEST(Session, RefusedChannelWriteEndsWithTransmissionErrorAndRestartsAtOnce) {
     dialog.Session.Start();
     dialog.Run();
     EXPECT_EQ(dialog.Session.SendIndex, 3);
-    EXPECT_EQ(Lines(dialog.Memo.end() - 6, dialog.Memo.end()),
-              (Lines{" ", "Erreur de transmission", " "} + Instructions));
+    EXPECT_EQ(dialog.Memo.end()[-6], "Erreur de transmission"); // then the half-written warning
     ASSERT_EQ(dialog.Boxes.size(), 1u);
     EXPECT_EQ(dialog.Boxes[0].first, TransmissionBox);
     EXPECT_EQ(dialog.Boxes[0].second, InfoButton::Ok);
@@ -276,7 +275,7 @@ TEST(Session, DeviceFallingSilentInDataStepOnPty) {
     EXPECT_FALSE(dialog.TimerOn);
     device->SetOptions(sim::DeviceOptions{}); // back before the ending ends the session
     dialog.Run();
-    EXPECT_EQ(dialog.Memo.end()[-5], "Erreur de transmission");
+    EXPECT_EQ(dialog.Memo.end()[-6], "Erreur de transmission");
     EXPECT_EQ(dialog.Boxes.at(0).first, TransmissionBox);
     dialog.Session.Start();
     dialog.Run();
@@ -299,7 +298,7 @@ TEST(Session, SilenceInDataStepThenRestart) {
     dialog.Session.Start();
     dialog.Run();
     EXPECT_EQ(dialog.Session.SendIndex, 5);
-    EXPECT_EQ(dialog.Memo.end()[-5], "Erreur de transmission");
+    EXPECT_EQ(dialog.Memo.end()[-6], "Erreur de transmission");
     EXPECT_EQ(dialog.Boxes.at(0).first, TransmissionBox);
 
     p.State->Device = live;
@@ -436,4 +435,121 @@ TEST(Session, ActivatingTwiceGivesTheInstructionsOnly) {
     dialog.Session.Activate();
     dialog.Session.Activate();
     EXPECT_EQ(dialog.Memo, Instructions);
+}
+
+// A data step cut short leaves new channels up to some n and old ones after: the memo says so
+// under the ending's own line, or last when the dialog closes, and again each time the dialog is
+// shown until a new transfer starts. No channel written, or all of them, is no half-written
+// device.
+TEST(Session, HalfWrittenDeviceIsSaid) {
+    enum class Cut { Nak, Cancel, Quit, Close, None };
+    struct Case {
+        const char* name;
+        Cut cut;
+        int at;      // the refused register write, or the channels sent before the cut
+        int written; // n of the warning, 0 for none
+    };
+    const Case cases[] = {
+        {"fourth channel refused", Cut::Nak, 7, 3},
+        {"first channel refused", Cut::Nak, 1, 0},
+        {"cancel after 5", Cut::Cancel, 5, 5},
+        {"quit after 12", Cut::Quit, 12, 12},
+        {"closed after 1", Cut::Close, 1, 1},
+        {"cancel after the last channel", Cut::Cancel, 30, 0},
+        {"complete", Cut::None, 0, 0},
+    };
+    for (const Case& c : cases) {
+        sim::DeviceOptions options;
+        if (c.cut == Cut::Nak)
+            options.NakWrite = c.at;
+        auto device = StartSimulator(options);
+        CP02 port;
+        port.PortName = device->SlavePath();
+        FillProgram(port, 2);
+        DialogDouble dialog(&port, 0);
+        dialog.Session.Start();
+        if (c.cut == Cut::Nak || c.cut == Cut::None) {
+            dialog.Run();
+        } else {
+            dialog.Run(3 + c.at);
+            ASSERT_EQ(dialog.Session.SendIndex, c.at) << c.name;
+        }
+        if (c.cut == Cut::Cancel)
+            dialog.Session.Cancel();
+        else if (c.cut == Cut::Quit)
+            dialog.Session.Quit();
+        else if (c.cut == Cut::Close)
+            dialog.Session.Close();
+
+        const Lines warning =
+            c.written ? Lines{"Attention : l'appareil contient maintenant un programme incomplet "
+                              "(voies 1 à " +
+                              std::to_string(c.written) + " écrites). Recommencez le transfert."}
+                      : Lines{};
+        auto attentions = std::count_if(dialog.Memo.begin(), dialog.Memo.end(),
+                                        [](auto& l) { return l.rfind("Attention", 0) == 0; });
+        EXPECT_EQ(attentions, c.written ? 1 : 0) << c.name;
+        if (c.cut == Cut::Nak) {
+            Lines tail = Lines{" ", "Erreur de transmission"} + warning + Lines{" "} + Instructions;
+            EXPECT_EQ(Lines(dialog.Memo.end() - static_cast<long>(tail.size()), dialog.Memo.end()),
+                      tail)
+                << c.name;
+            ASSERT_EQ(dialog.Boxes.size(), 1u) << c.name;
+            EXPECT_EQ(dialog.Boxes[0].first, TransmissionBox) << c.name;
+        } else if (c.written) {
+            EXPECT_EQ(dialog.Memo.back(), warning[0]) << c.name;
+        }
+        EXPECT_EQ(dialog.Session.IncompleteChannels(), c.written) << c.name;
+
+        dialog.Session.Activate();
+        EXPECT_EQ(dialog.Memo, Instructions + warning) << c.name;
+        dialog.Session.Start();
+        dialog.Session.Activate();
+        EXPECT_EQ(dialog.Memo, Instructions) << c.name;
+    }
+}
+
+// An adapter pulled out while the device is searched for: said once, the dead port let go, and
+// the device found again behind the same COM name once it is back, without leaving the dialog.
+// On each opening the memo names what COM1 reaches, in the port dialog's words.
+TEST(Session, AdapterPulledOutWhileSearchingIsFoundAgain) {
+    ComLinks links;
+    sim::DeviceOptions options;
+    options.SerialNumber = 123456;
+    options.VersionMajor = 2;
+    options.VersionMinor = 5;
+    auto device = StartSimulator(options);
+    ASSERT_EQ(device->LinkAs(links.Link(1)), 0);
+    CP02 port;
+    port.SetPort(0);
+    FillProgram(port, 2);
+    DialogDouble dialog(&port, 123456);
+    dialog.Session.Start();
+    const std::string first = "COM1 : " + device->SlavePath() + " : pseudo-terminal";
+    EXPECT_EQ(dialog.Memo, (Instructions + Lines{" ", "Recherche de la connexion.", first}));
+
+    device->HangUp();
+    EXPECT_EQ(dialog.Run(3), 3); // the loss, then nothing behind COM1
+    const std::string lost = "Le port COM1 ne répond plus (adaptateur débranché ?).";
+    EXPECT_EQ(dialog.Memo, (Instructions + Lines{" ", "Recherche de la connexion.", first, lost}));
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(dialog.Session.TransferState, StepSearch);
+    EXPECT_TRUE(dialog.TimerOn);
+    EXPECT_EQ(dialog.Interval, 1500);
+
+    ASSERT_EQ(device->ComeBack(), 0);
+    device->ClearLog();
+    dialog.Run();
+    const std::string again = "COM1 : " + device->SlavePath() + " : pseudo-terminal";
+    ASSERT_GE(dialog.Memo.size(), 10u);
+    EXPECT_EQ(Lines(dialog.Memo.begin() + 6, dialog.Memo.begin() + 10),
+              (Lines{lost, again, "Appareil connecté", " "}));
+    EXPECT_EQ(dialog.Memo.end()[-5], "Transmission réussie");
+    // The new line carries exactly what a transfer sends on a port that never failed.
+    WireSeq expected = Identification("P02", 123456, 2, 5);
+    for (int i = 0; i < 30; ++i)
+        expected.WriteWord(2 * i, port.ChannelWord(i));
+    expected.EndSession();
+    ASSERT_TRUE(device->WaitReceived(expected.FromProgram()));
+    EXPECT_EQ(Describe(WireOf(*device)), expected.Text());
 }

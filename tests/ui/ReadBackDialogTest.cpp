@@ -154,6 +154,8 @@ private slots:
         QString caption;
         QStringList memo = RunCommand("ConnectionLireItem", &caption);
         QCOMPARE(caption, QString::fromUtf8("Lecture de l'appareil"));
+        QCOMPARE(memo.at(5), QStringLiteral("COM1 : %1 : pseudo-terminal")
+                                 .arg(QString::fromStdString(device.SlavePath())));
         QVERIFY(memo.contains(QString::fromUtf8("Lecture réussie")));
         QVERIFY(Boxes->Seen.empty());
         QCOMPARE(Form->Editors().size(), 1);

@@ -171,7 +171,10 @@ private slots:
         QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
         QStringList expected = Instructions;
         expected << " "
-                 << "Recherche de la connexion." << QString::fromUtf8("Appareil connecté") << " "
+                 << "Recherche de la connexion."
+                 << QStringLiteral("COM1 : %1 : pseudo-terminal")
+                        .arg(QString::fromStdString(device.SlavePath()))
+                 << QString::fromUtf8("Appareil connecté") << " "
                  << "Demande du type d'appareil"
                  << "Ignivelle V30"
                  << " " << QString::fromUtf8("Demande du numéro de série")
@@ -211,11 +214,18 @@ private slots:
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QVERIFY(restartable);
-        QCOMPARE(afterWrongModel.mid(0, 6), QStringList({" ", "Recherche de la connexion.",
-                                                         QString::fromUtf8("Appareil connecté"),
-                                                         " ", "Demande du type d'appareil", " "}));
-        QCOMPARE(afterWrongModel.at(6), QStringLiteral("Mauvais type d'appareil"));
-        QVERIFY(afterNak.contains(QStringLiteral("Erreur de transmission")));
+        QCOMPARE(afterWrongModel.mid(0, 7),
+                 QStringList({" ", "Recherche de la connexion.",
+                              QStringLiteral("COM1 : %1 : pseudo-terminal")
+                                  .arg(QString::fromStdString(device.SlavePath())),
+                              QString::fromUtf8("Appareil connecté"), " ",
+                              "Demande du type d'appareil", " "}));
+        QCOMPARE(afterWrongModel.at(7), QStringLiteral("Mauvais type d'appareil"));
+        int failed = afterNak.indexOf(QStringLiteral("Erreur de transmission"));
+        QVERIFY(failed > 0);
+        QCOMPARE(afterNak.at(failed + 1),
+                 QString::fromUtf8("Attention : l'appareil contient maintenant un programme "
+                                   "incomplet (voies 1 à 2 écrites). Recommencez le transfert."));
         QCOMPARE(
             Boxes->Texts(),
             QStringList({QString::fromUtf8("Le type d'appareil ne correspond pas à un "
@@ -323,6 +333,37 @@ private slots:
         first->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(salvo::ProbePort("\\.\\COM1"), 0);
+    }
+
+    // Cancel in the data step closes the dialog at once: the warning waits for its next showing.
+    void cancelInTheDataStepIsSaidWhenShownAgain() {
+        SimulatedDevice device;
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs(PortLink(1)), 0);
+        NewDocument("0");
+        int written = 0; // the real timer may have sent one more meanwhile
+        WhenShown<TDlgConnection>([&written](TDlgConnection& dlg) {
+            dlg.ButtonConnection->click();
+            RunTicks(dlg, 3 + 4);
+            QVERIFY(dlg.ProgressionBar->isVisible());
+            written = dlg.TransferSession().SendIndex;
+            dlg.BoutonAnulation->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QStringList shown;
+        WhenShown<TDlgConnection>([&shown](TDlgConnection& dlg) {
+            shown = dlg.StatusLines();
+            dlg.ButtonQuitter->click();
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(written >= 4 && written < 30);
+        QCOMPARE(shown, Instructions +
+                            QStringList{QString::fromUtf8("Attention : l'appareil contient "
+                                                          "maintenant un programme incomplet "
+                                                          "(voies 1 à %1 écrites). Recommencez le "
+                                                          "transfert.")
+                                            .arg(written)});
+        QVERIFY(Boxes->Texts().isEmpty());
     }
 
     void portSelectionGreysMissingPortsAndKeepsTheChoice() {
