@@ -370,24 +370,6 @@ TEST_F(Files, SavingKeepsThePreviousFileAsBackup) {
     EXPECT_TRUE(unbound.Data.Modified);
 }
 
-TEST_F(Files, SaveAsMovesTheChosenFileToItsBackup) {
-    Folder.Write("show.tir", "chosen\n");
-    Folder.Write("show.Bak", "older\n");
-    EXPECT_TRUE(MoveToBackup(Folder.Path("show.tir")));
-    EXPECT_FALSE(Folder.Exists("show.tir"));
-    EXPECT_EQ(Folder.Read("show.Bak"), "chosen\n");
-
-    // show.Bak chosen: it stays until the write replaces it.
-    EXPECT_FALSE(MoveToBackup(Folder.Path("show.Bak")));
-    EXPECT_EQ(Folder.Read("show.Bak"), "chosen\n");
-
-    EXPECT_FALSE(MoveToBackup(Folder.Path("missing.tir")));
-    ASSERT_EQ(::mkdir(Folder.Path("dir.tir").c_str(), 0755), 0);
-    EXPECT_FALSE(MoveToBackup(Folder.Path("dir.tir")));
-    EXPECT_TRUE(Folder.Exists("dir.tir"));
-    EXPECT_FALSE(Folder.Exists("dir.Bak"));
-}
-
 // Failures that also stop root: a folder that is a regular file, targets that are not
 // regular files, and a file size limit that makes the write itself fail part way.
 TEST_F(Files, FailedWritesLoseNothing) {

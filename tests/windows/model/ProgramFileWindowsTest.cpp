@@ -73,9 +73,20 @@ TEST(ProgramFileOnWindows, SavedTwiceReadBackByteForByte) {
     EXPECT_EQ(read.ModelIndex(), 0);
     EXPECT_EQ(read.DelayCell(2), "1,4");
 
-    EXPECT_TRUE(MoveToBackup(path));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(Bytes(backup), ProgramFileBytes(doc));
     ProgramDocument none;
-    EXPECT_EQ(ReadProgramFile(none, path, ','), ReadResult::NotAccessible);
+    EXPECT_EQ(ReadProgramFile(none, Utf8(folder.Root / "none.tir"), ','),
+              ReadResult::NotAccessible);
+
+    // A backup that cannot be replaced (read-only, or a folder) stops the save: the file
+    // stays as it was, and no temporary file is left.
+    const std::string third = Bytes(file);
+    fs::permissions(backup, fs::perms::owner_write, fs::perm_options::remove);
+    doc.SetTitle("Quatrième");
+    EXPECT_EQ(WriteProgramFile(doc, path), WriteResult::Failed);
+    fs::permissions(backup, fs::perms::owner_write, fs::perm_options::add);
+    fs::remove(backup);
+    fs::create_directory(backup);
+    EXPECT_EQ(WriteProgramFile(doc, path), WriteResult::Failed);
+    EXPECT_EQ(Bytes(file), third);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root), fs::directory_iterator()), 2);
 }
