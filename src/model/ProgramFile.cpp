@@ -499,8 +499,10 @@ public:
             } while (n < 0 && errno == EINTR);
             if (n < 0)
                 return Failure;
-            if (n == 0)
-                return End; // text after the last line feed is not a line
+            if (n == 0) {
+                // Some editors end the last line without a line feed: it is a line still.
+                return line.empty() ? End : Line;
+            }
             Len = static_cast<size_t>(n);
         }
     }

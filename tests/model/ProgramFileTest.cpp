@@ -253,7 +253,7 @@ TEST_F(Files, ShortAndLongFiles) {
     ExpectNewDocumentChannels(fifteen, 16);
 
     for (const std::string& bytes : {std::string(), std::string("VersionFichier ; 2"),
-                                     std::string("VersionFichier ; 2\r\nTypeIgnivelle ; 0")}) {
+                                     std::string("VersionFichier ; 2\r\n")}) {
         ProgramDocument doc;
         EXPECT_EQ(Read(doc, bytes), ReadResult::Read) << bytes;
         EXPECT_EQ(doc.SelectedModel, 2);
@@ -261,6 +261,19 @@ TEST_F(Files, ShortAndLongFiles) {
         EXPECT_EQ(doc.DocumentTitle, "in");
         ExpectNewDocumentChannels(doc, 1);
     }
+
+    // A last line without a line feed is a line all the same.
+    std::string unterminated = Format2("2", 30);
+    unterminated.pop_back();
+    for (const char* end : {"", "\r"}) {
+        ProgramDocument doc;
+        ASSERT_EQ(Read(doc, unterminated + end), ReadResult::Read);
+        EXPECT_EQ(doc.DelayCells[29], "30");
+        EXPECT_EQ(doc.Data.Descriptions[29], "d30");
+    }
+    ProgramDocument model;
+    ASSERT_EQ(Read(model, "VersionFichier ; 2\r\nTypeIgnivelle ; 0"), ReadResult::Read);
+    EXPECT_EQ(model.SelectedModel, 0);
 
     ProgramDocument extra;
     ASSERT_EQ(Read(extra, Format2("0", 15) + "16 ; 2 ; junk\n\xff\xfe garbage\n"),
