@@ -98,10 +98,13 @@ private:
 };
 
 void SetProgramText(QLineEdit* edit, const QString& text) {
-    QString shown = HeldTail::Of(edit)->Hold(text);
+    HeldTail* held = HeldTail::Of(edit);
+    QString shown = held->Hold(text);
     if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator())))
         limit->Allow(static_cast<int>(shown.size()));
     edit->setText(shown);
+    if (!held->Tail.isEmpty())
+        edit->setCursorPosition(0); // the end of what the field holds is not the text's end
 }
 
 constexpr int LabelGap = 6; // between a label and its field
