@@ -127,11 +127,12 @@ double OpenMs(TMainForm& form, ScriptedDialogs& dialogs, const QString& path) {
     return static_cast<double>(bench::NowNs() - t0) / 1e6;
 }
 
-// A program whose 30 descriptions each hold 1 MB of words, as long as the reader takes a line.
+// A program whose 30 descriptions each hold 1 MB of text without a blank (what a cell can
+// least wrap), a line as long as the reader takes.
 QString WriteLongProgram(const QTemporaryDir& dir) {
     std::string words;
     for (int i = 0; words.size() < 1000000; ++i)
-        words += "bouquet " + std::to_string(i) + " ";
+        words += "bouquet" + std::to_string(i);
     words.resize(1000000);
     std::string bytes = "VersionFichier ; 2\nTypeIgnivelle ; 2\nTitreListeTir ; Long\n"
                         "NumeroSerie ; 1\nVersion ; 1\nNumVoie ; TypeVoie ; Retard ; Description\n";
