@@ -1,6 +1,7 @@
 // In-process figures on the real windows, offscreen:
 //   loop_us       one empty turn of the event loop (a queued call delivered), the baseline
 //   open_ms       File > Open of a 30-channel program until its grid has been painted
+//   open_long_ms  the same for a program whose 30 descriptions hold 1 MB of text each
 //   commit_ms     Enter in a delay cell that moves 28 automatic channels, until repainted
 //   commit_timeline_ms  the same in a wide window whose timeline is shown, until the grid and
 //                       the timeline have both been repainted
@@ -14,6 +15,7 @@
 //                 read_bare_ms the same exchanges made by plain protocol calls in a loop, the
 //                 baseline that shows what the line and the machine cost by themselves
 //   bench_ui RUNS FILE_30 FILE_28_AUTOMATIC
+//   bench_ui long RUNS      open_long_ms alone
 #include "Boxes.h"
 #include "Driver.h"
 #include "IgnivelleSim.h"
@@ -37,6 +39,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -122,6 +125,39 @@ double OpenMs(TMainForm& form, ScriptedDialogs& dialogs, const QString& path) {
     }
     PaintWait(e->Tableau->viewport()).Wait();
     return static_cast<double>(bench::NowNs() - t0) / 1e6;
+}
+
+// A program whose 30 descriptions each hold 1 MB of text without a blank (what a cell can
+// least wrap), a line as long as the reader takes.
+QString WriteLongProgram(const QTemporaryDir& dir) {
+    std::string words;
+    for (int i = 0; words.size() < 1000000; ++i)
+        words += "bouquet" + std::to_string(i);
+    words.resize(1000000);
+    std::string bytes = "VersionFichier ; 2\nTypeIgnivelle ; 2\nTitreListeTir ; Long\n"
+                        "NumeroSerie ; 1\nVersion ; 1\nNumVoie ; TypeVoie ; Retard ; Description\n";
+    for (int n = 1; n <= 30; ++n)
+        bytes += std::to_string(n) + " ; 0 ; " + std::to_string(n) + " ; " + words + "\n";
+    QString path = dir.filePath(QStringLiteral("long.tir"));
+    std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+std::vector<double> OpenLongMs(TMainForm& form, ScriptedDialogs& dialogs, int runs) {
+    QTemporaryDir dir;
+    QString path = WriteLongProgram(dir);
+    std::vector<double> out;
+    for (int i = 0; i < runs; ++i) {
+        out.push_back(OpenMs(form, dialogs, path));
+        if (form.ActiveEditor()->Description(30).size() != 1000000) {
+            std::fprintf(stderr, "the long description was not kept whole\n");
+            std::exit(1);
+        }
+        CloseAll(form);
+    }
+    return out;
 }
 
 // The time texts the grid must show after channel 2 went to `manual`: 28 channels 0,2 apart.
@@ -357,19 +393,25 @@ double BareReadMs(const salvo::sim::DeviceOptions& options) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: bench_ui RUNS FILE_30 FILE_28_AUTOMATIC\n");
+    const bool longOnly = argc == 3 && std::strcmp(argv[1], "long") == 0;
+    if (argc < 4 && !longOnly) {
+        std::fprintf(stderr, "usage: bench_ui RUNS FILE_30 FILE_28_AUTOMATIC\n"
+                             "       bench_ui long RUNS\n");
         return 2;
     }
-    const int runs = std::atoi(argv[1]);
-    const QString file30 = QString::fromLocal8Bit(argv[2]);
-    const QString file28 = QString::fromLocal8Bit(argv[3]);
+    const int runs = std::atoi(argv[longOnly ? 2 : 1]);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     TMainForm form;
     ScriptedDialogs dialogs;
     BoxAnswers boxes;
     form.SetDialogProvider(&dialogs);
     driver::ShowActive(form);
+    if (longOnly) {
+        Report("open_long_ms", OpenLongMs(form, dialogs, runs), "ms");
+        return 0;
+    }
+    const QString file30 = QString::fromLocal8Bit(argv[2]);
+    const QString file28 = QString::fromLocal8Bit(argv[3]);
 
     std::vector<double> loop, open, commit;
     for (int i = 0; i < 20; ++i)
@@ -433,8 +475,12 @@ int main(int argc, char** argv) {
     }
     CloseAll(form);
 
+    // Few runs: each reads 30 MB.
+    std::vector<double> openLong = OpenLongMs(form, dialogs, std::min(runs, 5));
+
     Report("loop_us", loop, "us");
     Report("open_ms", open, "ms");
+    Report("open_long_ms", openLong, "ms");
     Report("commit_ms", commit, "ms");
     Report("commit_timeline_ms", commitTimeline, "ms");
     Report("timeline_redraw_ms", redraw, "ms");

@@ -8,6 +8,8 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -84,6 +86,13 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+SaveStepHook StepHook = nullptr;
+
+void Reached(SaveStep step) {
+    if (StepHook)
+        StepHook(step);
+}
+
 // The few file system calls the program makes. Paths are UTF-8; Windows takes them as UTF-16,
 // opens files in binary mode (no byte translated) and renames over an existing file only when
 // asked to.
@@ -120,6 +129,29 @@ int RemovePath(const std::string& path) {
 int SyncFd(int fd) {
     return ::_commit(fd);
 }
+int LinkPath(const std::string& existing, const std::string& link) {
+    if (CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr))
+        return 0;
+    errno = GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS
+                ? EEXIST
+                : EPERM;
+    return -1;
+}
+// Links are rare there and not followed: the file of the given name is replaced.
+bool FinalTarget(const std::string& path, std::string& target) {
+    target = path;
+    return true;
+}
+// Windows keeps permissions in the folder's inherited access lists.
+void KeepPermissions(int, const FileStatus&) {}
+bool IsRunning(unsigned long pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
 #else
 using FileStatus = struct stat;
 constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY;
@@ -143,11 +175,42 @@ int RemovePath(const std::string& path) {
 int SyncFd(int fd) {
     return ::fsync(fd);
 }
+int LinkPath(const std::string& existing, const std::string& link) {
+    return ::link(existing.c_str(), link.c_str());
+}
+// Follows symbolic links to the file they lead to, so that the link stays a link and the file
+// it names gets the new content. A dangling link leads to the file it would name.
+bool FinalTarget(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string text(4096, '\0');
+        ssize_t n = ::readlink(target.c_str(), text.data(), text.size());
+        if (n <= 0 || static_cast<size_t>(n) >= text.size())
+            return false;
+        text.resize(static_cast<size_t>(n));
+        target = text[0] == '/' ? text : FolderOf(target) + text;
+    }
+    return false; // a loop of links
+}
+// The replaced file's owner, group and permission bits, as far as this user may set them.
+void KeepPermissions(int fd, const FileStatus& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+        // Not a member of that group: the file keeps ours.
+    }
+    // After the group: changing it may have cleared the set-group-ID bit.
+    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+        // A file system without Unix permissions.
+    }
+}
+bool IsRunning(unsigned long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
 #endif
 
-bool WriteAll(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
+bool WriteAll(int fd, const char* p, size_t left) {
     while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0) {
@@ -170,21 +233,145 @@ bool Flush(int fd) {
     return errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
 }
 
-// Creates a new, unique temporary file in the folder of path, with the usual permissions.
-int CreateTemporary(const std::string& path, std::string& tempPath) {
+// Temporary files beside the document: "." + its name (cut to keep well under the 255 bytes a
+// name may have) + "." + process id-counter-clock + ".tmp". The process id tells a file that
+// an earlier, crashed save left behind from one that a running program is writing.
+std::string TemporaryStem(const std::string& path) {
+    return "." + PathName(path).substr(0, 200) + ".";
+}
+
+std::string TemporaryName(const std::string& path) {
     static unsigned counter = 0;
-    // Kept well under the 255 bytes a name may have, whatever the file's own name.
-    std::string stem = FolderOf(path) + "." + PathName(path).substr(0, 200) + ".";
+    auto ticks = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    return FolderOf(path) + TemporaryStem(path) + std::to_string(::getpid()) + "-" +
+           std::to_string(++counter) + "-" + std::to_string(ticks % 1000000u) + ".tmp";
+}
+
+// The process id of a temporary file of ours for path, or nothing for any other name.
+std::optional<unsigned long> TemporaryOwner(const std::string& name, const std::string& path) {
+    const std::string stem = TemporaryStem(path);
+    const std::string tail = ".tmp";
+    if (name.size() <= stem.size() + tail.size() || name.compare(0, stem.size(), stem) != 0 ||
+        name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+        return std::nullopt;
+    std::string_view middle(name);
+    middle = middle.substr(stem.size(), middle.size() - stem.size() - tail.size());
+    // Three numbers joined by "-".
+    unsigned long pid = 0;
+    int numbers = 0;
+    bool inNumber = false;
+    for (char c : middle) {
+        if (c >= '0' && c <= '9') {
+            if (!inNumber)
+                ++numbers;
+            inNumber = true;
+            if (numbers == 1 && pid < 100000000ul)
+                pid = pid * 10 + static_cast<unsigned long>(c - '0');
+        } else if (c == '-' && inNumber) {
+            inNumber = false;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (numbers != 3 || !inNumber)
+        return std::nullopt;
+    return pid;
+}
+
+// Removes what a save of path interrupted by a crash left behind. A file that a running
+// program is still writing stays.
+void RemoveLeftovers(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::string folder = FolderOf(path);
+    std::error_code error;
+    fs::directory_iterator entries(fs::u8path(folder.empty() ? std::string(".") : folder), error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        auto u8 = entries->path().filename().u8string();
+        std::string name(u8.begin(), u8.end());
+        std::optional<unsigned long> pid = TemporaryOwner(name, path);
+        if (!pid || entries->symlink_status(error).type() != fs::file_type::regular)
+            continue;
+        if (*pid == static_cast<unsigned long>(::getpid()) || !IsRunning(*pid))
+            RemovePath(folder + name);
+    }
+}
+
+// Creates a new, unique temporary file beside path.
+int CreateTemporary(const std::string& path, std::string& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto ticks = static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
-        tempPath = stem + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
-                   std::to_string(ticks % 1000000u) + ".tmp";
+        tempPath = TemporaryName(path);
         int fd = OpenPath(tempPath, CreateFlags);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// A complete copy of the file at path, in a new temporary file beside it.
+bool CopyToTemporary(const std::string& path, const FileStatus& st, std::string& tempPath) {
+    int in = OpenPath(path, ReadFlags);
+    if (in < 0)
+        return false;
+    int out = CreateTemporary(path, tempPath);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    KeepPermissions(out, st);
+    std::array<char, 65536> buffer{};
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && Flush(out);
+    ::close(in);
+    if (::close(out) != 0)
+        ok = false;
+    if (!ok)
+        RemovePath(tempPath);
+    return ok;
+}
+
+// The old content under a second, temporary name: a hard link, which costs nothing and keeps
+// the bytes, dates and permissions, or a copy where the file system has no links.
+bool SecondName(const std::string& path, const FileStatus& st, std::string& tempPath) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = TemporaryName(path);
+        if (LinkPath(path, tempPath) == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    return CopyToTemporary(path, st, tempPath);
+}
+
+// Puts the old content of path under its backup name while path keeps it too. Fails, leaving
+// the older backup as it was, when the backup name cannot take it (a folder of that name, a
+// name too long, a file that may not be replaced).
+bool MakeBackup(const std::string& path, const FileStatus& st, const std::string& backup) {
+    std::string tempPath;
+    if (!SecondName(path, st, tempPath))
+        return false;
+    Reached(SaveStep::BackupLinked);
+    bool renamed = RenamePath(tempPath, backup) == 0;
+    // A rename between two names of one file (the backup already a link to it, as a crash
+    // right after this step leaves it) does nothing and leaves the temporary name.
+    RemovePath(tempPath);
+    if (!renamed)
+        return false;
+    Reached(SaveStep::BackupMade);
+    return true;
 }
 
 void SyncFolder(const std::string& path) {
@@ -200,12 +387,11 @@ void SyncFolder(const std::string& path) {
 #endif
 }
 
-bool IsRegularFile(const std::string& path) {
-    FileStatus st{};
-    return StatPath(path, st) == 0 && S_ISREG(st.st_mode);
-}
-
 } // namespace
+
+void SetSaveStepHook(SaveStepHook hook) {
+    StepHook = hook;
+}
 
 std::string ProgramFileBytes(const ProgramSource& source) {
     std::string out;
@@ -229,48 +415,54 @@ std::string ProgramFileBytes(const ProgramSource& source) {
 WriteResult WriteProgramFile(const ProgramSource& source, const std::string& path) {
     if (path.empty())
         return WriteResult::NoFileName;
+    std::string target;
+    if (!FinalTarget(path, target))
+        return WriteResult::Failed;
 
     // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
     FileStatus st{};
     bool exists = false;
-    if (StatPath(path, st) == 0) {
+    if (StatPath(target, st) == 0) {
         if (!S_ISREG(st.st_mode))
             return WriteResult::Failed;
         exists = true;
     }
+    RemoveLeftovers(target);
 
+    // The new content goes complete to disk under a temporary name first.
     std::string bytes = ProgramFileBytes(source);
     std::string tempPath;
-    int fd = CreateTemporary(path, tempPath);
+    int fd = CreateTemporary(target, tempPath);
     if (fd < 0)
         return WriteResult::Failed;
-    bool ok = WriteAll(fd, bytes) && Flush(fd);
+    Reached(SaveStep::TemporaryCreated);
+    if (exists)
+        KeepPermissions(fd, st);
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && Flush(fd);
     if (::close(fd) != 0)
         ok = false;
     if (!ok) {
         RemovePath(tempPath);
         return WriteResult::Failed;
     }
+    Reached(SaveStep::TemporaryWritten);
 
-    // The new content is safe on disk: now the old file becomes the backup. A file that is
-    // its own backup (show.Bak) is simply replaced and keeps no backup.
-    std::string backup = BackupName(path);
-    if (exists && backup != path)
-        RenamePath(path, backup); // replaces an older backup; not checked
-
-    if (RenamePath(tempPath, path) != 0) {
+    // The old content gets its backup name while the file still holds it, so that no save
+    // loses a version. A file that is its own backup (show.Bak) keeps no backup.
+    std::string backup = BackupName(target);
+    if (exists && backup != target && !MakeBackup(target, st, backup)) {
         RemovePath(tempPath);
         return WriteResult::Failed;
     }
-    SyncFolder(path);
-    return WriteResult::Written;
-}
 
-bool MoveToBackup(const std::string& path) {
-    std::string backup = BackupName(path);
-    if (backup == path || !IsRegularFile(path))
-        return false;
-    return RenamePath(path, backup) == 0;
+    // One rename puts the new content in place: at every moment the name holds either.
+    if (RenamePath(tempPath, target) != 0) {
+        RemovePath(tempPath);
+        return WriteResult::Failed;
+    }
+    Reached(SaveStep::Replaced);
+    SyncFolder(target);
+    return WriteResult::Written;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -307,8 +499,10 @@ public:
             } while (n < 0 && errno == EINTR);
             if (n < 0)
                 return Failure;
-            if (n == 0)
-                return End; // text after the last line feed is not a line
+            if (n == 0) {
+                // Some editors end the last line without a line feed: it is a line still.
+                return line.empty() ? End : Line;
+            }
             Len = static_cast<size_t>(n);
         }
     }

@@ -69,18 +69,22 @@ const char* MessageOf(ReadResult result);
 // and show.Bak is its own backup. A name without "." gets ".Bak" appended.
 std::string BackupName(std::string_view path);
 
-// Writes the document to path. The new content goes to a temporary file in the same folder
-// first; only once that is complete and closed does an existing file move to its backup and
-// the new file take its name. A failure leaves every file that was there as it was.
+// Writes the document to path; a symbolic link is followed to the file it names. The new
+// content goes to a temporary file in the same folder first; once that is complete, the old
+// file gets its backup name as a second name and one rename puts the new file in place, so
+// that the name holds the old or the new content at every moment. The new file keeps the old
+// one's permissions. A failure (the backup among them) leaves every file as it was.
+// Temporary files that a crashed save of the same file left behind are removed.
 WriteResult WriteProgramFile(const ProgramSource& source, const std::string& path);
 
 // The bytes WriteProgramFile puts in the file.
 std::string ProgramFileBytes(const ProgramSource& source);
 
-// Save as onto an existing file: the old file moves to its backup (an older backup is
-// deleted). A file that is its own backup stays where it is, to be replaced by the write.
-// Returns true when the file was moved.
-bool MoveToBackup(const std::string& path);
+// The moments of a save after which the folder holds something new, in order. A test calls
+// a hook there to stop the program as a crash would.
+enum class SaveStep { TemporaryCreated, TemporaryWritten, BackupLinked, BackupMade, Replaced };
+using SaveStepHook = void (*)(SaveStep);
+void SetSaveStepHook(SaveStepHook hook);
 
 // Limits that keep a read short whatever the file holds.
 constexpr size_t MaxLineBytes = size_t(1) << 20; // a longer line is invalid

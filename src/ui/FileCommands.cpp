@@ -134,7 +134,7 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
                 .arg(Q(PathName(chosen.toStdString())));
         if (!Confirm(this, question))
             return;
-        MoveToBackup(chosen.toStdString());
+        // The writer keeps the replaced file as the backup, and only once the new one is whole.
     }
     SaveDocumentTo(editor, chosen);
 }

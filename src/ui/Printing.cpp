@@ -169,20 +169,26 @@ bool DrawProgramPage(const PrintSheet& sheet, PrintSurface& surface,
     const int W = m.PrintableWidth;
     const int H = m.PrintableHeight;
 
-    // Header.
+    // Header. A text wider than the page is cut to what fits between the margins: measuring
+    // or drawing all of a very long one would hold the program for a long time.
     const int y = top;
-    Put(surface, left + (W - left - right - surface.TextWidth(sheet.Title, TitleFont)) / 2, y,
-        sheet.Title, TitleFont);
-    const int y1 = Trunc(y + 1.5 * surface.TextHeight(sheet.Title, TitleFont));
+    const int between = W - left - right;
+    const QString title = CutToWidth(surface, sheet.Title, TitleFont, between);
+    Put(surface, left + (between - surface.TextWidth(title, TitleFont)) / 2, y, title, TitleFont);
+    const int y1 = Trunc(y + 1.5 * surface.TextHeight(title, TitleFont));
 
-    const QString version = sheet.VersionCaption + QStringLiteral("  ") + sheet.Version;
-    Put(surface, left + (W - left - right - surface.TextWidth(version, VersionFont)) / 2, y1,
-        version, VersionFont);
+    const QString version = CutToWidth(
+        surface, sheet.VersionCaption + QStringLiteral("  ") + sheet.Version, VersionFont, between);
+    Put(surface, left + (between - surface.TextWidth(version, VersionFont)) / 2, y1, version,
+        VersionFont);
     const int y2 = y1 + 2 * surface.TextHeight(version, VersionFont);
 
     Put(surface, left, y2, sheet.SerialCaption, CaptionFont);
-    Put(surface, left + surface.TextWidth(sheet.SerialCaption, CaptionFont), y2,
-        QStringLiteral(" ") + sheet.SerialNumber, BodyFont);
+    const int serialX = left + surface.TextWidth(sheet.SerialCaption, CaptionFont);
+    Put(surface, serialX, y2,
+        CutToWidth(surface, QStringLiteral(" ") + sheet.SerialNumber, BodyFont,
+                   W - right - serialX),
+        BodyFont);
     const int y3 = Trunc(y2 + 1.5 * surface.TextHeight(sheet.SerialCaption, CaptionFont));
 
     const QString modelCaption = sheet.ModelCaption + QStringLiteral(" :");

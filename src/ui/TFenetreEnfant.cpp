@@ -45,10 +45,66 @@ private:
     int Previous = 0;
 };
 
+// A header text too long to lay out at once (a file may hold a megabyte: the field would take
+// a second per text) shows its beginning, far more than the field shows; the rest is held here
+// and stays after what the field holds, so that nothing is lost.
+class HeldTail : public QObject {
+public:
+    static constexpr qsizetype Shown = 4096;
+
+    explicit HeldTail(QLineEdit* edit) : QObject(edit), Edit(edit) {
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
+            // Emptying the field, or typing over all it shows, replaces the whole text.
+            if (text.isEmpty() || ReplacingAll)
+                Tail.clear();
+            ReplacingAll = false;
+        });
+    }
+    static HeldTail* Of(const QLineEdit* edit) {
+        for (QObject* child : edit->children())
+            if (auto* held = dynamic_cast<HeldTail*>(child))
+                return held;
+        return nullptr;
+    }
+    static QString Whole(const QLineEdit* edit) { return edit->text() + Of(edit)->Tail; }
+
+    // The part of text the field gets.
+    QString Hold(const QString& text) {
+        if (text.size() <= Shown) {
+            Tail.clear();
+            return text;
+        }
+        qsizetype cut = text.at(Shown - 1).isHighSurrogate() ? Shown - 1 : Shown;
+        Tail = text.mid(cut);
+        return text.left(cut);
+    }
+
+    QString Tail;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // The field edits its text while it handles these events.
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ContextMenu)
+            ReplacingAll = Edit->hasSelectedText() && Edit->selectionLength() == Edit->text().size();
+        else if (event->type() == QEvent::KeyRelease)
+            ReplacingAll = false;
+        return false;
+    }
+
+private:
+    QLineEdit* Edit;
+    bool ReplacingAll = false;
+};
+
 void SetProgramText(QLineEdit* edit, const QString& text) {
+    HeldTail* held = HeldTail::Of(edit);
+    QString shown = held->Hold(text);
     if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator())))
-        limit->Allow(static_cast<int>(text.size()));
-    edit->setText(text);
+        limit->Allow(static_cast<int>(shown.size()));
+    edit->setText(shown);
+    if (!held->Tail.isEmpty())
+        edit->setCursorPosition(0); // the end of what the field holds is not the text's end
 }
 
 constexpr int LabelGap = 6; // between a label and its field
@@ -123,6 +179,8 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Version->setGeometry(392, 34, 105, 21);
     Version->setMaxLength(Unlimited);
     Version->installEventFilter(this);
+    for (QLineEdit* field : {StringTitre, NumeroSerie, Version})
+        new HeldTail(field);
 
     LabelTypeIgnivellique = new QLabel(Client);
     LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
@@ -246,13 +304,13 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 TFenetreEnfant::~TFenetreEnfant() = default;
 
 QString TFenetreEnfant::Title() const {
-    return StringTitre->text();
+    return HeldTail::Whole(StringTitre);
 }
 QString TFenetreEnfant::SerialNumber() const {
-    return NumeroSerie->text();
+    return HeldTail::Whole(NumeroSerie);
 }
 QString TFenetreEnfant::VersionText() const {
-    return Version->text();
+    return HeldTail::Whole(Version);
 }
 void TFenetreEnfant::SetTitle(const QString& text) {
     SetProgramText(StringTitre, text);
@@ -261,7 +319,7 @@ void TFenetreEnfant::SetSerialNumber(const QString& text) {
     SetProgramText(NumeroSerie, text);
 }
 void TFenetreEnfant::SetVersionText(const QString& text) {
-    Version->setText(text);
+    SetProgramText(Version, text);
 }
 int TFenetreEnfant::SelectedModel() const {
     return ComboBoxType->currentIndex();

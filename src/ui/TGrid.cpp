@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 TGrid::TGrid(TFenetreEnfant* owner, QWidget* parent) : QTableWidget(parent), Owner(owner) {}
 
 void TGrid::keyPressEvent(QKeyEvent* event) {
@@ -114,13 +116,23 @@ void TCellDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) con
 
 void TCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
     if (index.column() != 0) {
-        QStyledItemDelegate::paint(painter, option, index);
+        // A cell shows the beginning of its text, up to its width: laying out all of a long
+        // text (a file may hold a megabyte) only to cut it would freeze the window. Glyphs
+        // are at least a pixel wide, so this many characters more than fill the cell.
+        const qsizetype fits = std::max(64, opt.rect.width());
+        if (opt.text.size() > fits) {
+            opt.text.truncate(opt.text.at(fits - 1).isHighSurrogate() ? fits - 1 : fits);
+            opt.text += QChar(0x2026); // "…", as the cell would end a text cut to its width
+        }
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         return;
     }
     // The channel numbers are drawn like headings.
-    QStyleOptionViewItem opt(option);
-    initStyleOption(&opt, index);
     painter->fillRect(opt.rect, opt.palette.brush(QPalette::Active, QPalette::Button));
     painter->setPen(opt.palette.color(QPalette::Active, QPalette::ButtonText));
     painter->setFont(opt.font);

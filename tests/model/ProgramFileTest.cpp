@@ -253,7 +253,7 @@ TEST_F(Files, ShortAndLongFiles) {
     ExpectNewDocumentChannels(fifteen, 16);
 
     for (const std::string& bytes : {std::string(), std::string("VersionFichier ; 2"),
-                                     std::string("VersionFichier ; 2\r\nTypeIgnivelle ; 0")}) {
+                                     std::string("VersionFichier ; 2\r\n")}) {
         ProgramDocument doc;
         EXPECT_EQ(Read(doc, bytes), ReadResult::Read) << bytes;
         EXPECT_EQ(doc.SelectedModel, 2);
@@ -261,6 +261,19 @@ TEST_F(Files, ShortAndLongFiles) {
         EXPECT_EQ(doc.DocumentTitle, "in");
         ExpectNewDocumentChannels(doc, 1);
     }
+
+    // A last line without a line feed is a line all the same.
+    std::string unterminated = Format2("2", 30);
+    unterminated.pop_back();
+    for (const char* end : {"", "\r"}) {
+        ProgramDocument doc;
+        ASSERT_EQ(Read(doc, unterminated + end), ReadResult::Read);
+        EXPECT_EQ(doc.DelayCells[29], "30");
+        EXPECT_EQ(doc.Data.Descriptions[29], "d30");
+    }
+    ProgramDocument model;
+    ASSERT_EQ(Read(model, "VersionFichier ; 2\r\nTypeIgnivelle ; 0"), ReadResult::Read);
+    EXPECT_EQ(model.SelectedModel, 0);
 
     ProgramDocument extra;
     ASSERT_EQ(Read(extra, Format2("0", 15) + "16 ; 2 ; junk\n\xff\xfe garbage\n"),
@@ -368,24 +381,6 @@ TEST_F(Files, SavingKeepsThePreviousFileAsBackup) {
     unbound.SetTitle("x");
     EXPECT_EQ(unbound.Save(), WriteResult::NoFileName);
     EXPECT_TRUE(unbound.Data.Modified);
-}
-
-TEST_F(Files, SaveAsMovesTheChosenFileToItsBackup) {
-    Folder.Write("show.tir", "chosen\n");
-    Folder.Write("show.Bak", "older\n");
-    EXPECT_TRUE(MoveToBackup(Folder.Path("show.tir")));
-    EXPECT_FALSE(Folder.Exists("show.tir"));
-    EXPECT_EQ(Folder.Read("show.Bak"), "chosen\n");
-
-    // show.Bak chosen: it stays until the write replaces it.
-    EXPECT_FALSE(MoveToBackup(Folder.Path("show.Bak")));
-    EXPECT_EQ(Folder.Read("show.Bak"), "chosen\n");
-
-    EXPECT_FALSE(MoveToBackup(Folder.Path("missing.tir")));
-    ASSERT_EQ(::mkdir(Folder.Path("dir.tir").c_str(), 0755), 0);
-    EXPECT_FALSE(MoveToBackup(Folder.Path("dir.tir")));
-    EXPECT_TRUE(Folder.Exists("dir.tir"));
-    EXPECT_FALSE(Folder.Exists("dir.Bak"));
 }
 
 // Failures that also stop root: a folder that is a regular file, targets that are not

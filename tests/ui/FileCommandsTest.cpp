@@ -291,6 +291,25 @@ private slots:
         QCOMPARE(Read(P("notafolder")), QByteArray("x"));
     }
 
+    // The old file stays whole when its backup cannot be made: W1, the document keeps its
+    // changes, and Save as elsewhere still works.
+    void aBackupThatCannotBeMadeStopsTheSave() {
+        Trigger(*Form, "FileNew");
+        Dialogs.SavePaths << P("show.tir");
+        Trigger(*Form, "FileSave");
+        const QByteArray old = Read(P("show.tir"));
+        QVERIFY(QDir(Dir->path()).mkdir("show.Bak"));
+        Active()->SetTitle(QStringLiteral("Nouveau"));
+        Trigger(*Form, "FileSave");
+        QCOMPARE(Boxes->Texts(), QStringList({W1}));
+        QCOMPARE(Read(P("show.tir")), old);
+        QVERIFY(Active()->Modified());
+        Dialogs.SavePaths << P("ailleurs.tir");
+        Trigger(*Form, "FileSave");
+        QVERIFY(Read(P("ailleurs.tir")).contains("TitreListeTir ; Nouveau\n"));
+        QVERIFY(!Active()->Modified());
+    }
+
     void longHeaderTextsComeBackByteForByte() {
         QByteArray text(40000, 'x');
         QByteArray file = "VersionFichier ; 2\nTypeIgnivelle ; 0\nTitreListeTir ; T" + text +

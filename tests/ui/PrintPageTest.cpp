@@ -167,6 +167,33 @@ private slots:
         }
     }
 
+    // Header texts wider than the page (a file may hold a megabyte) are cut to the margins, in
+    // a few measures; the table below is drawn as usual.
+    void headerTextsWiderThanThePageAreCut() {
+        const QString words = QStringLiteral("Grand final de la fête ").repeated(40000);
+        PrintSheet sheet = MakeSheet(1, 15);
+        sheet.Title = words;
+        sheet.Version = words;
+        sheet.SerialNumber = QStringLiteral("1").repeated(1000000);
+        RecordingSurface s;
+        QVERIFY(DrawProgramPage(sheet, s, QStringLiteral(","), QStringLiteral("x")));
+        QVERIFY2(s.WidthQueries < 1000, qPrintable(QString::number(s.WidthQueries)));
+
+        const auto texts = s.Of(DrawCall::Kind::Text);
+        const DrawCall frame = s.Of(DrawCall::Kind::Rectangle).at(0);
+        const QString starts[] = {words, QStringLiteral("Version :  ") + words,
+                                  QStringLiteral(" ") + sheet.SerialNumber};
+        for (int i : {0, 1, 3}) {
+            const DrawCall& t = texts[size_t(i)];
+            QVERIFY2(!t.Text.isEmpty() && starts[i == 3 ? 2 : i].startsWith(t.Text),
+                     qPrintable(QString::number(i)));
+            QVERIFY2(t.X1 >= frame.X1 - frame.Pen && t.X1 + s.TextWidth(t.Text, t.Style) <=
+                                                          frame.X2 + frame.Pen,
+                     qPrintable(QString::number(i)));
+        }
+        QCOMPARE(TextsAt(s, 10).size(), size_t(15));
+    }
+
     void delayTextsGetTheirDecimalAndShareOneRightEdge_data() {
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("shown");

@@ -73,9 +73,26 @@ TEST(ProgramFileOnWindows, SavedTwiceReadBackByteForByte) {
     EXPECT_EQ(read.ModelIndex(), 0);
     EXPECT_EQ(read.DelayCell(2), "1,4");
 
-    EXPECT_TRUE(MoveToBackup(path));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(Bytes(backup), ProgramFileBytes(doc));
     ProgramDocument none;
-    EXPECT_EQ(ReadProgramFile(none, path, ','), ReadResult::NotAccessible);
+    EXPECT_EQ(ReadProgramFile(none, Utf8(folder.Root / "none.tir"), ','),
+              ReadResult::NotAccessible);
+
+    // A read-only backup: replaced when the system allows it (Wine does), else the save fails;
+    // either way the third version survives, as the file or as its backup.
+    const std::string third = Bytes(file);
+    fs::permissions(backup, fs::perms::owner_write, fs::perm_options::remove);
+    doc.SetTitle("Quatrième");
+    const WriteResult overReadOnly = WriteProgramFile(doc, path);
+    EXPECT_EQ(Bytes(overReadOnly == WriteResult::Written ? backup : file), third);
+    fs::permissions(backup, fs::perms::owner_write, fs::perm_options::add);
+
+    // A folder of the backup's name: the save fails, the file stays as it was, and no
+    // temporary file is left.
+    const std::string fourth = Bytes(file);
+    fs::remove(backup);
+    fs::create_directory(backup);
+    doc.SetTitle("Cinquième");
+    EXPECT_EQ(WriteProgramFile(doc, path), WriteResult::Failed);
+    EXPECT_EQ(Bytes(file), fourth);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root), fs::directory_iterator()), 2);
 }
