@@ -542,6 +542,8 @@ ImportOutcome ImportInto(const ImportPlan& plan, ProgramDocument& doc) {
             continue;
         double programmed = doc.Table.GetChannelTime(k);
         double residual = std::fabs(programmed - p.Time);
+        if (residual < 1e-9)
+            residual = 0; // what summing doubles leaves on a time that is on the grid
         if (residual > outcome.LargestResidual) {
             outcome.LargestResidual = residual;
             outcome.ResidualChannel = k + 1;

@@ -96,6 +96,11 @@ void TMainForm::BuildMenus() {
     QAction* saveAs = AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
                               U("Enregistrer le fichier en cours sous un autre nom"),
                               &TMainForm::FileSaveAsClick);
+    QAction* exportSheet = AddItem(file, "FileExportTableur", U("E&xporter vers un tableur..."),
+                                   U("Enregistrer le programme en cours pour un tableur"),
+                                   &TMainForm::FileExportTableurClick);
+    AddItem(file, "FileImportTableur", U("I&mporter d'un tableur..."),
+            U("Créer un programme à partir d'un tableur"), &TMainForm::FileImportTableurClick);
     QAction* close =
         AddItem(file, "FileFermerItem", U("&Fermer"), QString(), &TMainForm::FileFermerItemClick);
     file->addSeparator();
@@ -164,6 +169,7 @@ void TMainForm::BuildMenus() {
                            arrange,
                            transfer};
     DocumentCommandList << verify;
+    DocumentCommandList << exportSheet;
 }
 
 void TMainForm::BuildToolBar() {

@@ -203,7 +203,7 @@ TEST(Spreadsheet, RoundTripSavesTheSameProgramFile) {
         ProgramDocument copy;
         Imported result = Import(bytes, copy);
         ASSERT_TRUE(result.Plan.Refused.empty());
-        EXPECT_LT(result.Outcome.LargestResidual, 1e-9);
+        EXPECT_EQ(result.Outcome.LargestResidual, 0.0);
         EXPECT_EQ(ProgramFileBytes(copy), ProgramFileBytes(original)) << "model " << model;
 
         // And on into a second document, as the window receives it.
