@@ -426,6 +426,7 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
     int count = ChannelCountByModel[static_cast<size_t>(plan.Model)];
     std::string range = "n'est pas une voie de 1 à " + std::to_string(count);
 
+    std::array<double, SlotCount> delays{};
     int next = 1;
     for (size_t r = static_cast<size_t>(table.FirstDataRow()); r < table.Rows.size(); ++r) {
         const auto& row = table.Rows[r];
@@ -475,20 +476,24 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
                 p.Type = *type;
             }
         }
-        std::string_view text = cellOf(row, useTime ? columns.Time : columns.Delay);
-        std::optional<double> value = ParseTime(text, decimalSeparator);
-        if (text.empty()) {
-            refuse.Empty(line, timeColumn);
-            ok = false;
-        } else if (!value) {
-            refuse.Cell(line, timeColumn, text, "n'est pas un nombre");
-            ok = false;
-        } else if (*value < 0) {
-            refuse.Cell(line, timeColumn, text, "est négatif");
-            ok = false;
-        } else {
-            p.Time = *value;
-        }
+        // A number of seconds, 0 or more.
+        auto seconds = [&](int column, const char* name, double& out) {
+            std::string_view text = cellOf(row, column);
+            std::optional<double> value = ParseTime(text, decimalSeparator);
+            if (text.empty())
+                refuse.Empty(line, name);
+            else if (!value)
+                refuse.Cell(line, name, text, "n'est pas un nombre");
+            else if (*value < 0)
+                refuse.Cell(line, name, text, "est négatif");
+            else
+                out = *value;
+            return value && *value >= 0;
+        };
+        ok = seconds(useTime ? columns.Time : columns.Delay, timeColumn, p.Time) && ok;
+        // Both given, as in our own export: the delay is checked against the times below.
+        if (useTime && columns.Delay >= 0)
+            ok = seconds(columns.Delay, "Retard", delays[static_cast<size_t>(channel - 1)]) && ok;
         p.Description = std::string(cellOf(row, columns.Description));
         if (!ok)
             continue;
@@ -498,15 +503,25 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
     if (plan.LastChannel == 0 && plan.Refused.empty())
         refuse.Add("Le tableau ne contient aucune voie");
 
-    if (!useTime) {
-        // Own delays become times from the press, added up before any rounding.
-        double previous = 0;
-        for (size_t k = 0; k < static_cast<size_t>(plan.LastChannel); ++k) {
-            PlannedChannel& p = plan.Channels[k];
-            if (p.Given && k > 0 && p.Type == Automatic)
-                p.Time += previous;
-            previous = p.Time; // a channel not given stays manual at 0
+    double previous = 0;
+    for (size_t k = 0; k < static_cast<size_t>(plan.LastChannel); ++k) {
+        PlannedChannel& p = plan.Channels[k];
+        bool follows = p.Given && k > 0 && p.Type == Automatic;
+        if (!useTime && follows) {
+            // Own delays become times from the press, added up before any rounding.
+            p.Time += previous;
+        } else if (useTime && columns.Delay >= 0 && p.Given) {
+            // A delay changed in the spreadsheet without its time (or the other way round)
+            // must not be dropped without a word.
+            double own = follows ? p.Time - previous : p.Time;
+            if (std::fabs(own - delays[k]) > TimeStep / 2 + 1e-9)
+                refuse.Add("Ligne " + std::to_string(p.Row) + " : le retard de " +
+                           FormatTime(delays[k], decimalSeparator) +
+                           " s ne correspond pas à l'heure de " +
+                           FormatTime(p.Time, decimalSeparator) +
+                           " s ; ne gardez que l'une des deux colonnes");
         }
+        previous = p.Time; // a channel not given stays manual at 0
     }
 }
 

@@ -55,7 +55,7 @@ struct SheetTable {
 SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options);
 
 // Which column (0-based, -1 for none) gives what. When both a delay and a time column are
-// given, the times are used.
+// given, the times are used and every delay must agree with them.
 struct ColumnMapping {
     int Channel = -1; // channel number; none: rows in order are channels 1, 2, ...
     int Type = -1;    // "Manuel" / "Automatique"; none: a timed script (1 manual, rest automatic)

@@ -158,6 +158,9 @@ TEST(Spreadsheet, RefusedCellsAreNamed) {
          "1;Manuel;0;0,5x;\n16;Manuel;0;0;\n",
          {"Ligne 2, colonne B : « Ignivelle V40 » n'est pas un modèle d'Ignivelle",
           "Ligne 5, colonne Heure : « 0,5x » n'est pas un nombre"}},
+        {"Voie;Type;Retard (s);Heure (s)\n1;Manuel;0;0\n2;Automatique;2;2,4\n3;Manuel;3;3\n",
+         {"Ligne 3 : le retard de 2 s ne correspond pas à l'heure de 2,4 s ; ne gardez que "
+          "l'une des deux colonnes"}},
         {"Titre;T\nModèle;Ignivelle\n\nVoie;Type;Heure (s)\n16;Manuel;0\n",
          {"Ligne 5, colonne Voie : « 16 » n'est pas une voie de 1 à 15"}},
         {"Produit;Couleur\nA;rouge\n", {"Aucune colonne ne donne l'heure ou le retard des voies"}},

@@ -151,6 +151,14 @@ private slots:
                                      "Le fichier \"feu-14-juillet.csv\" existe déjà \n\n\r Voulez "
                                      "vous le remplacer?")}));
         QCOMPARE(FileBytes(csv), before);
+
+        // A file that cannot be written says so.
+        Boxes->Seen.clear();
+        Dialogs.SavePaths << Home->filePath("absent/feu.csv");
+        Trigger(*Form, "FileExportTableur");
+        QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8(
+                                     "Une Erreur d'enregistrement s'est produite\n\rLe fichier "
+                                     "n'a pas pu être enregistré.")}));
     }
 
     // A table whose headings say nothing: the user names the time column, and the channels the
