@@ -142,7 +142,7 @@ bool EmptyRow(const std::vector<std::string>& row) {
 enum class HeaderKey { None, Title, Serial, Version, Model };
 
 HeaderKey HeaderKeyOf(const std::vector<std::string>& row) {
-    if (row.empty())
+    if (row.empty() || row.size() > 2) // a key and its value
         return HeaderKey::None;
     std::string key = Folded(row[0]);
     if (key == "titre")
@@ -332,7 +332,12 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
     size_t r = 0;
     while (r < table.Rows.size() && EmptyRow(table.Rows[r]))
         ++r;
-    if (r < table.Rows.size() && HeaderKeyOf(table.Rows[r]) == HeaderKey::Title) {
+    // A table whose first heading happens to be "Titre" has more columns, or no key row next.
+    size_t second = r + 1;
+    while (second < table.Rows.size() && EmptyRow(table.Rows[second]))
+        ++second;
+    if (second < table.Rows.size() && HeaderKeyOf(table.Rows[r]) == HeaderKey::Title &&
+        HeaderKeyOf(table.Rows[second]) != HeaderKey::None) {
         table.HasHeaderBlock = true;
         while (r < table.Rows.size() &&
                (EmptyRow(table.Rows[r]) || HeaderKeyOf(table.Rows[r]) != HeaderKey::None))

@@ -89,6 +89,8 @@ TEST(Spreadsheet, ImportsOwnExportPlainTablesAndOtherEncodings) {
          "Voie;Type;Heure;D\xE9signation\r\n2;Automatique;2,35;Com\xE8te\r\n1;Manuel;0;Bouquet "
          "dor\xE9\r\n",
          "2   |1 Manuel 0 Bouquet doré|2 Automatique 2,4 Comète"},
+        {"a plain table whose first heading is Titre", "Titre;Heure\nBouquet;3\n",
+         "2   |1 Manuel 3 "},
         {"tabs, own delays added up before rounding",
          "Retard\tProduit\n0,33\tA\n0,33\tB\n0,33\tC\n0,33\tD\n",
          "2   |1 Manuel 0,4 A|2 Automatique 0,6 B|3 Automatique 1 C|4 Automatique 1,4 D"},
