@@ -26,6 +26,12 @@ QString U(const char* text) {
     return QString::fromUtf8(text);
 }
 
+QLabel* Label(QWidget* parent, const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
 QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items = {}) {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -61,9 +67,9 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
     ComboDecimale = Combo(file, "ComboDecimale", {U("Virgule (1,5)"), U("Point (1.5)")});
     ComboCodage = Combo(file, "ComboCodage", {U("UTF-8"), U("Windows-1252")});
     auto* fileForm = new QFormLayout(file);
-    fileForm->addRow(U("Séparateur :"), ComboSeparateur);
-    fileForm->addRow(U("Décimales :"), ComboDecimale);
-    fileForm->addRow(U("Caractères :"), ComboCodage);
+    fileForm->addRow(Label(file, "LabelSeparateur", "Séparateur :"), ComboSeparateur);
+    fileForm->addRow(Label(file, "LabelDecimale", "Décimales :"), ComboDecimale);
+    fileForm->addRow(Label(file, "LabelCodage", "Caractères :"), ComboCodage);
 
     auto* columns = new QGroupBox(U("Les colonnes"), this);
     columns->setObjectName(QStringLiteral("GroupeColonnes"));
@@ -73,11 +79,13 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
     ComboHeure = Combo(columns, "ComboHeure");
     ComboDescription = Combo(columns, "ComboDescription");
     auto* columnForm = new QFormLayout(columns);
-    columnForm->addRow(U("Voie :"), ComboVoie);
-    columnForm->addRow(U("Type :"), ComboType);
-    columnForm->addRow(U("Retard depuis la voie précédente :"), ComboRetard);
-    columnForm->addRow(U("Heure depuis le début de la séquence :"), ComboHeure);
-    columnForm->addRow(U("Description :"), ComboDescription);
+    columnForm->addRow(Label(columns, "LabelVoie", "Voie :"), ComboVoie);
+    columnForm->addRow(Label(columns, "LabelType", "Type :"), ComboType);
+    columnForm->addRow(Label(columns, "LabelRetard", "Retard depuis la voie précédente :"),
+                       ComboRetard);
+    columnForm->addRow(Label(columns, "LabelHeure", "Heure depuis le début de la séquence :"),
+                       ComboHeure);
+    columnForm->addRow(Label(columns, "LabelDescription", "Description :"), ComboDescription);
 
     Apercu = new QTableWidget(this);
     Apercu->setObjectName(QStringLiteral("Apercu"));
@@ -108,7 +116,7 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LabelFichier);
     layout->addLayout(top);
-    layout->addWidget(new QLabel(U("Les premières lignes :"), this));
+    layout->addWidget(Label(this, "LabelApercu", "Les premières lignes :"));
     layout->addWidget(Apercu, 1);
     layout->addWidget(LabelBilan);
     layout->addWidget(ListeRemarques);
