@@ -236,21 +236,31 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
     SheetOptions options;
     options.Encoding =
         StartsWith(bytes, Bom) || IsUtf8(bytes) ? SheetEncoding::Utf8 : SheetEncoding::Windows1252;
-    // The separator that the first lines use most, quoted text left out.
+    // The separator that the first lines use most, quoted text left out. Commas that only
+    // ever stand between digits are decimal commas of a single column, not separators.
     std::array<size_t, 3> counts{};
     const char candidates[3] = {';', '\t', ','};
-    bool quoted = false;
+    bool quoted = false, commaSeparates = false;
     int lines = 0;
-    for (size_t i = 0; i < bytes.size() && lines < 5; ++i) {
+    auto digit = [&](size_t i) { return i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; };
+    for (size_t i = 0; i < bytes.size() && lines < 10; ++i) {
         char c = bytes[i];
-        if (c == '"')
+        if (c == '"') {
             quoted = !quoted;
-        else if (!quoted && c == '\n')
+        } else if (quoted) {
+            continue;
+        } else if (c == '\n') {
             ++lines;
-        else if (!quoted)
+        } else {
             for (size_t k = 0; k < 3; ++k)
                 counts[k] += c == candidates[k];
+            bool betweenDigits = i > 0 && digit(i - 1) && digit(i + 1);
+            if ((c == ',' && !betweenDigits) || (c == '.' && betweenDigits))
+                commaSeparates = true;
+        }
     }
+    if (!commaSeparates)
+        counts[2] = 0;
     size_t best = 0;
     for (size_t k = 1; k < 3; ++k)
         if (counts[k] > counts[best])

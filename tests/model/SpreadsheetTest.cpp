@@ -89,6 +89,8 @@ TEST(Spreadsheet, ImportsOwnExportPlainTablesAndOtherEncodings) {
          "Voie;Type;Heure;D\xE9signation\r\n2;Automatique;2,35;Com\xE8te\r\n1;Manuel;0;Bouquet "
          "dor\xE9\r\n",
          "2   |1 Manuel 0 Bouquet doré|2 Automatique 2,4 Comète"},
+        {"one column of decimal commas", "Heure\n1,45\n2,35\n",
+         "2   |1 Manuel 1,4 |2 Automatique 2,4 "},
         {"a plain table whose first heading is Titre", "Titre;Heure\nBouquet;3\n",
          "2   |1 Manuel 3 "},
         {"tabs, own delays added up before rounding",
