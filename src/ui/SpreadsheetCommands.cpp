@@ -106,8 +106,9 @@ void TMainForm::FileImportTableurClick() {
         return;
 
     EnableDocumentCommands(true);
-    TFenetreEnfant* editor =
-        NewEditorWindow(QString::fromStdString(BaseName(chosen.toStdString())));
+    // Named after the file; a name without an extension is taken whole.
+    QString title = QFileInfo(chosen).completeBaseName();
+    TFenetreEnfant* editor = NewEditorWindow(title.isEmpty() ? name : title);
     WindowProgram program(*editor);
     CopyProgram(dialog.Result(), program);
     editor->SetModified(true); // nothing of it is in a ".tir" yet

@@ -164,7 +164,7 @@ private slots:
     // A table whose headings say nothing: the user names the time column, and the channels the
     // delay rules move are listed before and after the import.
     void columnsChosenInTheBox() {
-        QString path = Home->filePath("script.csv");
+        QString path = Home->filePath("minutage"); // no extension: the whole name is the title
         WriteFile(path, "A;B\r\n2;Bombe\r\n3,13;Comète\r\n3,16;Comète\r\n");
         Boxes->Queue({QStringLiteral("OK")});
         Import(path, [](TImportTableur& d) {
@@ -190,6 +190,7 @@ private slots:
         });
         TFenetreEnfant* e = Form->ActiveEditor();
         QVERIFY(e);
+        QCOMPARE(e->windowTitle(), QStringLiteral("minutage"));
         QCOMPARE(e->CellText(1, 2), QStringLiteral("Automatique"));
         QCOMPARE(e->CellText(2, 3), QStringLiteral("3,4"));
         QCOMPARE(e->Description(2), QString::fromUtf8("Comète"));
