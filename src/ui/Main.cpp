@@ -99,6 +99,11 @@ void TMainForm::BuildMenus() {
     QAction* saveAs = AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
                               U("Enregistrer le fichier en cours sous un autre nom"),
                               &TMainForm::FileSaveAsClick);
+    QAction* exportSheet = AddItem(file, "FileExportTableur", U("E&xporter vers un tableur..."),
+                                   U("Enregistrer le programme en cours pour un tableur"),
+                                   &TMainForm::FileExportTableurClick);
+    AddItem(file, "FileImportTableur", U("I&mporter d'un tableur..."),
+            U("Créer un programme à partir d'un tableur"), &TMainForm::FileImportTableurClick);
     QAction* close =
         AddItem(file, "FileFermerItem", U("&Fermer"), QString(), &TMainForm::FileFermerItemClick);
     file->addSeparator();
@@ -167,6 +172,7 @@ void TMainForm::BuildMenus() {
                            arrange,
                            transfer};
     DocumentCommandList << verify;
+    DocumentCommandList << exportSheet;
     // Saving writes what the cells show, typed or not; closing asks its own question; printer
     // setup and the window layout do not read the document. Every other document command,
     // later ones included, first ends the editing.

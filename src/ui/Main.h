@@ -65,6 +65,8 @@ public slots:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    void FileExportTableurClick();
+    void FileImportTableurClick();
     void FileFermerItemClick();
     void FilePrintSetupClick();
     void FilePrintClick();

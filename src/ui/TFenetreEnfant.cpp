@@ -358,6 +358,10 @@ int TFenetreEnfant::CurrentRow() const {
 }
 
 char TFenetreEnfant::DecimalSeparator() const {
+    return LocaleDecimalSeparator();
+}
+
+char TFenetreEnfant::LocaleDecimalSeparator() {
     QString point = QLocale().decimalPoint();
     if (point.size() == 1 && point[0].unicode() < 128)
         return static_cast<char>(point[0].unicode());

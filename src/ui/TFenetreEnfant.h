@@ -55,6 +55,8 @@ public:
     int CurrentColumn() const;
     int CurrentRow() const;
     char DecimalSeparator() const;
+    // The user's decimal separator, as every window shows times.
+    static char LocaleDecimalSeparator();
 
     // The delay rules, with this window's cells and warnings.
     void ApplyChannelTime(int index, double seconds);
