@@ -7,10 +7,12 @@
 #include "Main.h"
 #include "PosixSerialLine.h"
 #include "ScriptedDialogs.h"
+#include "TDlgGestionConnection.h"
 #include "TDlgLecture.h"
 #include "TFenetreEnfant.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -155,6 +157,14 @@ private slots:
         QStringList memo = RunCommand("ConnectionLireItem", &caption);
         QCOMPARE(caption, QString::fromUtf8("Lecture de l'appareil"));
         QVERIFY(memo.contains(QString::fromUtf8("Lecture réussie")));
+        // It never writes, and says so; the transfer dialog keeps its own words.
+        QCOMPARE(memo.last(), QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer la lecture."));
+        QCOMPARE(Form->ReadBackDialog()->LabelProgression->text(),
+                 QString::fromUtf8("Progression de la lecture"));
+        QCOMPARE(Form->TransferDialog->LabelProgression->text(),
+                 QString::fromUtf8("Progression de la transmission"));
+        QCOMPARE(Form->TransferDialog->StatusLines().last(),
+                 QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer le transfert."));
         QVERIFY(Boxes->Seen.empty());
         QCOMPARE(Form->Editors().size(), 1);
         TFenetreEnfant* e = Form->ActiveEditor();
@@ -183,7 +193,8 @@ private slots:
         e->SetModified(false);
         memo = RunCommand("ConnectionVerifierItem");
         QVERIFY(memo.contains(
-            QString::fromUtf8("Voie 8 : programme Automatique 17 s, appareil Automatique 16,8 s")));
+            QString::fromUtf8("Voie 8 : programme Automatique, retard 0,8 s (à 17 s) ; appareil "
+                              "Automatique, retard 0,6 s (à 16,8 s)")));
         QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("L'appareil ne contient pas ce "
                                                           "programme.\n\nVoies différentes : 8."));
         QCOMPARE(Boxes->Seen.back().Caption, QStringLiteral("Avertissement"));
