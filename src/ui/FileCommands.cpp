@@ -133,11 +133,10 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
     }
     QString folder =
         editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
-    QString chosen = Dialogs().SaveFileName(this, folder, editor->windowTitle(),
-                                            QString::fromUtf8(SaveFilter),
-                                            // the same case as the filter's "*.tir"
-                                            CaseSensitiveNames ? QStringLiteral("tir")
-                                                               : QStringLiteral("TIR"));
+    QString chosen =
+        Dialogs().SaveFileName(this, folder, editor->windowTitle(), QString::fromUtf8(SaveFilter),
+                               // the same case as the filter's "*.tir"
+                               CaseSensitiveNames ? QStringLiteral("tir") : QStringLiteral("TIR"));
     if (chosen.isEmpty()) {
         SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
         return;

@@ -267,7 +267,8 @@ TEST(ReadBack, VerifyVerdicts) {
          2,
          123456,
          {{0, 0x8000}},
-         {"Voie 1 : programme Manuel, retard 0 s (à 0 s) ; appareil Automatique, retard 0 s (à 0 s)"},
+         {"Voie 1 : programme Manuel, retard 0 s (à 0 s) ; appareil Automatique, retard 0 s (à 0 "
+          "s)"},
          "warning: L'appareil ne contient pas ce programme.\n\nVoies différentes : 1."},
         {"channel 3 at the same time by other own delays",
          2,

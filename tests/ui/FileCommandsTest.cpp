@@ -150,10 +150,9 @@ private slots:
 
     // A name typed without extension finds the program whatever the case of its ".tir".
     void openFindsTheProgramWhateverTheCaseOfItsExtension() {
-        const std::pair<QStringList, const char*> cases[] = {
-            {{"premier.TIR"}, "premier.TIR"},
-            {{"deux.tir", "deux.TIR"}, "deux.tir"},
-            {{"trois.tir"}, "trois.tir"}};
+        const std::pair<QStringList, const char*> cases[] = {{{"premier.TIR"}, "premier.TIR"},
+                                                             {{"deux.tir", "deux.TIR"}, "deux.tir"},
+                                                             {{"trois.tir"}, "trois.tir"}};
         for (const auto& [files, opened] : cases) {
             QByteArray program = "VersionFichier ; 2\nTypeIgnivelle ; 0\nTitreListeTir ; \n"
                                  "NumeroSerie ; \nVersion ; \n"

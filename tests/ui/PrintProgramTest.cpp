@@ -16,9 +16,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 

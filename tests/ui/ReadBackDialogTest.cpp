@@ -158,7 +158,8 @@ private slots:
         QCOMPARE(caption, QString::fromUtf8("Lecture de l'appareil"));
         QVERIFY(memo.contains(QString::fromUtf8("Lecture réussie")));
         // It never writes, and says so; the transfer dialog keeps its own words.
-        QCOMPARE(memo.last(), QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer la lecture."));
+        QCOMPARE(memo.last(),
+                 QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer la lecture."));
         QCOMPARE(Form->ReadBackDialog()->LabelProgression->text(),
                  QString::fromUtf8("Progression de la lecture"));
         QCOMPARE(Form->TransferDialog->LabelProgression->text(),
