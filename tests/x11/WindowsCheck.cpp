@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -260,6 +261,17 @@ private slots:
         Trigger(*Form, "EditRafaleItem");
         QVERIFY(back);
         QVERIFY(!Form->BurstDialog->isVisible());
+    }
+
+    // The print dialog proposes the document's title as the name of a PDF.
+    void thePrintDialogProposesTheTitleAsPdfName() {
+        QString proposed;
+        WhenModal([&](QWidget& dialog) {
+            if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+                proposed = QFileInfo(name->text()).fileName();
+        });
+        Trigger(*Form, "FilePrint");
+        QCOMPARE(proposed, QStringLiteral("NONAME1.pdf"));
     }
 
     // Closed by the window manager in the data step, the transfer dialog is left as "&Annuler"
