@@ -41,6 +41,11 @@ void Xdotool(const QStringList& arguments) {
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
 }
 
+void ClickOn(QWidget* w) {
+    QPoint p = w->mapToGlobal(w->rect().center());
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+}
+
 QString Output(const QString& program, const QStringList& arguments) {
     QProcess p;
     p.start(program, arguments);
@@ -298,7 +303,7 @@ private slots:
         TDlgConnection* dlg = Form->TransferDialog;
         WhenModal([&](QWidget&) {
             QTRY_VERIFY(dlg->isActiveWindow());
-            Xdotool({"key", "Return"}); // "&Connecter"
+            ClickOn(dlg->ButtonConnection);
             QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressionBar->isVisible(), 20000);
             QTRY_VERIFY(dlg->ProgressionBar->value() > 0);
             Xdotool({"key", "alt+F4"});
@@ -311,11 +316,11 @@ private slots:
             QVERIFY(dlg->ButtonConnection->isEnabled());
             QTRY_VERIFY(dlg->isActiveWindow());
             before = fromProgram();
-            Xdotool({"key", "Return"});
+            ClickOn(dlg->ButtonConnection);
             QTRY_VERIFY2_WITH_TIMEOUT(fromProgram() > before,
                                       qPrintable(dlg->StatusLines().join('|')), 10000);
             QTRY_VERIFY(dlg->BoutonAnulation->isEnabled());
-            Xdotool({"key", "Escape"}); // "&Annuler"
+            ClickOn(dlg->BoutonAnulation);
             QTRY_VERIFY(!dlg->isVisible());
         });
         Trigger(*Form, "ConnectionTransfertItem");
