@@ -229,11 +229,13 @@ private slots:
                 QVERIFY2(stack.indexOf(QString::number(box->winId())) >
                              stack.indexOf(QString::number(dialog.winId())),
                          qPrintable(stack.join(' ')));
+                QTRY_VERIFY(box->isActiveWindow());
                 Xdotool({"key", "Return"});
                 QTRY_VERIFY(!box->isVisible());
                 checked = true;
             });
             salvo::ui::ShowWarning(editor, QStringLiteral("Avertissement de la fenêtre"));
+            QTRY_VERIFY(dialog.isActiveWindow());
             Xdotool({"key", "alt+q"}); // Quitter still answers
         });
         Trigger(*Form, "ConnectionTransfertItem");
