@@ -25,7 +25,7 @@ std::string DeviceSession::VersionText(int major, int minor) {
 }
 
 void DeviceSession::Instructions() {
-    for (const char* line : InstructionLines)
+    for (const char* line : InstructionTexts())
         Status(line);
 }
 
@@ -150,7 +150,9 @@ void DeviceSession::Quit() {
 }
 
 void DeviceSession::Close() {
+    // Left as "&Annuler" leaves it, so that the next showing can connect.
     StopTimer();
+    Reporter.SetConnectionEnabled(true);
     if (Link)
         Link->EndSession();
 }

@@ -91,6 +91,8 @@ public:
 
 protected:
     void Status(const std::string& line) { Reporter.AddStatusLine(line); }
+    // The lines the memo shows between sessions; a read-back never speaks of a transfer.
+    virtual const std::array<const char*, 3>& InstructionTexts() const { return InstructionLines; }
     void Instructions();
     void StopTimer();
     void SetPosition(int position);

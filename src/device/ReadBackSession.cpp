@@ -6,6 +6,12 @@
 
 namespace salvo {
 
+const std::array<const char*, 3> ReadBackInstructionLines = {
+    InstructionLines[0],
+    InstructionLines[1],
+    "Appuyez sur \"Connecter\" pour lancer la lecture.",
+};
+
 namespace {
 
 constexpr uint16_t AutomaticBit = 0x8000;
@@ -188,10 +194,16 @@ void ReadBackSession::Verdict() {
         if (word == program.ChannelWord(i))
             continue;
         std::string n = std::to_string(i + 1);
-        Status("Voie " + n + " : programme " + TypeName(program.GetChannelType(i) == Automatic) +
-               " " + FormatTime(program.GetChannelTime(i), DecimalSeparator) + " s, appareil " +
-               TypeName(word & AutomaticBit) + " " +
-               FormatTime(device.GetChannelTime(i), DecimalSeparator) + " s");
+        // A channel's time may agree while its own delay does not: both are shown, each side in
+        // the same form.
+        auto side = [this](const char* who, bool automatic, ChannelTable& table, int index) {
+            return std::string(who) + " " + TypeName(automatic) + ", retard " +
+                   FormatTime(table.GetStepDelay(index), DecimalSeparator) + " s (à " +
+                   FormatTime(table.GetChannelTime(index), DecimalSeparator) + " s)";
+        };
+        Status("Voie " + n + " : " +
+               side("programme", program.GetChannelType(i) == Automatic, program, i) + " ; " +
+               side("appareil", (word & AutomaticBit) != 0, device, i));
         differing += (differing.empty() ? "" : ", ") + n;
     }
     if (Device.SerialNumber != ExpectedSerial)

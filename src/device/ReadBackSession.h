@@ -27,6 +27,8 @@ enum ReadBackStep : int32_t {
 // Once the device has answered, as fast as the event loop turns: the line sets the pace.
 constexpr int ReadInterval = 0;
 
+extern const std::array<const char*, 3> ReadBackInstructionLines;
+
 // What a device holds, as read whole and checked.
 struct DeviceContents {
     int32_t Model = DefaultModel;
@@ -72,6 +74,9 @@ public:
     const DeviceContents& Contents() const { return Device; }
 
 private:
+    const std::array<const char*, 3>& InstructionTexts() const override {
+        return ReadBackInstructionLines;
+    }
     void SearchStep();
     void ModelStep();
     void SerialStep();

@@ -9,7 +9,8 @@ class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
-
-private:
-    QTranslator QtFrench;
 };
+
+// Qt's own French catalogue when present, and French for the texts of Qt's print and page
+// set-up dialogs that the catalogue leaves in English. Once per application.
+void InstallQtFrench(QCoreApplication& application);

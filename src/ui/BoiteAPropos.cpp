@@ -1,6 +1,7 @@
 #include "BoiteAPropos.h"
 
 #include "Glyphs.h"
+#include "TitleBar.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -42,8 +43,9 @@ QRect MakerLine(int top, int height = 18) {
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(QStringLiteral("A propos"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    salvo::ui::AskTitleBarButtons(this, Qt::Dialog | Qt::CustomizeWindowHint |
+                                            Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(406, 300);
     QFont small = font();
     small.setPointSize(8);

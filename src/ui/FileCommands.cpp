@@ -29,6 +29,13 @@ bool HasExtension(const std::string& path) {
     return PathName(path).find('.') != std::string::npos;
 }
 
+// Windows finds "show.TIR" when "show.tir" is asked for; elsewhere a name keeps its case.
+#ifdef Q_OS_WIN
+constexpr bool CaseSensitiveNames = false;
+#else
+constexpr bool CaseSensitiveNames = true;
+#endif
+
 bool Confirm(QWidget* parent, const QString& text) {
     return ShowBox(parent, BoxKind::Confirmation, text, {BoxButton::Ok, BoxButton::Cancel}) ==
            BoxButton::Ok;
@@ -70,8 +77,13 @@ void TMainForm::FileOpenClick() {
         return;
     LastFolder = QFileInfo(chosen).absolutePath();
     std::string path = chosen.toStdString();
-    if (!HasExtension(path))
-        path += ".tir";
+    if (!HasExtension(path)) {
+        // Programs saved on Windows, or by earlier versions, end in ".TIR".
+        if (CaseSensitiveNames && !Exists(path + ".tir") && Exists(path + ".TIR"))
+            path += ".TIR";
+        else
+            path += ".tir";
+    }
     if (Exists(path)) {
         TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
         editor->SetFileName(Q(path));
@@ -121,8 +133,10 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
     }
     QString folder =
         editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
-    QString chosen = Dialogs().SaveFileName(this, folder, editor->windowTitle(),
-                                            QString::fromUtf8(SaveFilter), QStringLiteral("TIR"));
+    QString chosen =
+        Dialogs().SaveFileName(this, folder, editor->windowTitle(), QString::fromUtf8(SaveFilter),
+                               // the same case as the filter's "*.tir"
+                               CaseSensitiveNames ? QStringLiteral("tir") : QStringLiteral("TIR"));
     if (chosen.isEmpty()) {
         SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
         return;

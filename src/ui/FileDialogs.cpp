@@ -1,8 +1,10 @@
 #include "FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -35,7 +37,37 @@ public:
     }
 };
 
-QString RunFileDialog(QFileDialog& dlg, const QString& folder) {
+// Qt's dialog reads quotation marks as a list of names ("a" "b") and keeps one of them; a
+// program is saved under one name, the one typed, quotes included, in the folder shown.
+class OneNameDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QString TypedPath; // set when the typed name held quotation marks
+
+    void accept() override {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QString typed = edit ? edit->text() : QString();
+        if (!typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        QString path = directory().absoluteFilePath(typed);
+        QFileInfo info(path);
+        if (info.isDir()) {
+            setDirectory(path);
+            edit->clear();
+            return;
+        }
+        if (acceptMode() == AcceptSave && !defaultSuffix().isEmpty() &&
+            !info.fileName().contains(QLatin1Char('.')))
+            path += QLatin1Char('.') + defaultSuffix();
+        TypedPath = path;
+        QDialog::accept();
+    }
+};
+
+QString RunFileDialog(OneNameDialog& dlg, const QString& folder) {
     static FrenchFileKinds kinds;
     dlg.setIconProvider(&kinds);
     if (!folder.isEmpty())
@@ -51,9 +83,11 @@ QString RunFileDialog(QFileDialog& dlg, const QString& folder) {
         for (int column = 1; column < header->count(); ++column)
             header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    if (dlg.exec() != QDialog::Accepted)
         return {};
-    return dlg.selectedFiles().constFirst();
+    if (!dlg.TypedPath.isEmpty())
+        return dlg.TypedPath;
+    return dlg.selectedFiles().isEmpty() ? QString() : dlg.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -69,7 +103,7 @@ void ConfigureOpenDialog(QFileDialog& dlg, const QString& filter) {
 
 QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folder,
                                            const QString& filter) {
-    QFileDialog dlg(parent);
+    OneNameDialog dlg(parent);
     ConfigureOpenDialog(dlg, filter);
     return RunFileDialog(dlg, folder);
 }
@@ -77,7 +111,7 @@ QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folde
 QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& folder,
                                            const QString& proposedName, const QString& filter,
                                            const QString& defaultExtension) {
-    QFileDialog dlg(parent);
+    OneNameDialog dlg(parent);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     // Replacing a file is asked by the program itself, with its own question.

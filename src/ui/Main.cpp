@@ -10,11 +10,14 @@
 #include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
+#include "TitleBar.h"
 #include "UserGuide.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -23,6 +26,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -152,6 +156,8 @@ void TMainForm::BuildMenus() {
     QAction* arrange =
         AddItem(window, "WindowArrange", U("&Tout réorganiser"),
                 U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
+    WindowMenu = window;
+    connect(window, &QMenu::aboutToShow, this, &TMainForm::ListWindows);
 
     QMenu* help = menu("HelpMenu", U("A&ide"));
     AddItem(help, "HelpGuide", U("&Guide de l'utilisateur"), U("Ouvrir le guide de l'utilisateur"),
@@ -302,7 +308,16 @@ void TMainForm::FilePrintSetupClick() {
 void TMainForm::FilePrintClick() {
     TFenetreEnfant* editor = ActiveEditor();
     QPrinter& printer = CurrentPrinter();
-    if (!editor || !Dialogs().Print(this, printer))
+    if (!editor)
+        return;
+    // A PDF is proposed under the document's title, not Qt's "print.pdf", nor the name of the
+    // document printed before.
+    printer.setDocName(editor->windowTitle());
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        printer.setOutputFileName(QFileInfo(printer.outputFileName())
+                                      .absoluteDir()
+                                      .filePath(editor->windowTitle() + QStringLiteral(".pdf")));
+    if (!Dialogs().Print(this, printer))
         return;
     salvo::ui::PrintProgram(editor->Sheet(), printer, printer.copyCount(), this);
 }
@@ -410,6 +425,40 @@ void TMainForm::WindowArrangeClick() {
     }
 }
 
+void TMainForm::ListWindows() {
+    // A minimized window may sit behind the others: the list reaches every one of them.
+    for (QAction* a : WindowListItems)
+        delete a;
+    WindowListItems.clear();
+    QList<TFenetreEnfant*> open = Editors();
+    if (open.isEmpty())
+        return;
+    WindowListItems << WindowMenu->addSeparator();
+    TFenetreEnfant* active = ActiveEditor();
+    int n = 0;
+    for (TFenetreEnfant* editor : open) {
+        ++n;
+        QString title = editor->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QString text = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(title)
+                              : QStringLiteral("%1 %2").arg(n).arg(title);
+        auto* item = new QAction(text, WindowMenu);
+        item->setObjectName(QStringLiteral("WindowItem%1").arg(n));
+        item->setCheckable(true);
+        item->setChecked(editor == active);
+        connect(item, &QAction::triggered, this, [this, window = QPointer<TFenetreEnfant>(editor)] {
+            if (!window || window->IsClosed())
+                return;
+            if (window->isMinimized())
+                window->showNormal();
+            window->raise();
+            MdiArea->setActiveSubWindow(window);
+        });
+        WindowMenu->addAction(item);
+        WindowListItems << item;
+    }
+}
+
 void TMainForm::HelpGuideClick() {
     salvo::ui::OpenUserGuide(this);
 }
@@ -439,6 +488,10 @@ bool TMainForm::event(QEvent* event) {
                 statusBar()->showMessage(item->statusTip());
                 return true;
             }
+    // Coming back to the program brings back a dialog minimised with it.
+    if ((event->type() == QEvent::WindowStateChange || event->type() == QEvent::WindowActivate) &&
+        !isMinimized())
+        QTimer::singleShot(0, this, &salvo::ui::RestoreMinimizedModal);
     return QMainWindow::event(event);
 }
 

@@ -99,6 +99,8 @@ private:
     QPrinter& CurrentPrinter();
     // Where the file dialogs open: the active document's folder, else the last one chosen.
     QString DialogFolder() const;
+    // The Window menu's list of the open editor windows, made afresh each time it opens.
+    void ListWindows();
     // A new editor window holding what a device was read to hold.
     void NewDeviceWindow(const salvo::DeviceContents& contents);
 
@@ -112,6 +114,8 @@ private:
     FileDialogProvider* DialogProvider = nullptr;
     QString LastFolder; // for this run only, like the chosen port
     TDlgLecture* ReadBackDlg = nullptr;
+    QMenu* WindowMenu = nullptr;
+    QList<QAction*> WindowListItems;
 };
 
 extern const char* const OpenFilter;

@@ -1,5 +1,7 @@
 #include "Messages.h"
 
+#include "TitleBar.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +43,25 @@ QString ButtonText(BoxButton button) {
     return {};
 }
 
+QWidget* BoxOwner(QWidget* caller) {
+    // A modal dialog takes every click: a box under it could not be reached.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (caller)
+        return caller->window();
+    return QApplication::activeWindow();
+}
+
+Qt::WindowFlags BoxWindowFlags(const QWidget* owner) {
+    // A title and a close box, nothing to minimise or maximise.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    // In front of its owner even when the owner is kept above the other windows.
+    if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        flags |= Qt::WindowStaysOnTopHint;
+    return flags;
+}
+
 static BoxButton EscapeAnswer(const std::vector<BoxButton>& buttons) {
     for (BoxButton wanted : {BoxButton::Cancel, BoxButton::No})
         for (BoxButton b : buttons)
@@ -54,7 +75,10 @@ BoxButton ShowBox(QWidget* parent, BoxKind kind, const QString& text,
     if (g_interceptor)
         return g_interceptor(BoxRecord{CaptionOf(kind), text, kind, buttons});
 
-    QMessageBox box(parent);
+    QWidget* owner = BoxOwner(parent);
+    QMessageBox box(owner);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    AskTitleBarButtons(&box, BoxWindowFlags(owner));
     box.setWindowTitle(CaptionOf(kind));
     // The carriage returns of the texts are kept in them; on screen a line feed is enough.
     QString shown = text;

@@ -3,6 +3,7 @@
 // and one hook through which tests answer boxes without showing them.
 
 #include <QString>
+#include <Qt>
 
 #include <functional>
 #include <vector>
@@ -24,6 +25,11 @@ struct BoxRecord {
 
 QString CaptionOf(BoxKind kind);
 QString ButtonText(BoxButton button);
+
+// The window a box belongs to, shown in front of: the modal dialog when one shows, else the
+// caller's window.
+QWidget* BoxOwner(QWidget* caller);
+Qt::WindowFlags BoxWindowFlags(const QWidget* owner);
 
 // Shows a modal box and returns the button pressed. Escape or the close box answer "Annuler"
 // (or "&Non" when there is no "Annuler", or the only button).

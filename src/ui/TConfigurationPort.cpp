@@ -1,6 +1,7 @@
 #include "TConfigurationPort.h"
 
 #include "PortTexts.h"
+#include "TitleBar.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -19,8 +20,9 @@ constexpr int DescriptionWidth = DialogWidth - 8 - DescriptionLeft - 12;
 TConfPort::TConfPort(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TConfPort"));
     setWindowTitle(QString::fromUtf8("Comfiguration du port série"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    salvo::ui::AskTitleBarButtons(this, Qt::Dialog | Qt::CustomizeWindowHint |
+                                            Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(DialogWidth, 210);
 
     auto* group = new QGroupBox(QString::fromUtf8("Port série"), this);

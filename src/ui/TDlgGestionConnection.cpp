@@ -1,6 +1,7 @@
 #include "TDlgGestionConnection.h"
 
 #include "Messages.h"
+#include "TitleBar.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,8 +17,9 @@ TDlgSession::TDlgSession(QWidget* parent, const QString& objectName, const QStri
     setObjectName(objectName);
     setWindowTitle(caption);
     // No close box: the dialog is left with its cancel or quit button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    salvo::ui::AskTitleBarButtons(this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::MSWindowsFixedSizeDialogHint |
+                                            Qt::WindowStaysOnTopHint);
     setFixedSize(396, 352);
 
     LabelStatus = new QLabel(QStringLiteral("Etat Connection"), this);

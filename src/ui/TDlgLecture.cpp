@@ -18,6 +18,14 @@ TDlgLecture::TDlgLecture(QWidget* parent)
     ProgressionBar->setGeometry(8, 278, 524, 25);
     for (QPushButton* b : {ButtonConnection, BoutonAnulation, ButtonQuitter})
         b->move(b->x(), 330);
+    // It only ever reads: no word of a transmission that would write to the device.
+    const QString progress = QString::fromUtf8("Progression de la lecture");
+    LabelProgression->setText(progress);
+    LabelProgression->adjustSize();
+    ProgressionBar->setToolTip(progress);
+    EditStatus->setToolTip(QString::fromUtf8("Etat de la lecture"));
+    ButtonConnection->setToolTip(QString::fromUtf8("Pour commencer la lecture"));
+    BoutonAnulation->setToolTip(QString::fromUtf8("Annulation de la lecture"));
     Session.Activate();
 }
 

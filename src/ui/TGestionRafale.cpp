@@ -1,6 +1,7 @@
 #include "TGestionRafale.h"
 
 #include "TimeText.h"
+#include "TitleBar.h"
 #include "UpDownControl.h"
 
 #include <QApplication>
@@ -133,8 +134,10 @@ QFont FittingFont(const QWidget& dialog) {
 TGestionRafale::TGestionRafale(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TGestionRafale"));
     setWindowTitle(QStringLiteral("Génération d'une rafale"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // A close box only.
+    salvo::ui::AskTitleBarButtons(this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint |
+                                            Qt::MSWindowsFixedSizeDialogHint);
     setFont(FittingFont(*this));
     setFixedSize(511, 223);
     move(391, 310);

@@ -26,7 +26,7 @@ Lines operator+(Lines a, const Lines& b) {
 const Lines Instructions = {
     "Connectez le ignivelle au PC par la liaison série.",
     "Mettez en marche l'appareil en appuyant sur le bouton.",
-    "Appuyez sur \"Connecter\" pour lancer le transfert.",
+    "Appuyez sur \"Connecter\" pour lancer la lecture.",
 };
 
 const std::string TransmissionBox =
@@ -252,8 +252,10 @@ TEST(ReadBack, VerifyVerdicts) {
          2,
          123456,
          {{2, 12}, {11, 301}},
-         {"Voie 3 : programme Automatique 2,4 s, appareil Manuel 2,4 s",
-          "Voie 12 : programme Manuel 60 s, appareil Manuel 60,2 s"},
+         {"Voie 3 : programme Automatique, retard 1,4 s (à 2,4 s) ; appareil Manuel, retard 2,4 s "
+          "(à 2,4 s)",
+          "Voie 12 : programme Manuel, retard 60 s (à 60 s) ; appareil Manuel, retard 60,2 s (à "
+          "60,2 s)"},
          "warning: L'appareil ne contient pas ce programme.\n\nVoies différentes : 3, 12."},
         {"another serial number",
          2,
@@ -265,8 +267,18 @@ TEST(ReadBack, VerifyVerdicts) {
          2,
          123456,
          {{0, 0x8000}},
-         {"Voie 1 : programme Manuel 0 s, appareil Automatique 0 s"},
+         {"Voie 1 : programme Manuel, retard 0 s (à 0 s) ; appareil Automatique, retard 0 s (à 0 "
+          "s)"},
          "warning: L'appareil ne contient pas ce programme.\n\nVoies différentes : 1."},
+        {"channel 3 at the same time by other own delays",
+         2,
+         123456,
+         {{1, 0x8000 + 6}, {2, 0x8000 + 6}},
+         {"Voie 2 : programme Automatique, retard 1 s (à 1 s) ; appareil Automatique, retard 1,2 s "
+          "(à 1,2 s)",
+          "Voie 3 : programme Automatique, retard 1,4 s (à 2,4 s) ; appareil Automatique, retard "
+          "1,2 s (à 2,4 s)"},
+         "warning: L'appareil ne contient pas ce programme.\n\nVoies différentes : 2, 3."},
         {"another model", 0, 123456, {}, {}, "information: " + std::string(MsgWrongModel), false},
     };
     for (const Case& c : cases) {

@@ -48,6 +48,7 @@ class FileCommandsTest : public QObject {
     std::unique_ptr<QTemporaryDir> Dir;
 
     QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
+    QString P(const QString& name) const { return Dir->filePath(name); }
     TFenetreEnfant* Active() { return Form->ActiveEditor(); }
 
     // A 15-channel program typed by the user.
@@ -103,7 +104,11 @@ private slots:
         Trigger(*Form, "FileSaveAs");
         QCOMPARE(Dialogs.ProposedNames, QStringList({"NONAME1"}));
         QCOMPARE(Dialogs.SaveFilters, QStringList({"Fichier programme (*.tir)|*.tir"}));
+#ifdef Q_OS_WIN
         QCOMPARE(Dialogs.DefaultExtensions, QStringList({"TIR"}));
+#else
+        QCOMPARE(Dialogs.DefaultExtensions, QStringList({"tir"}));
+#endif
         QByteArray expected = "VersionFichier ; 2\nTypeIgnivelle ; 1\nTitreListeTir ; Final\n"
                               "NumeroSerie ; 1234\nVersion ; A\n"
                               "NumVoie ; TypeVoie ; Retard ; Description\n"
@@ -141,6 +146,26 @@ private slots:
         QCOMPARE(e->Description(4), QStringLiteral("Bouquet"));
         QVERIFY(!e->Modified());
         QVERIFY(Form->findChild<QAction*>("FileSave")->isEnabled());
+    }
+
+    // A name typed without extension finds the program whatever the case of its ".tir".
+    void openFindsTheProgramWhateverTheCaseOfItsExtension() {
+        const std::pair<QStringList, const char*> cases[] = {{{"premier.TIR"}, "premier.TIR"},
+                                                             {{"deux.tir", "deux.TIR"}, "deux.tir"},
+                                                             {{"trois.tir"}, "trois.tir"}};
+        for (const auto& [files, opened] : cases) {
+            QByteArray program = "VersionFichier ; 2\nTypeIgnivelle ; 0\nTitreListeTir ; \n"
+                                 "NumeroSerie ; \nVersion ; \n"
+                                 "NumVoie ; TypeVoie ; Retard ; Description\n";
+            for (int n = 1; n <= 15; ++n)
+                program += QByteArray::number(n) + " ; 0 ; 0 ; \n";
+            for (const QString& f : files)
+                Write(P(f), program);
+            Dialogs.OpenPaths << P(QString::fromLatin1(opened).section('.', 0, 0));
+            Trigger(*Form, "FileOpen");
+            QCOMPARE(Boxes->Texts(), QStringList());
+            QCOMPARE(Active()->FileName(), P(opened));
+        }
     }
 
     void openingAMissingFileOffersToCreateIt() {

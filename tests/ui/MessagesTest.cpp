@@ -1,6 +1,7 @@
 #include "Messages.h"
 #include "Boxes.h"
 
+#include <QDialog>
 #include <QtTest>
 
 using namespace salvo::ui;
@@ -16,6 +17,32 @@ private slots:
         QCOMPARE(b, BoxButton::No);
         QCOMPARE(caption, QStringLiteral("Confirmation"));
         QCOMPARE(text, QStringLiteral("Sauver ?"));
+    }
+    // A box asked for by a window under a modal dialog belongs to the dialog, in front of it.
+    void aBoxBelongsToTheModalDialogShown() {
+        QWidget main;
+        main.show();
+        QDialog dialog(&main);
+        dialog.setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
+        QWidget* owner = nullptr;
+        Qt::WindowFlags flags;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                owner = box->parentWidget();
+                flags = box->windowFlags();
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            ShowWarning(&main, QStringLiteral("W"));
+            dialog.reject();
+        });
+        dialog.exec();
+        QCOMPARE(owner, &dialog);
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QCOMPARE(BoxOwner(&main), &main);
     }
     void escapeAnswersCancel() {
         QTimer::singleShot(50, [] {

@@ -1,5 +1,6 @@
 // Printing through a real QPrinter into a PDF file, read back with poppler's tools.
 
+#include "Application.h"
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
@@ -8,13 +9,16 @@
 #include "TFenetreEnfant.h"
 
 #include <QMenu>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +72,22 @@ void SetUpPdf(QPrinter& printer, const QString& path) {
     printer.setOutputFileName(path);
     printer.setPageSize(QPageSize(QPageSize::A4));
 }
+
+// Searched after every other translator: what reaches it, none of them translated.
+class Untranslated : public QTranslator {
+public:
+    mutable QStringList Seen;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        const QString c = QString::fromLatin1(context);
+        static const QRegularExpression word(QStringLiteral("[A-Za-z]{2}"));
+        if ((c.startsWith(QLatin1String("QPrint")) || c.startsWith(QLatin1String("QPageSetup")) ||
+             c.startsWith(QLatin1String("QCups"))) &&
+            word.match(QString::fromUtf8(source)).hasMatch())
+            Seen << c + QStringLiteral(": ") + QString::fromUtf8(source);
+        return {};
+    }
+};
 
 } // namespace
 
@@ -231,6 +251,41 @@ private slots:
         const QByteArray printedPage = Picture(dialogs.PdfPath);
         QVERIFY(!printedPage.isEmpty());
         QCOMPARE(Picture(previewed), printedPage);
+    }
+    // Qt's print, printer properties and page set-up dialogs leave no text in English.
+    void printDialogsSpeakFrench() {
+        if (QLibraryInfo::path(QLibraryInfo::TranslationsPath).isEmpty() ||
+            !QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                           QStringLiteral("/qtbase_fr.qm")))
+            QSKIP("Qt's French catalogue (qt6-translations-l10n) is not installed");
+        Untranslated untranslated;
+        QCoreApplication::installTranslator(&untranslated);
+        InstallQtFrench(*QCoreApplication::instance());
+        QPrinter printer;
+        {
+            QPrintDialog print(&printer);
+            print.show();
+            QString propertiesTitle;
+            QStringList tabs;
+            QTimer::singleShot(0, [&] {
+                QWidget* w = QApplication::activeModalWidget();
+                propertiesTitle = w->windowTitle();
+                for (QTabWidget* t : w->findChildren<QTabWidget*>())
+                    for (int i = 0; i < t->count(); ++i)
+                        tabs << t->tabText(i);
+                w->close();
+            });
+            auto* properties = print.findChild<QPushButton*>(QStringLiteral("properties"));
+            QVERIFY(properties && properties->isEnabled());
+            properties->click();
+            QCOMPARE(propertiesTitle, QString::fromUtf8("Propriétés de l'imprimante"));
+            QVERIFY2(tabs.contains(QString::fromUtf8("Avancé")), qPrintable(tabs.join('|')));
+        }
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        { QPageSetupDialog setup(&printer); }
+        QCoreApplication::removeTranslator(&untranslated);
+        untranslated.Seen.removeDuplicates();
+        QCOMPARE(untranslated.Seen.join(QLatin1Char('\n')), QString());
     }
 };
 

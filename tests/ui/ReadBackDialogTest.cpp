@@ -7,10 +7,12 @@
 #include "Main.h"
 #include "PosixSerialLine.h"
 #include "ScriptedDialogs.h"
+#include "TDlgGestionConnection.h"
 #include "TDlgLecture.h"
 #include "TFenetreEnfant.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -157,6 +159,15 @@ private slots:
         QCOMPARE(memo.at(5), QStringLiteral("COM1 : %1 : pseudo-terminal")
                                  .arg(QString::fromStdString(device.SlavePath())));
         QVERIFY(memo.contains(QString::fromUtf8("Lecture réussie")));
+        // It never writes, and says so; the transfer dialog keeps its own words.
+        QCOMPARE(memo.last(),
+                 QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer la lecture."));
+        QCOMPARE(Form->ReadBackDialog()->LabelProgression->text(),
+                 QString::fromUtf8("Progression de la lecture"));
+        QCOMPARE(Form->TransferDialog->LabelProgression->text(),
+                 QString::fromUtf8("Progression de la transmission"));
+        QCOMPARE(Form->TransferDialog->StatusLines().last(),
+                 QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer le transfert."));
         QVERIFY(Boxes->Seen.empty());
         QCOMPARE(Form->Editors().size(), 1);
         TFenetreEnfant* e = Form->ActiveEditor();
@@ -189,7 +200,8 @@ private slots:
         QCOMPARE(Boxes->Texts().at(Boxes->Texts().size() - 2),
                  QString::fromUtf8(MsgDelaysAdjusted));
         QVERIFY(memo.contains(
-            QString::fromUtf8("Voie 8 : programme Automatique 17 s, appareil Automatique 16,8 s")));
+            QString::fromUtf8("Voie 8 : programme Automatique, retard 0,8 s (à 17 s) ; appareil "
+                              "Automatique, retard 0,6 s (à 16,8 s)")));
         QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("L'appareil ne contient pas ce "
                                                           "programme.\n\nVoies différentes : 8."));
         QCOMPARE(Boxes->Seen.back().Caption, QStringLiteral("Avertissement"));

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMdiArea>
 #include <QMenu>
@@ -315,6 +316,32 @@ private slots:
         QCOMPARE(types->itemText(1), QStringLiteral("Fichier backup (*.bak)"));
         dlg.selectNameFilter(dlg.nameFilters().at(1));
         QTRY_COMPARE(listed(), QStringList({"show.Bak"}));
+    }
+
+    // Quotation marks do not make a list of names: the name typed is the one saved, where the
+    // dialog stands.
+    void theSaveDialogGivesTheNameTypedInTheFolderShown() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("final")));
+        const std::pair<const char*, const char*> cases[] = {
+            {"Spectacle \"final\" v2.tir", "Spectacle \"final\" v2.tir"},
+            {"\"final\"", "\"final\".tir"}, // not the folder final: the quotes are the name's
+            {"premier", "premier.tir"}};
+        SystemDialogProvider dialogs;
+        for (auto [typed, saved] : cases) {
+            QTimer::singleShot(0, [typed = typed] {
+                auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                name->setText(QString::fromUtf8(typed));
+                QTest::keyClick(name, Qt::Key_Return);
+                if (dlg->isVisible())
+                    dlg->reject();
+            });
+            QCOMPARE(dialogs.SaveFileName(nullptr, dir.path(), QStringLiteral("NONAME1"),
+                                          QString::fromUtf8(SaveFilter), QStringLiteral("tir")),
+                     dir.filePath(QString::fromUtf8(saved)));
+        }
     }
 
     void aboutBoxShowsTheProgramAndCloses() {

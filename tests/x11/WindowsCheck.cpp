@@ -1,17 +1,38 @@
 // The windows as laid out on a real display with a window manager: labels against their fields,
-// cascaded editors, the status line of a menu opened from the keyboard. Run by tests/x11/run.
+// cascaded editors, the status line of a menu opened from the keyboard, boxes in front of the
+// dialogs, title bars, dialogs closed by the window manager, the list of windows. Run by
+// tests/x11/run.
 
 #include "Driver.h"
+#include "IgnivelleSim.h"
 #include "Main.h"
+#include "Messages.h"
+#include "PosixSerialLine.h"
+#include "TDlgGestionConnection.h"
 #include "TFenetreEnfant.h"
+#include "TGestionRafale.h"
 #include "TGrid.h"
 
+#include <QAction>
+#include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 
 using namespace driver;
 
@@ -19,6 +40,58 @@ namespace {
 void Xdotool(const QStringList& arguments) {
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
 }
+
+void ClickOn(QWidget* w) {
+    QPoint p = w->mapToGlobal(w->rect().center());
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+}
+
+QString Output(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// What the program asked of the window manager for a window, one property a line.
+QString Hints(QWidget* w) {
+    return Output(QStringLiteral("xprop"),
+                  {QStringLiteral("-id"), QString::number(w->winId()),
+                   QStringLiteral("_MOTIF_WM_HINTS"), QStringLiteral("_NET_WM_WINDOW_TYPE")});
+}
+
+// Client windows from bottom to top, as the window manager stacks them.
+QStringList Stacking() {
+    QString line = Output(QStringLiteral("xprop"),
+                          {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QStringList ids;
+    for (const QString& id : line.section(QLatin1Char('#'), 1).split(QLatin1Char(',')))
+        ids << QString::number(id.trimmed().toULong(nullptr, 16));
+    return ids;
+}
+
+// A check that fails leaves no modal window behind to block the next ones.
+struct CloseOnExit {
+    QPointer<QWidget> Window;
+    ~CloseOnExit() {
+        if (auto* d = qobject_cast<QDialog*>(Window.data()); d && d->isVisible())
+            d->reject();
+    }
+};
+
+// Runs f inside the modal dialog the next command shows.
+void WhenModal(std::function<void(QWidget&)> f) {
+    QTimer::singleShot(0, [f] {
+        QWidget* w = nullptr;
+        for (int i = 0; i < 100 && !(w = QApplication::activeModalWidget()); ++i)
+            QTest::qWait(50);
+        if (!w)
+            qFatal("no modal dialog shown");
+        CloseOnExit guard{w};
+        f(*w);
+    });
+}
+
 } // namespace
 
 class WindowsCheck : public QObject {
@@ -98,6 +171,164 @@ private slots:
         QTRY_COMPARE(Form->statusBar()->currentMessage(),
                      QString::fromUtf8("Ouvrir un fichier existant"));
         Xdotool({"key", "Escape", "Escape"});
+    }
+
+    // Fenêtre lists the editor windows; choosing one brings a minimized one back in front.
+    void theWindowMenuBringsBackAMinimizedWindow() {
+        TFenetreEnfant* first = Form->ActiveEditor();
+        Trigger(*Form, "FileNew");
+        QTRY_COMPARE(Form->Editors().size(), 2);
+        TFenetreEnfant* second = Form->ActiveEditor();
+        Form->MdiArea->setActiveSubWindow(first);
+        first->showMinimized();
+        QTRY_VERIFY(first->isMinimized());
+        Xdotool({"key", "--delay", "100", "alt+n", "m"}); // Mosaïque leaves it where it was
+        auto* menu = Form->findChild<QMenu*>(QStringLiteral("WindowMenu"));
+        auto choose = [menu](const QStringList& expected, const char* key) {
+            Xdotool({"key", "alt+n"});
+            QTRY_VERIFY(menu->isVisible());
+            QStringList items;
+            for (QAction* a : menu->actions())
+                if (a->isCheckable())
+                    items << a->text() + (a->isChecked() ? QStringLiteral(" *") : QString());
+            QCOMPARE(items, expected);
+            Xdotool({"key", key});
+            QTRY_VERIFY(!menu->isVisible());
+        };
+        choose({"&1 NONAME1 *", "&2 NONAME2"}, "2");
+        QTRY_COMPARE(Form->ActiveEditor(), second);
+        QVERIFY(first->isMinimized());
+        choose({"&1 NONAME1", "&2 NONAME2 *"}, "1");
+        QTRY_COMPARE(Form->ActiveEditor(), first);
+        QVERIFY(!first->isMinimized());
+        QTRY_VERIFY(first->Tableau->visibleRegion().boundingRect().height() > 100);
+    }
+
+    // A box asked for by an editor while a dialog kept on top shows opens in front of the
+    // dialog, takes the keyboard, and leaves the dialog working.
+    void aBoxOpensInFrontOfTheDialogShown() {
+        TFenetreEnfant* editor = Form->ActiveEditor();
+        bool checked = false;
+        WhenModal([&](QWidget& dialog) {
+            QCOMPARE(dialog.objectName(), QStringLiteral("TDlgConnection"));
+            qInfo("transfer dialog: %s", qPrintable(Hints(&dialog)));
+            QCOMPARE(Hints(&dialog), QStringLiteral("_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x1, 0x6, "
+                                                    "0x0, 0x0, 0x0\n_NET_WM_WINDOW_TYPE(ATOM) = "
+                                                    "_NET_WM_WINDOW_TYPE_DIALOG, "
+                                                    "_NET_WM_WINDOW_TYPE_NORMAL"));
+            QTimer::singleShot(0, [&] {
+                QWidget* box = nullptr;
+                QTRY_VERIFY((box = QApplication::activeModalWidget()) != &dialog);
+                CloseOnExit guard{box};
+                QTest::qWait(500);
+                QCOMPARE(box->parentWidget(), &dialog);
+                qInfo("message box: %s", qPrintable(Hints(box)));
+                QVERIFY(Hints(box).startsWith(
+                    QStringLiteral("_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x26, 0xe,")));
+                QStringList stack = Stacking();
+                QVERIFY2(stack.indexOf(QString::number(box->winId())) >
+                             stack.indexOf(QString::number(dialog.winId())),
+                         qPrintable(stack.join(' ')));
+                QTRY_VERIFY(box->isActiveWindow());
+                Xdotool({"key", "Return"});
+                QTRY_VERIFY(!box->isVisible());
+                checked = true;
+            });
+            salvo::ui::ShowWarning(editor, QStringLiteral("Avertissement de la fenêtre"));
+            QTRY_VERIFY(dialog.isActiveWindow());
+            Xdotool({"key", "alt+q"}); // Quitter still answers
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(checked);
+        QVERIFY(!Form->TransferDialog->isVisible());
+    }
+
+    // The burst dialog asks for a close box only; minimised by the window manager anyway, it
+    // comes back with the program.
+    void aMinimizedDialogComesBackWithTheProgram() {
+        bool back = false;
+        WhenModal([&](QWidget& dialog) {
+            QCOMPARE(dialog.objectName(), QStringLiteral("TGestionRafale"));
+            QTest::qWait(300);
+            qInfo("burst dialog: %s", qPrintable(Hints(&dialog)));
+            QCOMPARE(Hints(&dialog), QStringLiteral("_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x26, "
+                                                    "0xe, 0x0, 0x0\n_NET_WM_WINDOW_TYPE(ATOM) = "
+                                                    "_NET_WM_WINDOW_TYPE_DIALOG, "
+                                                    "_NET_WM_WINDOW_TYPE_NORMAL"));
+            Xdotool({"windowminimize", "--sync", QString::number(dialog.winId())});
+            QTRY_VERIFY(dialog.isMinimized() || !dialog.isActiveWindow());
+            // Back to the program, as from a task bar.
+            Xdotool({"windowactivate", QString::number(Form->winId())});
+            QTRY_VERIFY(!Form->isMinimized() && !dialog.isMinimized() && dialog.isVisible());
+            QTRY_VERIFY(dialog.isActiveWindow());
+            QVERIFY(!Form->ActiveEditor()->Tableau->visibleRegion().isEmpty());
+            back = true;
+            Xdotool({"key", "Escape"});
+        });
+        Trigger(*Form, "EditRafaleItem");
+        QVERIFY(back);
+        QVERIFY(!Form->BurstDialog->isVisible());
+    }
+
+    // The print dialog proposes the document's title as the name of a PDF.
+    void thePrintDialogProposesTheTitleAsPdfName() {
+        QString proposed;
+        WhenModal([&](QWidget& dialog) {
+            if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+                proposed = QFileInfo(name->text()).fileName();
+        });
+        Trigger(*Form, "FilePrint");
+        QCOMPARE(proposed, QStringLiteral("NONAME1.pdf"));
+    }
+
+    // Closed by the window manager in the data step, the transfer dialog is left as "&Annuler"
+    // leaves it: at the next showing "&Connecter" starts a session.
+    void aDialogClosedInMidSessionConnectsAgain() {
+        QTemporaryDir home;
+        namespace fs = std::filesystem;
+        const fs::path root = home.path().toStdString();
+        fs::create_directories(root / ".config/salvodesk/ports");
+        fs::create_directories(root / "dev");
+        fs::create_directories(root / "sys");
+        salvo::SetDefaultPortRoots(
+            {root.string(), (root / "dev").string(), (root / "sys").string()});
+        salvo::sim::DeviceOptions options;
+        options.Pace = true;
+        salvo::sim::SimulatedDevice device(options);
+        QCOMPARE(device.Start(), 0);
+        QCOMPARE(device.LinkAs((root / ".config/salvodesk/ports/COM1").string()), 0);
+        auto fromProgram = [&device] {
+            auto log = device.Log();
+            return std::count_if(log.begin(), log.end(),
+                                 [](const salvo::sim::ByteRecord& r) { return r.FromProgram; });
+        };
+        TDlgConnection* dlg = Form->TransferDialog;
+        WhenModal([&](QWidget&) {
+            QTRY_VERIFY(dlg->isActiveWindow());
+            ClickOn(dlg->ButtonConnection);
+            QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressionBar->isVisible(), 20000);
+            QTRY_VERIFY(dlg->ProgressionBar->value() > 0);
+            Xdotool({"key", "alt+F4"});
+            QTRY_VERIFY(!dlg->isVisible());
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(!dlg->TimerConnection->isActive());
+        long before = 0;
+        WhenModal([&](QWidget&) {
+            QVERIFY(dlg->ButtonConnection->isEnabled());
+            QTRY_VERIFY(dlg->isActiveWindow());
+            before = fromProgram();
+            ClickOn(dlg->ButtonConnection);
+            QTRY_VERIFY2_WITH_TIMEOUT(fromProgram() > before,
+                                      qPrintable(dlg->StatusLines().join('|')), 10000);
+            QTRY_VERIFY(dlg->BoutonAnulation->isEnabled());
+            ClickOn(dlg->BoutonAnulation);
+            QTRY_VERIFY(!dlg->isVisible());
+        });
+        Trigger(*Form, "ConnectionTransfertItem");
+        QVERIFY(before > 0);
+        Form->ActiveEditor()->Link.ClosePort();
+        salvo::ResetDefaultPortRoots();
     }
 };
 
