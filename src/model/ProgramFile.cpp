@@ -231,7 +231,7 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
     if (path.empty())
         return WriteResult::NoFileName;
     return WriteFileSafely(path, ProgramFileBytes(source), BackupName(path)) ? WriteResult::Written
-                                                                         : WriteResult::Failed;
+                                                                             : WriteResult::Failed;
 }
 
 bool WriteFileSafely(const std::string& path, const std::string& bytes, const std::string& backup) {

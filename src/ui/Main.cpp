@@ -11,6 +11,7 @@
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
 #include "UserGuide.h"
+#include "music/MusicMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -136,6 +137,8 @@ void TMainForm::BuildMenus() {
     AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
             U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
 
+    const QList<QAction*> music = salvo::ui::BuildMusicMenu(this, bar);
+
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
                             U("Toutes les fenêtres en mosaïque"), &TMainForm::WindowTileClick);
@@ -164,6 +167,8 @@ void TMainForm::BuildMenus() {
                            arrange,
                            transfer};
     DocumentCommandList << verify;
+    for (QAction* item : music)
+        DocumentCommandList << item;
 }
 
 void TMainForm::BuildToolBar() {
