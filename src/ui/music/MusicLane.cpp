@@ -71,7 +71,8 @@ void PaintMusic(QPainter& p, const QWidget& widget, const TimelineLayout& L, con
     }
     for (const TimelineLane& lane : L.Lanes) {
         const int x = L.XOf(lane.Start);
-        const int top = lane.Box.top() - scroll + 3, base = lane.Baseline - scroll;
+        // Under the lane's title, so the flag never hides its text.
+        const int top = lane.Label.Box.bottom() + 2 - scroll, base = lane.Baseline - scroll;
         p.setPen(QPen(FlagColour, 2));
         p.drawLine(x, top, x, base + 2);
         p.fillRect(QRect(x, top, 8, 6), FlagColour);
