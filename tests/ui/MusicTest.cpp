@@ -16,9 +16,11 @@
 
 #include <QAudioDevice>
 #include <QFile>
+#include <QLineEdit>
 #include <QMediaDevices>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -240,10 +242,31 @@ private slots:
         QTest::mouseMove(panel->viewport(), target);
         QTest::mouseRelease(panel->viewport(), Qt::LeftButton, {}, target);
         QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, BeatTime(3)}}));
+        // A double click on the flag asks for the time as the grid takes it; text that is not
+        // a number is refused and the box stays.
+        const QPoint moved(L.XOf(BeatTime(3)), flag.y());
+        QTimer::singleShot(0, this, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box && box->objectName() == "TDebutSequence");
+            auto* edit = box->findChild<QLineEdit*>("EditDebut");
+            QCOMPARE(edit->text(), QStringLiteral("2,40625"));
+            auto* ok = box->findChild<QPushButton*>("ButtonOK");
+            edit->setText("1,2,3");
+            ok->click();
+            QVERIFY(box->isVisible());
+            edit->setText("12,5");
+            ok->click();
+        });
+        Boxes->Queue({"OK"});
+        QTest::mouseDClick(panel->viewport(), Qt::LeftButton, {}, moved);
+        QCOMPARE(Boxes->Texts(), QStringList({"La Valeur saisie n'est pas un nombre"}));
+        QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, 12.5}}));
         // A click in the sound's band moves the play head there.
         const int bandY = panel->viewport()->height() - 20;
-        QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, QPoint(L.XOf(6.0), bandY));
-        QVERIFY(std::abs(TMusique::Of(e)->Head() - 6.0) < 12.0 / (L.AxisRight - L.AxisLeft) + 1e-9);
+        const TimelineLayout& now = panel->Layout(); // the axis grew with the moved sequence
+        QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, QPoint(now.XOf(6.0), bandY));
+        QVERIFY(std::abs(TMusique::Of(e)->Head() - 6.0) <
+                now.AxisEnd / (now.AxisRight - now.AxisLeft) + 1e-9);
     }
 
     void playsThroughTheOutputThereIs() {

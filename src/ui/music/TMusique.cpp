@@ -17,6 +17,11 @@
 #include <QUrl>
 
 #include <cmath>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 using namespace salvo;
 using namespace salvo::ui;
@@ -136,6 +141,10 @@ void TMusique::StartWave() {
         Envelope* into = WorkerResult.get();
         const std::string file = Data.SoundPath;
         Worker = std::thread([this, into, file, path] {
+#ifdef __linux__
+            // Behind the window's own thread: an edit made meanwhile must not wait for it.
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+#endif
             const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
             if (r != WaveRead::Cancelled)
                 QMetaObject::invokeMethod(
@@ -334,6 +343,10 @@ void TMusique::Detach() {
 }
 
 void TMusique::Mark() {
+    if (!HasSound()) {
+        ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
+        return;
+    }
     AddMarkers(Data.Markers, {{Head(), std::string()}});
     Touch();
 }
