@@ -31,6 +31,9 @@ QString Folder(TFenetreEnfant* editor, const TMusique* music) {
 } // namespace
 
 QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
+    // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
+    // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
+    qputenv("QT_MEDIA_BACKEND", "ffmpeg");
     QMenu* menu = bar->addMenu(QString::fromUtf8("&Musique"));
     menu->setObjectName(QStringLiteral("MusicMenu"));
     QList<QAction*> items;
