@@ -140,7 +140,8 @@ void TMusique::StartWave() {
         WorkerResult = std::make_unique<Envelope>();
         Envelope* into = WorkerResult.get();
         const std::string file = Data.SoundPath;
-        Worker = std::thread([this, into, file, path] {
+        const int generation = ++Generation;
+        Worker = std::thread([this, into, file, path, generation] {
 #ifdef __linux__
             // Behind the window's own thread: an edit made meanwhile must not wait for it.
             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
@@ -148,7 +149,12 @@ void TMusique::StartWave() {
             const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
             if (r != WaveRead::Cancelled)
                 QMetaObject::invokeMethod(
-                    this, [this, r, path] { WaveDone(static_cast<int>(r), path); },
+                    this,
+                    [this, r, path, generation] {
+                        // One that ended as it was being replaced is not this sound's.
+                        if (generation == Generation)
+                            WaveDone(static_cast<int>(r), path);
+                    },
                     Qt::QueuedConnection);
         });
         return;

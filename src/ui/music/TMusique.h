@@ -99,6 +99,7 @@ private:
     std::atomic<double> Progress{0};
     std::atomic<bool> Cancel{false};
     bool Computing = false;
+    int Generation = 0; // of the computation under way
     std::unique_ptr<salvo::Envelope> WorkerResult;
     QAudioDecoder* Decoder = nullptr;
     std::unique_ptr<salvo::EnvelopeBuilder> DecoderBuilder;
