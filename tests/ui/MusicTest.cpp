@@ -129,6 +129,24 @@ private slots:
             titles << a->text();
         QCOMPARE(titles.indexOf("&Musique"), titles.indexOf("&Connection") + 1);
         QCOMPARE(titles.indexOf(QString::fromUtf8("Fe&nêtre")), titles.indexOf("&Musique") + 1);
+        QStringList items;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                items << a->objectName() + " " + a->text() + " | " + a->statusTip();
+        QCOMPARE(items,
+                 QStringList(
+                     {"MusiqueAssocierItem &Associer une musique... | Choisir le fichier son du "
+                      "spectacle",
+                      QString::fromUtf8("MusiqueDetacherItem &Détacher la musique | Retirer le "
+                                        "fichier son de ce programme"),
+                      QString::fromUtf8("MusiqueLectureItem &Lecture | Écouter la musique depuis "
+                                        "la tête de lecture"),
+                      QString::fromUtf8("MusiqueMarquerItem &Marquer | Poser un repère à "
+                                        "l'instant écouté"),
+                      QString::fromUtf8("MusiqueReperesItem Importer des &repères... | Lire des "
+                                        "repères d'un fichier de marqueurs"),
+                      "MusiqueCalerItem &Caler la séquence sur les repères | Ajuster les retards "
+                      "de la séquence aux repères suivants"}));
 
         TFenetreEnfant* e = NewProgramWithMusic();
         TMusique* music = TMusique::Of(e, false);
