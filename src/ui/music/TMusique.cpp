@@ -64,6 +64,13 @@ bool IsWave(const QString& path) {
            path.endsWith(QStringLiteral(".wave"), Qt::CaseInsensitive);
 }
 
+// A WAV file of plain samples is read here; other encodings (A-law, ADPCM...) go to the
+// platform's decoder like any other format.
+bool ReadHere(const QString& path) {
+    WaveFormat format;
+    return IsWave(path) && ReadWaveFormat(path.toStdString(), format) == WaveRead::Read;
+}
+
 } // namespace
 
 TMusique* TMusique::Of(TFenetreEnfant* editor, bool create) {
@@ -136,7 +143,7 @@ void TMusique::StartWave() {
     Progress = 0;
     Cancel = false;
     ProgressTimer->start();
-    if (IsWave(path)) {
+    if (ReadHere(path)) {
         WorkerResult = std::make_unique<Envelope>();
         Envelope* into = WorkerResult.get();
         const std::string file = Data.SoundPath;
@@ -318,7 +325,7 @@ bool TMusique::Attach(const QString& path) {
     if (IsWave(path)) {
         WaveFormat format;
         const WaveRead r = ReadWaveFormat(path.toStdString(), format);
-        if (r != WaveRead::Read) {
+        if (r == WaveRead::NotAccessible || r == WaveRead::NotWave) {
             ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(r)));
             return false;
         }
