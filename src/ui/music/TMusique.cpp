@@ -167,6 +167,7 @@ void TMusique::StartWave() {
         return;
     }
     // Other formats as the platform decodes them, buffer by buffer on this thread.
+    Player(); // for the length, and ready to play
     Decoder = new QAudioDecoder(this);
     connect(Decoder, &QAudioDecoder::bufferReady, this, &TMusique::DecoderBuffer);
     connect(Decoder, &QAudioDecoder::finished, this, [this, path] {
@@ -203,8 +204,13 @@ void TMusique::DecoderBuffer() {
         samples[static_cast<size_t>(i)] =
             format.normalizedSampleValue(buffer.constData<char>() + i * format.bytesPerSample());
     DecoderBuilder->AddSamples(samples.data(), static_cast<size_t>(buffer.frameCount()));
-    if (Decoder->duration() > 0)
-        Progress = std::min(1.0, double(Decoder->position()) / double(Decoder->duration()));
+    // The decoder does not always know the length; the player, which has the file open too,
+    // does.
+    const qint64 length = Decoder->duration() > 0 ? Decoder->duration()
+                          : MediaPlayer           ? MediaPlayer->duration()
+                                                  : 0;
+    if (length > 0)
+        Progress = std::min(1.0, double(Decoder->position()) / double(length));
 }
 
 void TMusique::WaveDone(int result, const QString& path) {
@@ -267,6 +273,7 @@ QMediaPlayer& TMusique::Player() {
                         Editor,
                         U(MsgSoundNotReadable).arg(QFileInfo(Q(Data.SoundPath)).fileName(), text));
                 });
+        connect(MediaPlayer, &QMediaPlayer::durationChanged, this, &TMusique::Changed);
         connect(MediaPlayer, &QMediaPlayer::mediaStatusChanged, this,
                 [this](QMediaPlayer::MediaStatus status) {
                     if (status == QMediaPlayer::EndOfMedia)
