@@ -12,6 +12,7 @@
 #include "TGestionRafale.h"
 #include "TitleBar.h"
 #include "UserGuide.h"
+#include "music/MusicMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -148,6 +149,8 @@ void TMainForm::BuildMenus() {
     AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
             U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
 
+    const QList<QAction*> music = salvo::ui::BuildMusicMenu(this, bar);
+
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
                             U("Toutes les fenêtres en mosaïque"), &TMainForm::WindowTileClick);
@@ -179,6 +182,8 @@ void TMainForm::BuildMenus() {
                            transfer};
     DocumentCommandList << verify;
     DocumentCommandList << exportSheet;
+    for (QAction* item : music)
+        DocumentCommandList << item;
     // Saving writes what the cells show, typed or not; closing asks its own question; printer
     // setup and the window layout do not read the document. Every other document command,
     // later ones included, first ends the editing.
