@@ -18,8 +18,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     // Qt's own dialogs (files, printing) speak French like the rest of the program.
+#ifdef _WIN32
+    // Built into the program: Windows has no Qt catalogues of its own.
+    const QString catalogues = QStringLiteral(":/i18n");
+#else
+    const QString catalogues = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
     if (QtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                      catalogues))
         installTranslator(&QtFrench);
 }
 
