@@ -34,7 +34,7 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "GNU GPL version 3 ou ultérieure"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\salvodesk.exe"
 
 !insertmacro MUI_PAGE_WELCOME
-!define MUI_LICENSEPAGE_TEXT_TOP "Salvodesk est un logiciel libre, publié sous la licence publique générale GNU, version 3 ou (à votre choix) toute version ultérieure."
+!define MUI_LICENSEPAGE_TEXT_TOP "Salvodesk est un logiciel libre, sous licence GNU GPL version 3 ou ultérieure."
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "Vous pouvez utiliser Salvodesk sans accepter cette licence ; elle règle sa copie et sa redistribution, avec ou sans modifications. Cliquez sur Suivant pour continuer."
 !define MUI_LICENSEPAGE_BUTTON "&Suivant >"
 !insertmacro MUI_PAGE_LICENSE "${FILES}\LICENSE.txt"
