@@ -63,10 +63,16 @@ public:
 
 void InstallQtFrench(QCoreApplication& application) {
     // Qt's own dialogs (files, printing) speak French like the rest of the program.
+#ifdef _WIN32
+    // Built into the program: Windows has no Qt catalogues of its own.
+    const QString catalogues = QStringLiteral(":/i18n");
+#else
+    const QString catalogues = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
     static QTranslator catalogue;
     static QtFrenchGaps gaps;
     if (catalogue.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                       catalogues))
         application.installTranslator(&catalogue);
     application.installTranslator(&gaps);
 }

@@ -1,6 +1,7 @@
 #include "TConfigurationPort.h"
 
 #include "PortTexts.h"
+#include "SerialLine.h"
 #include "TitleBar.h"
 
 #include <QButtonGroup>
