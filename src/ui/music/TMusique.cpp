@@ -6,14 +6,16 @@
 #include "TFenetreEnfant.h"
 #include "TimeText.h"
 
-#include <QAudioBuffer>
-#include <QAudioDecoder>
-#include <QAudioOutput>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMediaPlayer>
 #include <QTimer>
+#if SALVODESK_SOUND
+#include <QAudioBuffer>
+#include <QAudioDecoder>
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#endif
 #include <QUrl>
 
 #include <cmath>
@@ -30,6 +32,9 @@ const char* const MsgSoundNotReadable = "Le fichier son « %1 » ne peut pas êt
 const char* const MsgLabelsBadLines =
     "%1 repères ont été lus. Ces lignes ne sont pas des repères et ont été laissées de côté :"
     "\n\n%2";
+const char* const MsgNoPlayback =
+    "Cette version du programme ne fait pas entendre la musique : la tête de lecture se place "
+    "d'un clic sur l'onde sonore.";
 const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
 
 namespace {
@@ -120,8 +125,10 @@ std::optional<double> TMusique::WaveProgress() const {
 double TMusique::SoundDuration() const {
     if (WaveEnvelope.Frames > 0)
         return WaveEnvelope.Duration();
+#if SALVODESK_SOUND
     if (MediaPlayer && MediaPlayer->duration() > 0)
         return MediaPlayer->duration() / 1000.0;
+#endif
     return 0;
 }
 
@@ -166,6 +173,7 @@ void TMusique::StartWave() {
         });
         return;
     }
+#if SALVODESK_SOUND
     // Other formats as the platform decodes them, buffer by buffer on this thread.
     Player(); // for the length, and ready to play
     Decoder = new QAudioDecoder(this);
@@ -188,9 +196,18 @@ void TMusique::StartWave() {
     WorkerResult = std::make_unique<Envelope>();
     Decoder->setSource(QUrl::fromLocalFile(path));
     Decoder->start();
+#else
+    // Built without the platform's decoders: only the WAV files the program reads itself.
+    ProgressTimer->stop();
+    Computing = false;
+    const QString why = U("seuls les fichiers WAV sont lus par cette version du programme");
+    Note = U("Onde sonore indisponible : %1").arg(why);
+    ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
+#endif
 }
 
 void TMusique::DecoderBuffer() {
+#if SALVODESK_SOUND
     const QAudioBuffer buffer = Decoder->read();
     const QAudioFormat format = buffer.format();
     if (!buffer.isValid() || format.channelCount() < 1)
@@ -211,16 +228,19 @@ void TMusique::DecoderBuffer() {
                                                   : 0;
     if (length > 0)
         Progress = std::min(1.0, double(Decoder->position()) / double(length));
+#endif
 }
 
 void TMusique::WaveDone(int result, const QString& path) {
     if (Worker.joinable())
         Worker.join();
+#if SALVODESK_SOUND
     if (Decoder) {
         Decoder->disconnect(this);
         Decoder->deleteLater();
         Decoder = nullptr;
     }
+#endif
     DecoderBuilder.reset();
     ProgressTimer->stop();
     Computing = false;
@@ -239,12 +259,14 @@ void TMusique::StopWave() {
     Cancel = true;
     if (Worker.joinable())
         Worker.join();
+#if SALVODESK_SOUND
     if (Decoder) {
         Decoder->disconnect(this);
         Decoder->stop();
         Decoder->deleteLater();
         Decoder = nullptr;
     }
+#endif
     DecoderBuilder.reset();
     WorkerResult.reset();
     if (ProgressTimer)
@@ -260,6 +282,7 @@ void TMusique::WaitForWave() {
 // ---------------------------------------------------------------------------------------
 // Playing
 
+#if SALVODESK_SOUND
 QMediaPlayer& TMusique::Player() {
     if (!MediaPlayer) {
         MediaPlayer = new QMediaPlayer(this);
@@ -286,19 +309,30 @@ QMediaPlayer& TMusique::Player() {
         MediaPlayer->setSource(source);
     return *MediaPlayer;
 }
+#endif
 
 bool TMusique::Playing() const {
+#if SALVODESK_SOUND
     return MediaPlayer && MediaPlayer->playbackState() == QMediaPlayer::PlayingState;
+#else
+    return false;
+#endif
 }
 
 double TMusique::Head() const {
-    return Playing() ? MediaPlayer->position() / 1000.0 : HeadSeconds;
+#if SALVODESK_SOUND
+    if (Playing())
+        return MediaPlayer->position() / 1000.0;
+#endif
+    return HeadSeconds;
 }
 
 void TMusique::SetHead(double seconds) {
     HeadSeconds = std::max(0.0, seconds);
+#if SALVODESK_SOUND
     if (MediaPlayer)
         MediaPlayer->setPosition(static_cast<qint64>(std::llround(HeadSeconds * 1000)));
+#endif
     emit Changed();
 }
 
@@ -311,6 +345,7 @@ void TMusique::TogglePlay() {
         ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
         return;
     }
+#if SALVODESK_SOUND
     if (Playing()) {
         HeadSeconds = MediaPlayer->position() / 1000.0;
         MediaPlayer->pause();
@@ -322,6 +357,9 @@ void TMusique::TogglePlay() {
         HeadTimer->start();
     }
     emit Changed();
+#else
+    ShowInformation(Editor, U(MsgNoPlayback));
+#endif
 }
 
 // ---------------------------------------------------------------------------------------
@@ -340,8 +378,10 @@ bool TMusique::Attach(const QString& path) {
         ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(WaveRead::NotAccessible)));
         return false;
     }
+#if SALVODESK_SOUND
     if (MediaPlayer)
         MediaPlayer->stop();
+#endif
     Data.SoundPath = QFileInfo(path).absoluteFilePath().toStdString();
     HeadSeconds = 0;
     StartWave();
@@ -351,10 +391,12 @@ bool TMusique::Attach(const QString& path) {
 
 void TMusique::Detach() {
     StopWave();
+#if SALVODESK_SOUND
     if (MediaPlayer) {
         MediaPlayer->stop();
         MediaPlayer->setSource(QUrl());
     }
+#endif
     HeadTimer->stop();
     Data.SoundPath.clear();
     WaveEnvelope = Envelope();
