@@ -5,6 +5,7 @@
 #include "TimeText.h"
 #include "Windows1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -229,41 +230,119 @@ std::string ProgramFileBytes(const ProgramSource& source) {
 WriteResult WriteProgramFile(const ProgramSource& source, const std::string& path) {
     if (path.empty())
         return WriteResult::NoFileName;
+    return WriteFileSafely(path, ProgramFileBytes(source), BackupName(path)) ? WriteResult::Written
+                                                                             : WriteResult::Failed;
+}
 
+bool WriteFileSafely(const std::string& path, const std::string& bytes, const std::string& backup) {
     // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
     FileStatus st{};
     bool exists = false;
     if (StatPath(path, st) == 0) {
         if (!S_ISREG(st.st_mode))
-            return WriteResult::Failed;
+            return false;
         exists = true;
     }
 
-    std::string bytes = ProgramFileBytes(source);
     std::string tempPath;
     int fd = CreateTemporary(path, tempPath);
     if (fd < 0)
-        return WriteResult::Failed;
+        return false;
     bool ok = WriteAll(fd, bytes) && Flush(fd);
     if (::close(fd) != 0)
         ok = false;
     if (!ok) {
         RemovePath(tempPath);
-        return WriteResult::Failed;
+        return false;
     }
 
     // The new content is safe on disk: now the old file becomes the backup. A file that is
     // its own backup (show.Bak) is simply replaced and keeps no backup.
-    std::string backup = BackupName(path);
     if (exists && backup != path)
         RenamePath(path, backup); // replaces an older backup; not checked
 
     if (RenamePath(tempPath, path) != 0) {
         RemovePath(tempPath);
-        return WriteResult::Failed;
+        return false;
     }
     SyncFolder(path);
-    return WriteResult::Written;
+    return true;
+}
+
+bool IsFile(const std::string& path) {
+    return IsRegularFile(path);
+}
+
+bool MoveFileAside(const std::string& path, const std::string& backup) {
+    return IsRegularFile(path) && RenamePath(path, backup) == 0;
+}
+
+InputFile::InputFile(const std::string& path) {
+    FileStatus st{};
+    if (StatPath(path, st) == 0 && S_ISREG(st.st_mode))
+        Fd = OpenPath(path, ReadFlags);
+}
+
+InputFile::~InputFile() {
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+long long InputFile::Read(char* into, size_t size) {
+    for (;;) {
+        auto n = ::read(Fd, into, static_cast<unsigned>(std::min<size_t>(size, 1u << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
+bool InputFile::Seek(int64_t offset) {
+#ifdef _WIN32
+    return ::_lseeki64(Fd, offset, SEEK_SET) == offset;
+#else
+    return ::lseek(Fd, static_cast<off_t>(offset), SEEK_SET) == offset;
+#endif
+}
+
+int64_t InputFile::Size() const {
+    FileStatus st{};
+    return StatFd(Fd, st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+SmallFileResult ReadSmallFile(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    FileStatus st{};
+    if (StatPath(path, st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? SmallFileResult::Missing
+                                                   : SmallFileResult::Unreadable;
+    if (!S_ISREG(st.st_mode))
+        return SmallFileResult::Unreadable;
+    int fd = OpenPath(path, ReadFlags);
+    if (fd < 0)
+        return SmallFileResult::Unreadable;
+    std::array<char, 65536> buffer{};
+    SmallFileResult result = SmallFileResult::Read;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result = SmallFileResult::Unreadable;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + static_cast<size_t>(n) > limit) {
+            result = SmallFileResult::TooLarge;
+            break;
+        }
+        bytes.append(buffer.data(), static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (result != SmallFileResult::Read)
+        bytes.clear();
+    return result;
 }
 
 bool MoveToBackup(const std::string& path) {

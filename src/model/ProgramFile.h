@@ -74,6 +74,35 @@ std::string BackupName(std::string_view path);
 // the new file take its name. A failure leaves every file that was there as it was.
 WriteResult WriteProgramFile(const ProgramSource& source, const std::string& path);
 
+// Any file written with the same care: a temporary file beside it, synced, then the old file
+// moved to backup and the new one put in its place; only a regular file is ever replaced.
+// False when anything failed; every file that was there is then as it was.
+bool WriteFileSafely(const std::string& path, const std::string& bytes, const std::string& backup);
+bool IsFile(const std::string& path);
+// Renames a regular file to backup (replacing it); false when there was nothing to move.
+bool MoveFileAside(const std::string& path, const std::string& backup);
+
+enum class SmallFileResult { Read, Missing, Unreadable, TooLarge };
+// The whole content of a regular file of at most limit bytes.
+SmallFileResult ReadSmallFile(const std::string& path, size_t limit, std::string& bytes);
+
+// A regular file opened for reading by its UTF-8 path.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    bool IsOpen() const { return Fd >= 0; }
+    // Bytes read, 0 at the end, -1 on failure.
+    long long Read(char* into, size_t size);
+    bool Seek(int64_t offset);
+    int64_t Size() const;
+
+private:
+    int Fd = -1;
+};
+
 // The bytes WriteProgramFile puts in the file.
 std::string ProgramFileBytes(const ProgramSource& source);
 

@@ -8,6 +8,7 @@
 #include "TFenetreEnfant.h"
 #include "WindowProgram.h"
 #include "Windows1252.h"
+#include "music/MusicMenu.h"
 
 #include <QFileInfo>
 
@@ -81,6 +82,9 @@ void TMainForm::FileOpenClick() {
         if (const char* message = MessageOf(result)) {
             ShowError(this, QString::fromUtf8(message));
             editor->close(); // not modified: it goes without a question
+        } else {
+            LoadMusic(editor);
+            editor->SetModified(false);
         }
     } else {
         size_t dot = path.rfind('.');
@@ -107,7 +111,8 @@ void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
     WriteResult result = WriteProgramFile(program, path.toStdString());
     if (result == WriteResult::Written) {
         editor->setWindowTitle(Q(BaseName(path.toStdString())));
-        editor->SetModified(false);
+        // Music that could not be written keeps the document asking to be saved.
+        editor->SetModified(!SaveMusic(editor, path));
     } else if (const char* message = MessageOf(result)) {
         ShowError(this, QString::fromUtf8(message));
         editor->SetFileName(QString());

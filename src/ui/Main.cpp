@@ -11,6 +11,7 @@
 #include "TFenetreEnfant.h"
 #include "TGestionRafale.h"
 #include "UserGuide.h"
+#include "music/MusicMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -139,6 +140,8 @@ void TMainForm::BuildMenus() {
     AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
             U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
 
+    const QList<QAction*> music = salvo::ui::BuildMusicMenu(this, bar);
+
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
                             U("Toutes les fenêtres en mosaïque"), &TMainForm::WindowTileClick);
@@ -167,6 +170,8 @@ void TMainForm::BuildMenus() {
                            arrange,
                            transfer};
     DocumentCommandList << verify;
+    for (QAction* item : music)
+        DocumentCommandList << item;
     // Saving writes what the cells show, typed or not; closing asks its own question; printer
     // setup and the window layout do not read the document. Every other document command,
     // later ones included, first ends the editing.

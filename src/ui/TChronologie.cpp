@@ -1,8 +1,13 @@
 #include "TChronologie.h"
 
+#include "MusicLane.h"
+#include "TMusique.h"
+#include "TimeText.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +18,7 @@
 
 #include <array>
 
+using namespace salvo;
 using namespace salvo::ui;
 
 namespace {
@@ -111,6 +117,26 @@ void TChronologie::ProgramChanged() {
     viewport()->update();
 }
 
+void TChronologie::SetMusic(TMusique* music) {
+    Music = music;
+    if (music) {
+        connect(music, &TMusique::Changed, this, &TChronologie::ProgramChanged);
+        // Music removed on its own: the timeline goes back to the program alone.
+        connect(music, &QObject::destroyed, this, [this] { SetMusic(nullptr); });
+    }
+    setFocusPolicy(music ? Qt::ClickFocus : Qt::NoFocus);
+    DraggedLane = -1;
+    ProgramChanged();
+}
+
+bool TChronologie::WithMusic() const {
+    return Music && Music->Active();
+}
+
+int TChronologie::BandHeight() const {
+    return WithMusic() ? MusicBandHeight : 0;
+}
+
 void TChronologie::PlaceBesideGrid() {
     const QRect g = Grid->geometry();
     int columns = 0;
@@ -134,7 +160,11 @@ const TimelineLayout& TChronologie::Layout() {
     const int width = viewport()->width();
     if (Dirty || Laid.Width != width) {
         ScreenSurface measure(*this);
-        Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator());
+        if (WithMusic())
+            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(),
+                                  Music->Starts(), Music->SoundDuration());
+        else
+            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator());
         Dirty = false;
         UpdateScrollRange();
     }
@@ -143,7 +173,7 @@ const TimelineLayout& TChronologie::Layout() {
 
 void TChronologie::UpdateScrollRange() {
     QScrollBar* bar = verticalScrollBar();
-    const int shown = viewport()->height();
+    const int shown = viewport()->height() - BandHeight();
     bar->setPageStep(std::max(1, shown - Laid.HeaderHeight));
     bar->setRange(0, std::max(0, Laid.Height - shown));
 }
@@ -155,7 +185,7 @@ int TChronologie::CurrentChannel() const {
 
 const TimelineMark* TChronologie::MarkAt(QPoint p) {
     const TimelineLayout& L = Layout();
-    if (p.y() < L.HeaderHeight)
+    if (p.y() < L.HeaderHeight || p.y() >= viewport()->height() - BandHeight())
         return nullptr;
     return L.MarkAt(p.x(), p.y() + verticalScrollBar()->value());
 }
@@ -167,10 +197,16 @@ void TChronologie::paintEvent(QPaintEvent*) {
     ScreenSurface surface(*this, &painter);
     // The summary and the axis stay in view; the lanes scroll under them.
     painter.save();
-    painter.setClipRect(0, L.HeaderHeight, viewport()->width(), viewport()->height());
+    const QRect lanes(0, L.HeaderHeight, viewport()->width(),
+                      viewport()->height() - L.HeaderHeight - BandHeight());
+    painter.setClipRect(lanes);
     DrawTimelineLanes(L, surface, verticalScrollBar()->value(), CurrentChannel());
     painter.restore();
     DrawTimelineHeader(L, surface);
+    if (WithMusic())
+        PaintMusic(painter, *this, L, *Music, lanes,
+                   QRect(0, lanes.bottom() + 1, viewport()->width(), BandHeight()),
+                   verticalScrollBar()->value());
 }
 
 void TChronologie::resizeEvent(QResizeEvent* event) {
@@ -191,6 +227,13 @@ bool TChronologie::viewportEvent(QEvent* event) {
     if (const TimelineMark* mark = MarkAt(help->pos())) {
         const QTableWidgetItem* description = Grid->item(mark->Channel - 1, 3);
         tip = MarkToolTip(*mark, description ? description->text() : QString(), Separator());
+        if (WithMusic())
+            if (auto residual = Music->Residual(mark->Channel - 1))
+                tip += QString::fromUtf8("\nÉcart avec le repère n°%1 : %2 s")
+                           .arg(residual->second)
+                           .arg(QString::fromStdString(
+                               FormatResidual(residual->first, Separator(), true)));
+    } else if (WithMusic() && !(tip = MusicToolTip(help->pos())).isEmpty()) {
     } else if (help->pos().y() >= Layout().HeaderHeight) {
         // A lane label shortened to the panel's width is there in full.
         const int y = help->pos().y() + verticalScrollBar()->value();
@@ -208,17 +251,105 @@ bool TChronologie::viewportEvent(QEvent* event) {
     return true;
 }
 
+QString TChronologie::MusicToolTip(QPoint p) {
+    const TimelineLayout& L = Layout();
+    const int y = p.y() + verticalScrollBar()->value();
+    if (p.y() >= viewport()->height() - BandHeight()) {
+        const int marker = MarkerAtX(L, *Music, p.x());
+        if (marker < 0)
+            return QString();
+        const Marker& m = Music->Data.Markers[static_cast<size_t>(marker)];
+        QString tip = QString::fromUtf8("Repère n°%1, %2 s")
+                          .arg(marker + 1)
+                          .arg(QString::fromStdString(FormatTime(m.Time, Separator())));
+        if (!m.Text.empty())
+            tip += QLatin1Char('\n') + QString::fromStdString(m.Text);
+        return tip;
+    }
+    const int lane = p.y() >= L.HeaderHeight ? StartFlagAt(L, p.x(), y) : -1;
+    if (lane < 0)
+        return QString();
+    return QString::fromUtf8("Début de la séquence %1 : %2 s\nFaire glisser pour le déplacer, "
+                             "double-cliquer pour le saisir")
+        .arg(lane + 1)
+        .arg(QString::fromStdString(
+            FormatTime(L.Lanes[static_cast<size_t>(lane)].Start, Separator())));
+}
+
 void TChronologie::mouseMoveEvent(QMouseEvent* event) {
-    viewport()->setCursor(MarkAt(event->position().toPoint()) ? Qt::PointingHandCursor
-                                                              : Qt::ArrowCursor);
+    const QPoint p = event->position().toPoint();
     event->accept();
+    if (DraggedLane >= 0 && (event->buttons() & Qt::LeftButton)) {
+        if (!Dragging && (p - PressPoint).manhattanLength() < 4)
+            return;
+        Dragging = true;
+        if (static_cast<size_t>(DraggedLane) >= Laid.Lanes.size())
+            return;
+        const TimelineLane& lane = Laid.Lanes[static_cast<size_t>(DraggedLane)];
+        // Lanes keep their place while dragging: the axis is not laid out again under the mouse.
+        Music->SetPlannedStart(lane.First - 1, Music->Snapped(TimeAtX(Laid, p.x())));
+        return;
+    }
+    const bool flag = WithMusic() && p.y() >= Layout().HeaderHeight &&
+                      p.y() < viewport()->height() - BandHeight() &&
+                      StartFlagAt(Layout(), p.x(), p.y() + verticalScrollBar()->value()) >= 0;
+    viewport()->setCursor(flag        ? Qt::SizeHorCursor
+                          : MarkAt(p) ? Qt::PointingHandCursor
+                                      : Qt::ArrowCursor);
 }
 
 void TChronologie::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
-    const TimelineMark* mark = MarkAt(event->position().toPoint());
+    const QPoint p = event->position().toPoint();
+    if (WithMusic()) {
+        const TimelineLayout& L = Layout();
+        if (p.y() >= viewport()->height() - BandHeight()) {
+            Music->SetHead(TimeAtX(L, p.x()));
+            return;
+        }
+        if (p.y() >= L.HeaderHeight) {
+            DraggedLane = StartFlagAt(L, p.x(), p.y() + verticalScrollBar()->value());
+            Dragging = false;
+            PressPoint = p;
+            if (DraggedLane >= 0)
+                return; // a click without a drag still reaches the mark under it, on release
+        }
+    }
+    ClickMark(p);
+}
+
+void TChronologie::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    const QPoint p = event->position().toPoint();
+    if (!WithMusic() || event->button() != Qt::LeftButton || p.y() < Layout().HeaderHeight)
+        return;
+    const int lane = StartFlagAt(Layout(), p.x(), p.y() + verticalScrollBar()->value());
+    DraggedLane = -1;
+    if (lane < 0)
+        return;
+    const TimelineLane& picked = Layout().Lanes[static_cast<size_t>(lane)];
+    const int first = picked.First - 1;
+    double start = picked.Start;
+    if (AskPlannedStart(this, start, Separator()) && Music)
+        Music->SetPlannedStart(first, start);
+}
+
+void TChronologie::keyPressEvent(QKeyEvent* event) {
+    if (WithMusic() && event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        Music->TogglePlay();
+        return;
+    }
+    if (WithMusic() && event->key() == Qt::Key_M && Music->Playing()) {
+        Music->Mark();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TChronologie::ClickMark(QPoint p) {
+    const TimelineMark* mark = MarkAt(p);
     if (!mark)
         return;
     // The grid's own move of the current cell, so the cell being left is committed as usual.
@@ -229,4 +360,9 @@ void TChronologie::mousePressEvent(QMouseEvent* event) {
 
 void TChronologie::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
+    if (DraggedLane >= 0 && !Dragging && event->button() == Qt::LeftButton)
+        ClickMark(PressPoint);
+    if (event->button() == Qt::LeftButton)
+        DraggedLane = -1;
+    Dragging = false;
 }

@@ -6,8 +6,10 @@
 #include "Timeline.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 
 class QTableWidget;
+class TMusique;
 
 class TChronologie : public QAbstractScrollArea {
     Q_OBJECT
@@ -19,6 +21,10 @@ public:
 
     // The channel table or the model changed: drawn again at the next paint.
     void ProgramChanged();
+    // The program's music: once it holds something, the sequences stand at their planned
+    // starts and the sound's band shows under the lanes; the panel then takes the keyboard on
+    // a click (Space plays, M marks).
+    void SetMusic(TMusique* music);
     // To be called once the grid has its geometry across the window: the grid keeps the width
     // of its columns and the panel takes the rest of the row, or hides when that is too small.
     void PlaceBesideGrid();
@@ -37,11 +43,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     void UpdateScrollRange();
+    bool WithMusic() const;
+    int BandHeight() const;
+    QString MusicToolTip(QPoint viewportPoint);
+    void ClickMark(QPoint viewportPoint);
 
+    QPointer<TMusique> Music;
+    int DraggedLane = -1;
+    bool Dragging = false;
+    QPoint PressPoint;
     const salvo::ChannelTable& Table;
     QTableWidget* Grid;
     salvo::ui::TimelineLayout Laid;

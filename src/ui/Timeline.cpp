@@ -117,7 +117,8 @@ std::vector<TimelineText> TimelineLayout::Texts() const {
 }
 
 TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int width,
-                              TimelineMeasure& m, char separator) {
+                              TimelineMeasure& m, char separator,
+                              const std::vector<double>& laneStarts, double axisEnd) {
     TimelineLayout L;
     L.Width = std::max(width, 1);
     const int inner = std::max(1, L.Width - 2 * Pad);
@@ -132,6 +133,10 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
             sequences.back().second = i;
         longest = std::max(longest, channels[i].Time);
     }
+    auto startOf = [&laneStarts](size_t s) { return s < laneStarts.size() ? laneStarts[s] : 0.0; };
+    double end = std::max(longest, axisEnd);
+    for (size_t s = 0; s < sequences.size(); ++s)
+        end = std::max(end, startOf(s) + channels[sequences[s].second].Time);
 
     // Summary.
     int y = Pad;
@@ -165,7 +170,7 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
     y += summaryHeight + 6;
 
     // Axis: room on either side for the labels centred on its ends.
-    L.AxisEnd = longest > 0 ? longest : 1;
+    L.AxisEnd = end > 0 ? end : 1;
     const int numberHalf = (m.TextWidth(QStringLiteral("30"), TimelineFont::Number) + 1) / 2;
     const int firstHalf = (m.TextWidth(QStringLiteral("0 s"), TimelineFont::Tick) + 1) / 2;
     const int lastHalf =
@@ -198,6 +203,7 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
         TimelineLane lane;
         lane.First = channels[from].Number;
         lane.Last = channels[to].Number;
+        lane.Start = startOf(s);
         lane.Duration = channels[to].Time;
         const QString duration = Seconds(lane.Duration, separator);
         lane.FullLabel = from == to ? QString::fromUtf8("Séquence %1 : voie %2, durée %3 s")
@@ -226,7 +232,7 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
             mark.Type = channels[i].Type;
             mark.Time = channels[i].Time;
             mark.Lane = lanesSoFar;
-            mark.X = L.XOf(mark.Time);
+            mark.X = L.XOf(lane.Start + mark.Time);
             const int bar = mark.Type == Automatic ? AutomaticBar : ManualBar;
             mark.Bar = QRect(mark.X - 1, lane.Baseline - bar, 3, bar);
             L.Marks.push_back(mark);
@@ -284,8 +290,8 @@ void DrawTimelineLanes(const TimelineLayout& L, TimelineSurface& s, int scroll,
         s.Text(lane.Label.Box.left(), lane.Label.Box.top() - scroll, lane.Label.Text,
                lane.Label.Font, TimelineInk::Text);
         // From the button press to the last channel.
-        const int press = L.XOf(0);
-        s.Line(press, base, L.XOf(lane.Duration), base, TimelineInk::Span);
+        const int press = L.XOf(lane.Start);
+        s.Line(press, base, L.XOf(lane.Start + lane.Duration), base, TimelineInk::Span);
         s.Line(press, base - 5, press, base + 2, TimelineInk::Axis);
     }
     for (const TimelineMark& mark : L.Marks) {

@@ -59,6 +59,7 @@ struct TimelineMark {
 
 struct TimelineLane {
     int First = 1, Last = 1; // channel numbers
+    double Start = 0;        // where its button press lies on the axis
     double Duration = 0;     // the time of its last channel
     QRect Box;               // across the whole width
     int Baseline = 0;
@@ -94,8 +95,11 @@ struct TimelineLayout {
     std::vector<TimelineText> Texts() const;
 };
 
+// laneStarts, when given, places each sequence's button press on the axis (a show set to music);
+// the axis then reaches at least axisEnd.
 TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int width,
-                              TimelineMeasure& measure, char separator);
+                              TimelineMeasure& measure, char separator,
+                              const std::vector<double>& laneStarts = {}, double axisEnd = 0);
 
 // The summary and the axis, at their place.
 void DrawTimelineHeader(const TimelineLayout& layout, TimelineSurface& surface);

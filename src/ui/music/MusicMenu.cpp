@@ -1,0 +1,105 @@
+// The "Musique" menu of the main window: each item acts on the active editor window's music.
+
+#include "MusicMenu.h"
+
+#include "FileDialogs.h"
+#include "Main.h"
+#include "ProgramFile.h"
+#include "TFenetreEnfant.h"
+#include "TMusique.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace salvo::ui {
+
+namespace {
+
+const char* const SoundFilter = "Fichiers son (*.wav, *.mp3, *.ogg, *.flac)|*.wav *.mp3 *.ogg "
+                                "*.flac|Tous les fichiers (*.*)|*";
+const char* const LabelFilter = "Repères (*.txt)|*.txt|Tous les fichiers (*.*)|*";
+
+QString Folder(TFenetreEnfant* editor, const TMusique* music) {
+    if (music && music->HasSound())
+        return QFileInfo(QString::fromStdString(music->Data.SoundPath)).absolutePath();
+    return editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : QString();
+}
+
+} // namespace
+
+QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
+    // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
+    // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
+    qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    QMenu* menu = bar->addMenu(QString::fromUtf8("&Musique"));
+    menu->setObjectName(QStringLiteral("MusicMenu"));
+    QList<QAction*> items;
+    // Each command needs the active window; without one (a dialog of ours in front) it does
+    // nothing, like the other document commands.
+    auto add = [&](const char* name, const char* caption, const char* status,
+                   void (*handler)(TMainForm*, TFenetreEnfant*)) {
+        auto* action = new QAction(QString::fromUtf8(caption), form);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setStatusTip(QString::fromUtf8(status));
+        menu->addAction(action);
+        QObject::connect(action, &QAction::triggered, form, [form, handler] {
+            if (TFenetreEnfant* editor = form->ActiveEditor())
+                handler(form, editor);
+        });
+        items << action;
+    };
+    add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
+                                                           QString::fromUtf8(SoundFilter));
+            if (!path.isEmpty())
+                TMusique::Of(e)->Attach(path);
+        });
+    add("MusiqueDetacherItem", "&Détacher la musique", "Retirer le fichier son de ce programme",
+        [](TMainForm*, TFenetreEnfant* e) {
+            if (TMusique* m = TMusique::Of(e, false); m && m->HasSound())
+                m->Detach();
+        });
+    menu->addSeparator();
+    add("MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
+        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); });
+    add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
+        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); });
+    add("MusiqueReperesItem", "Importer des &repères...",
+        "Lire des repères d'un fichier de marqueurs", [](TMainForm* f, TFenetreEnfant* e) {
+            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
+                                                           QString::fromUtf8(LabelFilter));
+            if (!path.isEmpty())
+                TMusique::Of(e)->ImportMarkers(path);
+        });
+    menu->addSeparator();
+    add("MusiqueCalerItem", "&Caler la séquence sur les repères",
+        "Ajuster les retards de la séquence aux repères suivants",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            e->LeaveEditing();
+            const QString residual = TMusique::Of(e)->FitSequence(e->CurrentRow() - 1);
+            if (!residual.isEmpty())
+                f->statusBar()->showMessage(residual);
+        });
+    return items;
+}
+
+void LoadMusic(TFenetreEnfant* editor) {
+    if (!editor || !editor->HasFileName() ||
+        !IsFile(CompanionName(editor->FileName().toStdString())))
+        return;
+    TMusique* music = TMusique::Of(editor);
+    music->LoadFor(editor->FileName());
+    if (!music->Active())
+        delete music; // nothing to draw (or unreadable): the timeline as without music
+}
+
+bool SaveMusic(TFenetreEnfant* editor, const QString& programPath) {
+    const TMusique* music = TMusique::Of(editor, false);
+    return TMusique::SaveData(editor, music ? music->Data : MusicData(), programPath);
+}
+
+} // namespace salvo::ui

@@ -1,0 +1,23 @@
+#pragma once
+// The "Musique" menu and the music's part in opening and saving a program.
+
+#include <QList>
+#include <QString>
+
+class QAction;
+class QMenuBar;
+class TFenetreEnfant;
+class TMainForm;
+
+namespace salvo::ui {
+
+// Adds the menu to the bar; its items are document commands.
+QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar);
+
+// After a program was read: its companion file, when there is one.
+void LoadMusic(TFenetreEnfant* editor);
+// After a program was written to programPath: its companion beside it. False (with a box
+// shown) when the music could not be written.
+bool SaveMusic(TFenetreEnfant* editor, const QString& programPath);
+
+} // namespace salvo::ui

@@ -1,0 +1,501 @@
+#include "TMusique.h"
+
+#include "Messages.h"
+#include "ProgramFile.h"
+#include "TChronologie.h"
+#include "TFenetreEnfant.h"
+#include "TimeText.h"
+
+#include <QAudioBuffer>
+#include <QAudioDecoder>
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QTimer>
+#include <QUrl>
+
+#include <cmath>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+using namespace salvo;
+using namespace salvo::ui;
+
+const char* const MsgSoundNotReadable = "Le fichier son « %1 » ne peut pas être lu : %2.";
+const char* const MsgLabelsBadLines =
+    "%1 repères ont été lus. Ces lignes ne sont pas des repères et ont été laissées de côté :"
+    "\n\n%2";
+const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
+
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString Why(WaveRead result) {
+    switch (result) {
+    case WaveRead::NotAccessible:
+        return U("le fichier n'est pas accessible");
+    case WaveRead::NotWave:
+        return U("ce n'est pas un fichier WAV");
+    case WaveRead::Unsupported:
+        return U("seuls les fichiers WAV en PCM (8 à 32 bits) sont lus");
+    case WaveRead::Failed:
+        return U("la lecture du fichier a échoué");
+    case WaveRead::Read:
+    case WaveRead::Cancelled:
+        break;
+    }
+    return QString();
+}
+
+bool IsWave(const QString& path) {
+    return path.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive) ||
+           path.endsWith(QStringLiteral(".wave"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+TMusique* TMusique::Of(TFenetreEnfant* editor, bool create) {
+    if (!editor)
+        return nullptr;
+    auto* music = editor->findChild<TMusique*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!music && create)
+        music = new TMusique(editor);
+    return music;
+}
+
+TMusique::TMusique(TFenetreEnfant* editor) : QObject(editor), Editor(editor) {
+    setObjectName(QStringLiteral("Musique"));
+    ProgressTimer = new QTimer(this);
+    ProgressTimer->setInterval(100);
+    connect(ProgressTimer, &QTimer::timeout, this, &TMusique::Changed);
+    HeadTimer = new QTimer(this);
+    HeadTimer->setInterval(30);
+    connect(HeadTimer, &QTimer::timeout, this, [this] {
+        if (!Playing())
+            HeadTimer->stop();
+        emit Changed();
+    });
+    editor->Chronologie->SetMusic(this);
+}
+
+TMusique::~TMusique() {
+    StopWave();
+}
+
+char TMusique::Separator() const {
+    return Editor ? Editor->DecimalSeparator() : ',';
+}
+
+void TMusique::Touch() {
+    if (Editor)
+        Editor->SetModified(true);
+    emit Changed();
+}
+
+std::optional<double> TMusique::WaveProgress() const {
+    if (!Computing)
+        return std::nullopt;
+    return Progress.load();
+}
+
+double TMusique::SoundDuration() const {
+    if (WaveEnvelope.Frames > 0)
+        return WaveEnvelope.Duration();
+    if (MediaPlayer && MediaPlayer->duration() > 0)
+        return MediaPlayer->duration() / 1000.0;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Envelope
+
+void TMusique::StartWave() {
+    StopWave();
+    WaveEnvelope = Envelope();
+    Note.clear();
+    if (!HasSound())
+        return;
+    const QString path = Q(Data.SoundPath);
+    if (!QFileInfo::exists(path)) {
+        Note = U("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(path));
+        return;
+    }
+    Computing = true;
+    Progress = 0;
+    Cancel = false;
+    ProgressTimer->start();
+    if (IsWave(path)) {
+        WorkerResult = std::make_unique<Envelope>();
+        Envelope* into = WorkerResult.get();
+        const std::string file = Data.SoundPath;
+        const int generation = ++Generation;
+        Worker = std::thread([this, into, file, path, generation] {
+#ifdef __linux__
+            // Behind the window's own thread: an edit made meanwhile must not wait for it.
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+#endif
+            const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
+            if (r != WaveRead::Cancelled)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, r, path, generation] {
+                        // One that ended as it was being replaced is not this sound's.
+                        if (generation == Generation)
+                            WaveDone(static_cast<int>(r), path);
+                    },
+                    Qt::QueuedConnection);
+        });
+        return;
+    }
+    // Other formats as the platform decodes them, buffer by buffer on this thread.
+    Decoder = new QAudioDecoder(this);
+    connect(Decoder, &QAudioDecoder::bufferReady, this, &TMusique::DecoderBuffer);
+    connect(Decoder, &QAudioDecoder::finished, this, [this, path] {
+        if (DecoderBuilder)
+            *WorkerResult = DecoderBuilder->Finish();
+        WaveDone(static_cast<int>(WaveRead::Read), path);
+    });
+    connect(
+        Decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
+        [this, path](QAudioDecoder::Error) {
+            const QString why =
+                U("ce format n'est pas décodé sur cet ordinateur (%1)").arg(Decoder->errorString());
+            StopWave();
+            Note = U("Onde sonore indisponible : %1").arg(why);
+            ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
+            emit Changed();
+        });
+    WorkerResult = std::make_unique<Envelope>();
+    Decoder->setSource(QUrl::fromLocalFile(path));
+    Decoder->start();
+}
+
+void TMusique::DecoderBuffer() {
+    const QAudioBuffer buffer = Decoder->read();
+    const QAudioFormat format = buffer.format();
+    if (!buffer.isValid() || format.channelCount() < 1)
+        return;
+    if (!DecoderBuilder)
+        DecoderBuilder =
+            std::make_unique<EnvelopeBuilder>(format.sampleRate(), format.channelCount());
+    const qsizetype count = buffer.sampleCount();
+    std::vector<float> samples(static_cast<size_t>(count));
+    for (qsizetype i = 0; i < count; ++i)
+        samples[static_cast<size_t>(i)] =
+            format.normalizedSampleValue(buffer.constData<char>() + i * format.bytesPerSample());
+    DecoderBuilder->AddSamples(samples.data(), static_cast<size_t>(buffer.frameCount()));
+    if (Decoder->duration() > 0)
+        Progress = std::min(1.0, double(Decoder->position()) / double(Decoder->duration()));
+}
+
+void TMusique::WaveDone(int result, const QString& path) {
+    if (Worker.joinable())
+        Worker.join();
+    if (Decoder) {
+        Decoder->disconnect(this);
+        Decoder->deleteLater();
+        Decoder = nullptr;
+    }
+    DecoderBuilder.reset();
+    ProgressTimer->stop();
+    Computing = false;
+    if (path != Q(Data.SoundPath))
+        return; // a sound since replaced
+    const auto r = static_cast<WaveRead>(result);
+    if (r == WaveRead::Read && WorkerResult)
+        WaveEnvelope = std::move(*WorkerResult);
+    else
+        Note = U("Onde sonore indisponible : %1").arg(Why(r));
+    WorkerResult.reset();
+    emit Changed();
+}
+
+void TMusique::StopWave() {
+    Cancel = true;
+    if (Worker.joinable())
+        Worker.join();
+    if (Decoder) {
+        Decoder->disconnect(this);
+        Decoder->stop();
+        Decoder->deleteLater();
+        Decoder = nullptr;
+    }
+    DecoderBuilder.reset();
+    WorkerResult.reset();
+    if (ProgressTimer)
+        ProgressTimer->stop();
+    Computing = false;
+}
+
+void TMusique::WaitForWave() {
+    while (Computing)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+}
+
+// ---------------------------------------------------------------------------------------
+// Playing
+
+QMediaPlayer& TMusique::Player() {
+    if (!MediaPlayer) {
+        MediaPlayer = new QMediaPlayer(this);
+        MediaPlayer->setObjectName(QStringLiteral("Lecteur"));
+        AudioOutput = new QAudioOutput(this);
+        MediaPlayer->setAudioOutput(AudioOutput);
+        connect(MediaPlayer, &QMediaPlayer::errorOccurred, this,
+                [this](QMediaPlayer::Error, const QString& text) {
+                    HeadTimer->stop();
+                    ShowError(
+                        Editor,
+                        U(MsgSoundNotReadable).arg(QFileInfo(Q(Data.SoundPath)).fileName(), text));
+                });
+        connect(MediaPlayer, &QMediaPlayer::mediaStatusChanged, this,
+                [this](QMediaPlayer::MediaStatus status) {
+                    if (status == QMediaPlayer::EndOfMedia)
+                        HeadSeconds = SoundDuration();
+                    emit Changed();
+                });
+    }
+    const QUrl source = QUrl::fromLocalFile(Q(Data.SoundPath));
+    if (MediaPlayer->source() != source)
+        MediaPlayer->setSource(source);
+    return *MediaPlayer;
+}
+
+bool TMusique::Playing() const {
+    return MediaPlayer && MediaPlayer->playbackState() == QMediaPlayer::PlayingState;
+}
+
+double TMusique::Head() const {
+    return Playing() ? MediaPlayer->position() / 1000.0 : HeadSeconds;
+}
+
+void TMusique::SetHead(double seconds) {
+    HeadSeconds = std::max(0.0, seconds);
+    if (MediaPlayer)
+        MediaPlayer->setPosition(static_cast<qint64>(std::llround(HeadSeconds * 1000)));
+    emit Changed();
+}
+
+void TMusique::TogglePlay() {
+    if (!HasSound()) {
+        ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
+        return;
+    }
+    if (!QFileInfo::exists(Q(Data.SoundPath))) {
+        ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+        return;
+    }
+    if (Playing()) {
+        HeadSeconds = MediaPlayer->position() / 1000.0;
+        MediaPlayer->pause();
+        HeadTimer->stop();
+    } else {
+        QMediaPlayer& player = Player();
+        player.setPosition(static_cast<qint64>(std::llround(HeadSeconds * 1000)));
+        player.play();
+        HeadTimer->start();
+    }
+    emit Changed();
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+bool TMusique::Attach(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    if (IsWave(path)) {
+        WaveFormat format;
+        const WaveRead r = ReadWaveFormat(path.toStdString(), format);
+        if (r != WaveRead::Read) {
+            ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(r)));
+            return false;
+        }
+    } else if (!QFileInfo(path).isFile()) {
+        ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(WaveRead::NotAccessible)));
+        return false;
+    }
+    if (MediaPlayer)
+        MediaPlayer->stop();
+    Data.SoundPath = QFileInfo(path).absoluteFilePath().toStdString();
+    HeadSeconds = 0;
+    StartWave();
+    Touch();
+    return true;
+}
+
+void TMusique::Detach() {
+    StopWave();
+    if (MediaPlayer) {
+        MediaPlayer->stop();
+        MediaPlayer->setSource(QUrl());
+    }
+    HeadTimer->stop();
+    Data.SoundPath.clear();
+    WaveEnvelope = Envelope();
+    Note.clear();
+    Touch();
+}
+
+void TMusique::Mark() {
+    if (!HasSound()) {
+        ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
+        return;
+    }
+    AddMarkers(Data.Markers, {{Head(), std::string()}});
+    Touch();
+}
+
+void TMusique::ImportMarkers(const QString& path) {
+    std::string bytes;
+    const QString name = QFileInfo(path).fileName();
+    if (ReadSmallFile(path.toStdString(), MaxMusicFileBytes, bytes) != SmallFileResult::Read) {
+        ShowError(Editor, U("Le fichier de repères « %1 » n'a pas pu être lu.").arg(name));
+        return;
+    }
+    const LabelFile labels = ParseLabels(bytes);
+    if (labels.Markers.empty() && labels.Bad.empty()) {
+        ShowInformation(Editor, U("Le fichier « %1 » ne contient aucun repère.").arg(name));
+        return;
+    }
+    if (!labels.Bad.empty()) {
+        QStringList lines;
+        for (size_t i = 0; i < labels.Bad.size() && i < 12; ++i)
+            lines << Q(labels.Bad[i]);
+        if (labels.Bad.size() > 12)
+            lines << U("… et %1 autres lignes").arg(labels.Bad.size() - 12);
+        ShowWarning(Editor, U(MsgLabelsBadLines).arg(labels.Markers.size()).arg(lines.join('\n')));
+    }
+    if (labels.Markers.empty())
+        return;
+    AddMarkers(Data.Markers, labels.Markers);
+    Touch();
+}
+
+std::vector<SequenceSpan> TMusique::Sequences() const {
+    return Editor ? SequencesOf(Editor->Link) : std::vector<SequenceSpan>();
+}
+
+std::vector<double> TMusique::Starts() const {
+    return PlannedStarts(Sequences(), Data.Starts);
+}
+
+void TMusique::SetPlannedStart(int firstChannelIndex, double seconds) {
+    Data.Starts[firstChannelIndex + 1] = std::max(0.0, seconds);
+    Touch();
+}
+
+double TMusique::Snapped(double seconds) const {
+    double best = seconds, gap = 0.1 + 1e-9;
+    for (const Marker& m : Data.Markers)
+        if (std::abs(m.Time - seconds) <= gap) {
+            gap = std::abs(m.Time - seconds);
+            best = m.Time;
+        }
+    return best;
+}
+
+std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const {
+    auto it = FittedTo.find(channelIndex);
+    if (it == FittedTo.end() || !Editor)
+        return std::nullopt;
+    const std::vector<SequenceSpan> seq = Sequences();
+    const int s = SequenceOfChannel(seq, channelIndex);
+    if (s < 0 || seq[static_cast<size_t>(s)].First == channelIndex)
+        return std::nullopt;
+    ChannelTable copy;
+    copy.CopyTableFrom(Editor->Link);
+    const double fired = Starts()[static_cast<size_t>(s)] + copy.GetChannelTime(channelIndex);
+    int number = 0;
+    for (size_t i = 0; i < Data.Markers.size(); ++i)
+        if (Data.Markers[i].Time == it->second)
+            number = static_cast<int>(i) + 1;
+    return std::make_pair(fired - it->second, number);
+}
+
+QString TMusique::FitSequence(int channelIndex) {
+    if (!Editor)
+        return QString();
+    const std::vector<SequenceSpan> seq = Sequences();
+    const int s = SequenceOfChannel(seq, channelIndex);
+    if (s < 0)
+        return QString();
+    const SequenceSpan span = seq[static_cast<size_t>(s)];
+    const double start = Starts()[static_cast<size_t>(s)];
+    ChannelTable copy;
+    copy.CopyTableFrom(Editor->Link);
+    const ChainFit fit =
+        FitChain(start, copy.GetChannelTime(span.First), span.Last - span.First, Data.Markers);
+    if (fit.Problem != FitProblem::None) {
+        ShowWarning(Editor,
+                    Q(FitProblemText(fit, Data.Markers, start, span.First + 1, Separator())));
+        return QString();
+    }
+    // Through the editor's own rules, channel after channel, as if typed.
+    for (size_t k = 0; k < fit.Times.size(); ++k)
+        Editor->ApplyChannelTime(span.First + 1 + static_cast<int>(k), fit.Times[k]);
+    Data.Starts[span.First + 1] = start; // no longer moved by the sequences before it
+    std::vector<double> fired;
+    copy.CopyTableFrom(Editor->Link);
+    for (size_t k = 0; k < fit.Times.size(); ++k) {
+        const int channel = span.First + 1 + static_cast<int>(k);
+        fired.push_back(copy.GetChannelTime(channel));
+        FittedTo[channel] = Data.Markers[static_cast<size_t>(fit.MarkerIndexes[k])].Time;
+    }
+    Touch();
+    const double largest =
+        LargestResidual(FitResiduals(start, fired, Data.Markers, fit.MarkerIndexes));
+    return U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+}
+
+// ---------------------------------------------------------------------------------------
+// The companion file
+
+void TMusique::LoadFor(const QString& programPath) {
+    const std::string program = programPath.toStdString();
+    const QString name = QFileInfo(Q(CompanionName(program))).fileName();
+    MusicData read;
+    const MusicReadResult r = ReadMusicFile(program, read);
+    switch (r.Status) {
+    case MusicRead::None:
+        return;
+    case MusicRead::Unreadable:
+        ShowError(Editor, U(MsgMusicUnreadable).arg(name));
+        return;
+    case MusicRead::Invalid:
+        ShowError(Editor, U(MsgMusicInvalid).arg(name).arg(r.Line));
+        return;
+    case MusicRead::Read:
+        break;
+    }
+    Data = std::move(read);
+    FittedTo.clear();
+    HeadSeconds = 0;
+    if (HasSound() && !QFileInfo::exists(Q(Data.SoundPath)))
+        ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+    StartWave();
+    emit Changed();
+}
+
+bool TMusique::SaveFor(const QString& programPath) {
+    return SaveData(Editor.data(), Data, programPath);
+}
+
+bool TMusique::SaveData(QWidget* parent, const MusicData& music, const QString& programPath) {
+    const std::string program = programPath.toStdString();
+    if (WriteMusicFile(music, program) != MusicWrite::Failed)
+        return true;
+    ShowError(parent, U(MsgMusicNotWritten).arg(QFileInfo(Q(CompanionName(program))).fileName()));
+    return false;
+}

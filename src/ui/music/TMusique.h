@@ -1,0 +1,116 @@
+#pragma once
+// The music of one editor window's program: the sound file and its envelope, the markers, the
+// planned start of each sequence, the play head and the player. It lives as a child of the
+// editor window, is saved beside the program file, and is drawn by the window's timeline.
+
+#include "MusicFile.h"
+#include "SoundEnvelope.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <optional>
+#include <thread>
+
+class QAudioDecoder;
+class QAudioOutput;
+class QMediaPlayer;
+class QTimer;
+class QWidget;
+class TFenetreEnfant;
+
+class TMusique : public QObject {
+    Q_OBJECT
+public:
+    // The music of an editor window; made on first use when create is set.
+    static TMusique* Of(TFenetreEnfant* editor, bool create = true);
+
+    explicit TMusique(TFenetreEnfant* editor);
+    ~TMusique() override;
+
+    salvo::MusicData Data;
+
+    // Whether there is anything to draw under the timeline.
+    bool Active() const { return !Data.Empty(); }
+    bool HasSound() const { return !Data.SoundPath.empty(); }
+    const salvo::Envelope& Wave() const { return WaveEnvelope; }
+    // While the envelope is computed: 0 to 1; nullopt when it is not.
+    std::optional<double> WaveProgress() const;
+    // What the sound lane says instead of a waveform ("" when it shows one).
+    QString WaveNote() const { return Note; }
+    double SoundDuration() const;
+
+    double Head() const;
+    void SetHead(double seconds);
+    bool Playing() const;
+
+    // The planned start of each sequence of the program, in channel order.
+    std::vector<salvo::SequenceSpan> Sequences() const;
+    std::vector<double> Starts() const;
+    void SetPlannedStart(int firstChannelIndex, double seconds);
+    // The marker time within 0.1 s of t, or t.
+    double Snapped(double seconds) const;
+    // A fitted channel's signed gap from its marker, and that marker's number.
+    std::optional<std::pair<double, int>> Residual(int channelIndex) const;
+
+    // The commands of the "Musique" menu; each shows its own boxes.
+    bool Attach(const QString& path);
+    void Detach();
+    void TogglePlay();
+    void Mark();
+    void ImportMarkers(const QString& path);
+    // Fits the sequence holding channelIndex; returns the status line text ("" when refused).
+    QString FitSequence(int channelIndex);
+
+    // The companion file of the program at programPath.
+    void LoadFor(const QString& programPath);
+    bool SaveFor(const QString& programPath);
+    // Writes music beside programPath; false, after an error box, when it could not.
+    static bool SaveData(QWidget* parent, const salvo::MusicData& music,
+                         const QString& programPath);
+
+    // Waits for the envelope (tests, and a sound replaced while being read).
+    void WaitForWave();
+
+signals:
+    void Changed();
+
+private:
+    void Touch();
+    void StartWave();
+    void StopWave();
+    void WaveDone(int result, const QString& path);
+    void DecoderBuffer();
+    QMediaPlayer& Player();
+    char Separator() const;
+
+    QPointer<TFenetreEnfant> Editor;
+    salvo::Envelope WaveEnvelope;
+    QString Note;
+    double HeadSeconds = 0;
+    std::map<int, double> FittedTo; // channel index -> marker time
+
+    // The envelope being computed.
+    std::thread Worker;
+    std::atomic<double> Progress{0};
+    std::atomic<bool> Cancel{false};
+    bool Computing = false;
+    int Generation = 0; // of the computation under way
+    std::unique_ptr<salvo::Envelope> WorkerResult;
+    QAudioDecoder* Decoder = nullptr;
+    std::unique_ptr<salvo::EnvelopeBuilder> DecoderBuilder;
+    QTimer* ProgressTimer = nullptr;
+
+    QMediaPlayer* MediaPlayer = nullptr;
+    QAudioOutput* AudioOutput = nullptr;
+    QTimer* HeadTimer = nullptr;
+};
+
+// Texts of the music's boxes and status lines.
+extern const char* const MsgSoundNotReadable; // %1: the file's name, %2: why
+extern const char* const MsgLabelsBadLines;   // %1: how many read, %2: the bad lines
+extern const char* const MsgLargestResidual;  // %1: seconds

@@ -1,0 +1,331 @@
+// The music beside a program: chains fitted to markers without drift, the refusals, marker
+// lists from sound editors, the companion file and its faults, the envelope of a WAV file.
+
+#include "MusicFile.h"
+#include "MusicFit.h"
+#include "ProgramDocument.h"
+#include "SoundEnvelope.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace salvo;
+
+namespace {
+
+// A program whose channel 1 is manual and channels 2 to n + 1 automatic.
+void Chain(ProgramDocument& doc, int automatic) {
+    for (int row = 2; row <= automatic + 1; ++row)
+        doc.ChooseType(row, Automatic);
+    if (automatic + 2 <= 30)
+        doc.ChooseType(automatic + 2, Manual);
+}
+
+std::vector<Marker> Beats(double first, double beat, int count) {
+    std::vector<Marker> out;
+    for (int k = 0; k < count; ++k)
+        out.push_back({first + k * beat, "temps " + std::to_string(k + 1)});
+    return out;
+}
+
+} // namespace
+
+// Channel k lands within half a step of the k-th beat after the press, through the delay
+// rules, where rounding each delay on its own drifts by a second or more.
+TEST(MusicFit, ChainsStayOnTheBeat) {
+    // Automatic channels after the manual one; the least that rounding each delay drifts by.
+    struct Case {
+        double bpm;
+        int channels;
+        double naiveDrift;
+    } cases[] = {{120, 10, 0.6}, {120, 29, 2.5}, {128, 10, 0.6}, {128, 29, 1.9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bpm) + " bpm, " + std::to_string(c.channels));
+        const double beat = 60.0 / c.bpm, start = 7.37;
+        const std::vector<Marker> markers = Beats(start + beat, beat, c.channels);
+        ProgramDocument doc;
+        Chain(doc, c.channels);
+        ChainFit fit = FitChain(start, 0, c.channels, markers);
+        ASSERT_EQ(fit.Problem, FitProblem::None);
+        for (int k = 0; k < c.channels; ++k)
+            doc.ApplyChannelTime(k + 1, fit.Times[static_cast<size_t>(k)]);
+        EXPECT_TRUE(doc.Warnings.empty());
+        std::vector<double> fired;
+        for (int k = 1; k <= c.channels; ++k)
+            fired.push_back(doc.Table.GetChannelTime(k));
+        const std::vector<double> residuals =
+            FitResiduals(start, fired, markers, fit.MarkerIndexes);
+        EXPECT_LE(LargestResidual(residuals), 0.1 + 1e-9);
+
+        std::vector<double> times;
+        for (const Marker& m : markers)
+            times.push_back(m.Time);
+        const std::vector<double> naive = RoundEachDelay(start, 0, times);
+        EXPECT_GE(LargestResidual(FitResiduals(start, naive, markers, fit.MarkerIndexes)),
+                  c.naiveDrift);
+    }
+}
+
+TEST(MusicFit, RefusalsChangeNothingAndSayWhy) {
+    const std::vector<Marker> markers = {{1.0, ""}, {2.0, ""}, {2.05, ""}, {3.0, ""}};
+    struct Case {
+        double start, manual;
+        int automatic;
+        FitProblem problem;
+        const char* text;
+    } cases[] = {
+        {0, 0, 0, FitProblem::NoAutomaticChannel,
+         "La séquence de la voie 4 n'a pas de voie automatique à caler sur les repères."},
+        {3, 0, 2, FitProblem::NoMarker,
+         "Il n'y a aucun repère après le début de la séquence de la voie 4 (3 s)."},
+        {2.5, 0, 2, FitProblem::TooFewMarkers,
+         "La séquence de la voie 4 a 2 voies automatiques, mais il n'y a que 1 repères après son "
+         "début (2,5 s)."},
+        {0, 0, 3, FitProblem::SameStep,
+         "Les repères n°2 (2 s) et n°3 (2,05 s) tombent sur le même pas de 0,2 s : deux voies ne "
+         "peuvent pas partir au même instant."},
+        {0.5, 0.6, 1, FitProblem::NotAfterManual,
+         "Le repère n°1 (1 s) tombe sur la voie manuelle 4 ou avant elle : la première voie "
+         "automatique doit partir après elle."},
+    };
+    for (const Case& c : cases) {
+        ChainFit fit = FitChain(c.start, c.manual, c.automatic, markers);
+        EXPECT_EQ(fit.Problem, c.problem) << c.text;
+        EXPECT_TRUE(fit.Times.empty()) << c.text;
+        EXPECT_EQ(FitProblemText(fit, markers, c.start, 4, ','),
+                  std::string(c.text) + "\n\nAucun retard n'a été modifié.");
+    }
+    // A start put on a marker presses the button there: the next marker is the first channel's.
+    ChainFit onMarker = FitChain(1.0, 0, 1, markers);
+    ASSERT_EQ(onMarker.Problem, FitProblem::None);
+    EXPECT_EQ(onMarker.MarkerIndexes, std::vector<int>{1});
+    EXPECT_DOUBLE_EQ(onMarker.Times[0], 1.0);
+}
+
+TEST(MusicFit, SequencesStartWhereTheOneBeforeEnds) {
+    ProgramDocument doc;
+    doc.ChooseModel(0);
+    Chain(doc, 3);                // 1 to 4, then 5 manual
+    doc.TypeDelay(4, "2");        // sequence 1 ends at 2 s
+    doc.ChooseType(6, Automatic); // 5 and 6
+    doc.TypeDelay(6, "1,4");
+    std::vector<SequenceSpan> seq = SequencesOf(doc.Table);
+    ASSERT_EQ(seq.size(), 11u); // 1-4, 5-6, then 7 to 15 alone
+    EXPECT_EQ(seq[1].First, 4);
+    EXPECT_EQ(seq[1].Last, 5);
+    EXPECT_EQ(SequenceOfChannel(seq, 5), 1);
+    EXPECT_EQ(SequenceOfChannel(seq, 15), -1);
+    std::vector<double> starts = PlannedStarts(seq, {{5, 30.0}});
+    EXPECT_DOUBLE_EQ(starts[0], 0);
+    EXPECT_DOUBLE_EQ(starts[1], 30);
+    EXPECT_DOUBLE_EQ(starts[2], 31.4);
+    EXPECT_EQ(FormatResidual(0.0789, ',', false), "0,08");
+    EXPECT_EQ(FormatResidual(-0.1, ',', true), "-0,10");
+    EXPECT_EQ(FormatResidual(-0.001, ',', true), "+0,00");
+}
+
+TEST(MusicFile, LabelFilesGoodAndBadLines) {
+    const std::string bytes = "12.500000\t12.500000\tRefrain\r\n"
+                              "\\\t300.0\t2000.0\n"
+                              "\n"
+                              "3.25\t4\tCoup de canon ; fort\n"
+                              "abc\t1\tx\n"
+                              "1,5\t1,5\tvirgule\n"
+                              "7\t6\tfin avant le début\n"
+                              "9\n"
+                              "0\t0\n";
+    LabelFile read = ParseLabels(bytes);
+    ASSERT_EQ(read.Markers.size(), 3u);
+    EXPECT_EQ(read.Markers[0].Time, 0);
+    EXPECT_EQ(read.Markers[0].Text, "");
+    EXPECT_EQ(read.Markers[1].Time, 3.25);
+    EXPECT_EQ(read.Markers[1].Text, "Coup de canon ; fort");
+    EXPECT_EQ(read.Markers[2].Text, "Refrain");
+    EXPECT_EQ(read.Bad, (std::vector<std::string>{
+                            "ligne 5 : « abc 1 x »", "ligne 6 : « 1,5 1,5 virgule »",
+                            "ligne 7 : « 7 6 fin avant le début »", "ligne 8 : « 9 »"}));
+}
+
+class Companion : public ::testing::Test {
+protected:
+    TempFolder Folder;
+
+    MusicData Sample() const {
+        MusicData m;
+        m.SoundPath = Folder.Path("son/finale.wav");
+        m.Starts = {{1, 0}, {11, 62.4}};
+        AddMarkers(m.Markers, {{3.5, "Refrain ; fort"}, {1.25, ""}, {3.5, "Refrain ; fort"}});
+        return m;
+    }
+};
+
+TEST_F(Companion, RoundTripBesideAnUnchangedProgram) {
+    ProgramDocument doc;
+    Chain(doc, 4);
+    const std::string show = Folder.Path("show.tir");
+    ASSERT_EQ(doc.SaveTo(show), WriteResult::Written);
+    const std::string programBytes = Folder.Read("show.tir");
+
+    ASSERT_EQ(WriteMusicFile(Sample(), show), MusicWrite::Written);
+    EXPECT_EQ(Folder.Read("show.musique"), "SalvodeskMusique ; 1\n"
+                                           "Son ; son/finale.wav\n"
+                                           "Début ; 1 ; 0\n"
+                                           "Début ; 11 ; 62.4\n"
+                                           "Repère ; 1.25 ; \n"
+                                           "Repère ; 3.5 ; Refrain ; fort\n");
+    EXPECT_EQ(Folder.Read("show.tir"), programBytes);
+    EXPECT_EQ(ProgramFileBytes(doc), programBytes);
+
+    MusicData back;
+    ASSERT_EQ(ReadMusicFile(show, back).Status, MusicRead::Read);
+    EXPECT_EQ(back.SoundPath, Sample().SoundPath);
+    EXPECT_EQ(back.Starts, Sample().Starts);
+    ASSERT_EQ(back.Markers.size(), 2u);
+    EXPECT_EQ(back.Markers[1].Text, "Refrain ; fort");
+
+    // The replaced copy is kept; music emptied moves the file aside rather than leave it stale.
+    MusicData fewer = Sample();
+    fewer.Markers.clear();
+    ASSERT_EQ(WriteMusicFile(fewer, show), MusicWrite::Written);
+    EXPECT_NE(Folder.Read("show.musique.Bak").find("Repère ; 1.25 ; \n"), std::string::npos);
+    EXPECT_EQ(WriteMusicFile(MusicData(), show), MusicWrite::Removed);
+    EXPECT_FALSE(Folder.Exists("show.musique"));
+    EXPECT_EQ(WriteMusicFile(MusicData(), show), MusicWrite::Nothing);
+    EXPECT_EQ(ReadMusicFile(show, back).Status, MusicRead::None);
+    EXPECT_TRUE(back.Empty());
+}
+
+TEST_F(Companion, SoundPathsRelativeWhenTheyCanBe) {
+    struct Case {
+        const char *sound, *program, *written, *resolved;
+    } cases[] = {
+        {"/a/b/x.wav", "/a/b/show.tir", "x.wav", "/a/b/x.wav"},
+        {"/a/m/x.wav", "/a/b/show.tir", "../m/x.wav", "/a/m/x.wav"},
+        {"/x.wav", "/a/b/show.tir", "/x.wav", "/x.wav"},
+        {"C:\\Son\\x.wav", "D:\\Prog\\show.tir", "C:\\Son\\x.wav", "C:\\Son\\x.wav"},
+        {"C:\\Spect\\x.wav", "C:\\Spect\\show.tir", "x.wav", "C:/Spect/x.wav"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RelativeSoundPath(c.sound, c.program), c.written) << c.sound;
+        EXPECT_EQ(ResolveSoundPath(c.written, c.program), c.resolved) << c.sound;
+    }
+    EXPECT_EQ(CompanionName("/a/b.c/show.tir"), "/a/b.c/show.musique");
+    EXPECT_EQ(CompanionName("/a/b.c/show"), "/a/b.c/show.musique");
+}
+
+TEST_F(Companion, FaultsAreNamedAndLoseNothing) {
+    const std::string show = Folder.Path("show.tir");
+    struct Case {
+        const char* bytes;
+        MusicRead status;
+        int line;
+    } cases[] = {
+        {"", MusicRead::Invalid, 1},
+        {"\x89PNG\r\n\x1a\n garbage", MusicRead::Invalid, 1},
+        {"SalvodeskMusique ; 2\n", MusicRead::Invalid, 1},
+        {"SalvodeskMusique ; 1\nRepère ; -1 ; x\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\n# note\nDébut ; 31 ; 1\n", MusicRead::Invalid, 3},
+        {"SalvodeskMusique ; 1\nDébut ; 2 ; 1\nDébut ; 2 ; 3\n", MusicRead::Invalid, 3},
+        {"SalvodeskMusique ; 1\r\nSon ; a.wav\r\nSon ; b.wav\r\n", MusicRead::Invalid, 3},
+        {"SalvodeskMusique ; 1\r\nSon ; absent.wav\r\nRepère ; 2 ; x\r\n", MusicRead::Read, 0},
+    };
+    for (const Case& c : cases) {
+        Folder.Write("show.musique", c.bytes);
+        MusicData music;
+        music.Markers = {{1, "old"}};
+        MusicReadResult r = ReadMusicFile(show, music);
+        EXPECT_EQ(r.Status, c.status) << c.bytes;
+        EXPECT_EQ(r.Line, c.line) << c.bytes;
+        EXPECT_EQ(music.Empty(), c.status != MusicRead::Read) << c.bytes;
+    }
+    // A missing sound is still named, with the markers read.
+    MusicData music;
+    ReadMusicFile(show, music);
+    EXPECT_EQ(music.SoundPath, Folder.Path("absent.wav"));
+    EXPECT_EQ(music.Markers.size(), 1u);
+
+    std::remove(Folder.Path("show.musique").c_str());
+    ASSERT_EQ(::mkdir(Folder.Path("show.musique").c_str(), 0755), 0);
+    EXPECT_EQ(ReadMusicFile(show, music).Status, MusicRead::Unreadable);
+    EXPECT_EQ(WriteMusicFile(Sample(), show), MusicWrite::Failed);
+}
+
+// A folder that cannot be written: read-only for the user, and for root a read-only bind mount
+// in a mount namespace of this test's own.
+TEST_F(Companion, ReadOnlyFolderKeepsTheOldFiles) {
+    ::mkdir(Folder.Path("ro").c_str(), 0755);
+    const std::string show = Folder.Path("ro/show.tir");
+    ASSERT_EQ(WriteMusicFile(Sample(), show), MusicWrite::Written);
+    const std::string before = Folder.Read("ro/show.musique");
+    ::chmod(Folder.Path("ro").c_str(), 0555);
+    if (::access(Folder.Path("ro").c_str(), W_OK) == 0) {
+        const std::string ro = Folder.Path("ro");
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(ro.c_str(), ro.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, ro.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+            GTEST_SKIP() << "the folder stays writable: " << std::strerror(errno);
+    }
+    MusicData changed = Sample();
+    changed.Markers.push_back({99, "nouveau"});
+    EXPECT_EQ(WriteMusicFile(changed, show), MusicWrite::Failed);
+    EXPECT_EQ(WriteMusicFile(MusicData(), show), MusicWrite::Failed);
+    EXPECT_EQ(Folder.Read("ro/show.musique"), before);
+    ::umount2(Folder.Path("ro").c_str(), MNT_DETACH);
+    ::chmod(Folder.Path("ro").c_str(), 0755);
+}
+
+// Clicks at known times in silence: the slices holding them and only those stand out.
+TEST(SoundEnvelope, GeneratedWaveClicks) {
+    TempFolder folder;
+    const int rate = 44100;
+    std::vector<int16_t> samples(static_cast<size_t>(rate * 3) * 2, 0);
+    const double clicks[] = {0.5, 1.25, 2.004};
+    for (double t : clicks)
+        for (int i = 0; i < 20; ++i) {
+            const auto frame = static_cast<size_t>(t * rate) + static_cast<size_t>(i);
+            samples[frame * 2] = 16384;      // left up
+            samples[frame * 2 + 1] = -32768; // right down
+        }
+    const std::string path = folder.Write("clicks.wav", WaveBytes(samples, 2, rate));
+
+    Envelope env;
+    std::atomic<double> progress{0};
+    ASSERT_EQ(ReadWaveEnvelope(path, env, &progress), WaveRead::Read);
+    EXPECT_EQ(progress.load(), 1.0);
+    EXPECT_EQ(env.Frames, rate * 3);
+    EXPECT_DOUBLE_EQ(env.Duration(), 3.0);
+    ASSERT_EQ(env.Min.size(), 300u);
+    for (size_t i = 0; i < env.Min.size(); ++i) {
+        const bool click = i == 50 || i == 125 || i == 200;
+        EXPECT_EQ(env.Max[i], click ? 0.5f : 0.0f) << i;
+        EXPECT_EQ(env.Min[i], click ? -1.0f : 0.0f) << i;
+    }
+    float low = 0, high = 0;
+    ASSERT_TRUE(env.Range(1.2, 1.3, low, high));
+    EXPECT_EQ(high, 0.5f);
+    ASSERT_TRUE(env.Range(1.3, 1.9, low, high));
+    EXPECT_EQ(high, 0.0f);
+
+    // What is not a PCM wave says so; a file cut short gives what it holds.
+    folder.Write("text.wav", "not a sound at all");
+    std::string adpcm = WaveBytes(samples, 2, rate);
+    adpcm[20] = 2;
+    folder.Write("adpcm.wav", adpcm);
+    folder.Write("cut.wav", WaveBytes(samples, 2, rate).substr(0, 44 + 4 * rate));
+    EXPECT_EQ(ReadWaveEnvelope(folder.Path("text.wav"), env), WaveRead::NotWave);
+    EXPECT_EQ(ReadWaveEnvelope(folder.Path("adpcm.wav"), env), WaveRead::Unsupported);
+    EXPECT_EQ(ReadWaveEnvelope(folder.Path("absent.wav"), env), WaveRead::NotAccessible);
+    ASSERT_EQ(ReadWaveEnvelope(folder.Path("cut.wav"), env), WaveRead::Read);
+    EXPECT_EQ(env.Frames, rate);
+    std::atomic<bool> cancel{true};
+    EXPECT_EQ(ReadWaveEnvelope(path, env, nullptr, &cancel), WaveRead::Cancelled);
+}

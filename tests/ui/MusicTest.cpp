@@ -1,0 +1,287 @@
+// The music of a program through the real menu: a generated WAV attached, markers imported,
+// a sequence fitted and saved beside an unchanged ".tir"; the companion read back with its
+// faults; the start flag dragged onto a marker; and listening, where the machine has an output.
+
+#include "Boxes.h"
+#include "Driver.h"
+#include "Main.h"
+#include "MusicFile.h"
+#include "ProgramFile.h"
+#include "ScriptedDialogs.h"
+#include "SoundEnvelope.h"
+#include "TChronologie.h"
+#include "TFenetreEnfant.h"
+#include "TMusique.h"
+#include "WindowProgram.h"
+
+#include <QAudioDevice>
+#include <QFile>
+#include <QLineEdit>
+#include <QMediaDevices>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace salvo;
+using namespace salvo::ui;
+using namespace driver;
+
+namespace {
+
+constexpr int Rate = 44100;
+constexpr double Beat = 60.0 / 128;
+
+// 12 s of silence with a click on each of 11 beats at 128 a minute from 1 s.
+double BeatTime(int k) {
+    return 1.0 + k * Beat;
+}
+
+QByteArray ClicksWave() {
+    std::vector<int16_t> samples(size_t(Rate) * 12 * 2, 0);
+    for (int k = 0; k <= 10; ++k)
+        for (size_t i = 0; i < 30; ++i) {
+            const size_t frame = size_t(BeatTime(k) * Rate) + i;
+            samples[frame * 2] = 20000;
+            samples[frame * 2 + 1] = -20000;
+        }
+    return QByteArray::fromStdString(WaveBytes(samples, 2, Rate));
+}
+
+QByteArray BeatLabels() {
+    QByteArray out;
+    for (int k = 0; k <= 10; ++k)
+        out += QByteArray::number(BeatTime(k), 'f', 6) + '\t' +
+               QByteArray::number(BeatTime(k), 'f', 6) + "\ttemps " + QByteArray::number(k + 1) +
+               '\n';
+    return out;
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class MusicTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<BoxAnswers> Boxes;
+    ScriptedDialogs Dialogs;
+    std::unique_ptr<QTemporaryDir> Dir;
+
+    QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
+
+    // A new program: channel 1 manual, 2 to 11 automatic; the WAV attached and the markers
+    // imported through the menu.
+    TFenetreEnfant* NewProgramWithMusic() {
+        Trigger(*Form, "FileNew");
+        TFenetreEnfant* e = Form->ActiveEditor();
+        for (int i = 1; i <= 10; ++i)
+            e->ChangeChannelType(i, Automatic);
+        Write(P("clicks.wav"), ClicksWave());
+        Write(P("temps.txt"), BeatLabels());
+        Dialogs.OpenPaths << P("clicks.wav") << P("temps.txt");
+        Trigger(*Form, "MusiqueAssocierItem");
+        Trigger(*Form, "MusiqueReperesItem");
+        TMusique* music = TMusique::Of(e, false);
+        if (music)
+            music->WaitForWave();
+        return e;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void init() {
+        Dir = std::make_unique<QTemporaryDir>();
+        Dialogs = ScriptedDialogs();
+        Form = std::make_unique<TMainForm>();
+        Form->SetDialogProvider(&Dialogs);
+        Form->resize(1400, 900);
+        ShowActive(*Form);
+        Boxes = std::make_unique<BoxAnswers>();
+    }
+    void cleanup() {
+        for (TFenetreEnfant* e : Form->Editors())
+            e->SetModified(false);
+        Form.reset();
+        Boxes.reset();
+    }
+
+    void menuAttachesImportsFitsAndSaves() {
+        QMenu* menu = Form->findChild<QMenu*>("MusicMenu");
+        QVERIFY(menu);
+        QVERIFY(!Form->findChild<QAction*>("MusiqueCalerItem")->isEnabled());
+        QStringList titles;
+        for (QAction* a : Form->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles.indexOf("&Musique"), titles.indexOf("&Connection") + 1);
+        QCOMPARE(titles.indexOf(QString::fromUtf8("Fe&nêtre")), titles.indexOf("&Musique") + 1);
+
+        TFenetreEnfant* e = NewProgramWithMusic();
+        TMusique* music = TMusique::Of(e, false);
+        QVERIFY(music);
+        QCOMPARE(Boxes->Texts(), QStringList());
+        QCOMPARE(music->Wave().Frames, qint64(12 * Rate));
+        QCOMPARE(music->Wave().Max[100], 20000.0f / 32768); // the click at 1 s
+        QCOMPARE(music->Wave().Max[150], 0.0f);
+        QCOMPARE(music->Data.Markers.size(), size_t(11));
+        QVERIFY(e->Chronologie->Layout().AxisEnd >= 12.0);
+        QVERIFY(e->Modified());
+
+        // The operator presses on the first beat; channel 3 is in the sequence.
+        music->SetPlannedStart(0, BeatTime(0));
+        FocusCell(*e, 2, 3);
+        Trigger(*Form, "MusiqueCalerItem");
+        QCOMPARE(Boxes->Texts(), QStringList());
+        QCOMPARE(Form->statusBar()->currentMessage(),
+                 QString::fromUtf8("Écart maximal avec les repères : 0,09 s"));
+        QStringList delays;
+        for (int row = 2; row <= 11; ++row)
+            delays << e->CellText(2, row);
+        QCOMPARE(delays,
+                 QStringList({"0,4", "1", "1,4", "1,8", "2,4", "2,8", "3,2", "3,8", "4,2", "4,6"}));
+        auto residual = music->Residual(10);
+        QVERIFY(residual);
+        QCOMPARE(residual->second, 11);
+        QVERIFY(std::abs(residual->first + 0.0875) < 1e-6);
+
+        Dialogs.SavePaths << P("show.tir");
+        Trigger(*Form, "FileSaveAs");
+        QVERIFY(!e->Modified());
+        WindowProgram program(*e);
+        QCOMPARE(Read(P("show.tir")), QByteArray::fromStdString(ProgramFileBytes(program)));
+        QVERIFY(Read(P("show.musique"))
+                    .startsWith("SalvodeskMusique ; 1\nSon ; clicks.wav\nDébut ; 1 ; 1\n"
+                                "Repère ; 1 ; temps 1\n"));
+
+        // Read back with the program.
+        e->close();
+        Dialogs.OpenPaths << P("show.tir");
+        Trigger(*Form, "FileOpen");
+        TMusique* again = TMusique::Of(Form->ActiveEditor(), false);
+        QVERIFY(again);
+        again->WaitForWave();
+        QCOMPARE(again->Data.Markers.size(), size_t(11));
+        QCOMPARE(again->Data.Starts, (PlannedStartMap{{1, 1.0}}));
+        QCOMPARE(again->Wave().Frames, qint64(12 * Rate));
+        QVERIFY(!Form->ActiveEditor()->Modified());
+        QCOMPARE(Boxes->Texts(), QStringList());
+    }
+
+    void refusedFitsSayWhyAndChangeNothing() {
+        TFenetreEnfant* e = NewProgramWithMusic();
+        TMusique::Of(e)->SetPlannedStart(0, BeatTime(5)); // 10 channels, 5 beats left
+        FocusCell(*e, 2, 2);
+        Boxes->Queue({"OK"});
+        Trigger(*Form, "MusiqueCalerItem");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8(
+                     "La séquence de la voie 1 a 10 voies automatiques, mais il n'y a que 5 "
+                     "repères après son début (3,34375 s).\n\nAucun retard n'a été modifié.")}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
+        QCOMPARE(e->CellText(2, 11), QStringLiteral("2"));
+    }
+
+    void companionFaultsAreNamedAndLoseNothing() {
+        TFenetreEnfant* e = NewProgramWithMusic();
+        Dialogs.SavePaths << P("show.tir");
+        Trigger(*Form, "FileSaveAs");
+        e->close();
+
+        // The sound moved away: named, markers and starts kept.
+        QFile::rename(P("clicks.wav"), P("ailleurs.wav"));
+        Boxes->Queue({"OK"});
+        Dialogs.OpenPaths << P("show.tir");
+        Trigger(*Form, "FileOpen");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8(MsgSoundMissing).arg(P("clicks.wav"))}));
+        TMusique* music = TMusique::Of(Form->ActiveEditor(), false);
+        QVERIFY(music);
+        QCOMPARE(music->Data.Markers.size(), size_t(11));
+        QVERIFY(music->WaveNote().contains("clicks.wav"));
+        Form->ActiveEditor()->close();
+
+        // A garbled companion: named, and the program opens without music.
+        Write(P("show.musique"), "SalvodeskMusique ; 1\nRepère ; douze ; x\n");
+        Boxes->Seen.clear();
+        Boxes->Queue({"OK"});
+        Dialogs.OpenPaths << P("show.tir");
+        Trigger(*Form, "FileOpen");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8(MsgMusicInvalid).arg("show.musique").arg(2)}));
+        QVERIFY(Form->ActiveEditor());
+        QVERIFY(!TMusique::Of(Form->ActiveEditor(), false));
+        QCOMPARE(Form->ActiveEditor()->CellText(2, 11), QStringLiteral("2"));
+    }
+
+    void startFlagDragsOntoAMarker() {
+        TFenetreEnfant* e = NewProgramWithMusic();
+        TChronologie* panel = e->Chronologie;
+        QVERIFY(panel->isVisible());
+        const TimelineLayout& L = panel->Layout();
+        const TimelineLane& lane = L.Lanes[0];
+        const QPoint flag(L.XOf(lane.Start),
+                          lane.Box.top() + 8 - panel->verticalScrollBar()->value());
+        // Dropped 0,05 s after the fourth beat: the flag snaps onto it.
+        const QPoint target(L.XOf(BeatTime(3) + 0.05), flag.y());
+        QTest::mousePress(panel->viewport(), Qt::LeftButton, {}, flag);
+        QTest::mouseMove(panel->viewport(), flag + QPoint(6, 0));
+        QTest::mouseMove(panel->viewport(), target);
+        QTest::mouseRelease(panel->viewport(), Qt::LeftButton, {}, target);
+        QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, BeatTime(3)}}));
+        // A double click on the flag asks for the time as the grid takes it; text that is not
+        // a number is refused and the box stays.
+        const QPoint moved(L.XOf(BeatTime(3)), flag.y());
+        QTimer::singleShot(0, this, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box && box->objectName() == "TDebutSequence");
+            auto* edit = box->findChild<QLineEdit*>("EditDebut");
+            QCOMPARE(edit->text(), QStringLiteral("2,40625"));
+            auto* ok = box->findChild<QPushButton*>("ButtonOK");
+            edit->setText("1,2,3");
+            ok->click();
+            QVERIFY(box->isVisible());
+            edit->setText("12,5");
+            ok->click();
+        });
+        Boxes->Queue({"OK"});
+        QTest::mouseDClick(panel->viewport(), Qt::LeftButton, {}, moved);
+        QCOMPARE(Boxes->Texts(), QStringList({"La Valeur saisie n'est pas un nombre"}));
+        QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, 12.5}}));
+        // A click in the sound's band moves the play head there.
+        const int bandY = panel->viewport()->height() - 20;
+        const TimelineLayout& now = panel->Layout(); // the axis grew with the moved sequence
+        QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, QPoint(now.XOf(6.0), bandY));
+        QVERIFY(std::abs(TMusique::Of(e)->Head() - 6.0) <
+                now.AxisEnd / (now.AxisRight - now.AxisLeft) + 1e-9);
+    }
+
+    void playsThroughTheOutputThereIs() {
+        TFenetreEnfant* e = NewProgramWithMusic();
+        if (QMediaDevices::audioOutputs().isEmpty())
+            QSKIP("this machine offers no sound output to play through");
+        TMusique* music = TMusique::Of(e);
+        Trigger(*Form, "MusiqueLectureItem");
+        QTRY_VERIFY_WITH_TIMEOUT(music->Head() > 0.3, 5000);
+        QVERIFY(music->Playing());
+        Trigger(*Form, "MusiqueLectureItem");
+        QVERIFY(!music->Playing());
+        QCOMPARE(Boxes->Texts(), QStringList());
+    }
+};
+
+QTEST_MAIN(MusicTest)
+#include "MusicTest.moc"
