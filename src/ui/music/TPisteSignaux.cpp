@@ -1,0 +1,194 @@
+#include "TPisteSignaux.h"
+
+#include "Messages.h"
+#include "Rehearsal.h"
+#include "TFenetreEnfant.h"
+#include "TMusique.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace salvo;
+using namespace salvo::ui;
+
+const char* const MsgCueTrackWritten = "Piste de signaux enregistrée : %1";
+
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+std::vector<int16_t> Word(const QString& name, int rate) {
+    QFile file(QStringLiteral(":/cues/%1.wav").arg(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<int16_t> samples;
+    int from = 0;
+    if (!MonoSamplesOfWave(bytes.toStdString(), samples, from))
+        return {};
+    // Without the recording's silences, "feu" begins where it is placed.
+    return Resample(TrimSilence(samples), from, rate);
+}
+
+std::vector<CueStart> StartsOf(TFenetreEnfant* editor, TMusique* music) {
+    std::vector<CueStart> starts;
+    for (const RehearsalSequence& s : RehearsalSequences(editor->Link, music->Data.Starts))
+        starts.push_back({s.Number, s.Planned});
+    return starts;
+}
+
+} // namespace
+
+CueVoice BuiltInVoice(int rate) {
+    Q_INIT_RESOURCE(cue_words);
+    CueVoice v;
+    v.Sequence = Word(QStringLiteral("sequence"), rate);
+    for (int n = 1; n <= MaxSpokenNumber; ++n)
+        v.Numbers[size_t(n)] = Word(QStringLiteral("n%1").arg(n), rate);
+    v.Three = Word(QStringLiteral("trois"), rate);
+    v.Two = Word(QStringLiteral("deux"), rate);
+    v.One = Word(QStringLiteral("un"), rate);
+    v.Fire = Word(QStringLiteral("feu"), rate);
+    return v;
+}
+
+TPisteSignaux::TPisteSignaux(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TPisteSignaux"));
+    setWindowTitle(U("Piste de signaux"));
+    auto* v = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    EditAvance = new QSpinBox(this);
+    EditAvance->setObjectName(QStringLiteral("EditAvance"));
+    EditAvance->setRange(MinLeadSeconds, MaxLeadSeconds);
+    EditAvance->setValue(DefaultLeadSeconds);
+    EditAvance->setSuffix(QStringLiteral(" s"));
+    form->addRow(U("&Annonce de la séquence avant son départ :"), EditAvance);
+    v->addLayout(form);
+    RadioStereo = new QRadioButton(U("Musique à &gauche, décompte parlé à droite"), this);
+    RadioStereo->setObjectName(QStringLiteral("RadioStereo"));
+    RadioMono = new QRadioButton(U("Musique et décompte parlé &mélangés (mono)"), this);
+    RadioMono->setObjectName(QStringLiteral("RadioMono"));
+    RadioBips = new QRadioButton(U("Musique à gauche, &bips seulement à droite"), this);
+    RadioBips->setObjectName(QStringLiteral("RadioBips"));
+    RadioStereo->setChecked(true);
+    for (QRadioButton* r : {RadioStereo, RadioMono, RadioBips})
+        v->addWidget(r);
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(U("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("Validation"));
+    auto* cancel = buttons->addButton(U("Annuler"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("BoutonAnulation"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    v->addWidget(buttons);
+}
+
+int TPisteSignaux::Lead() const {
+    return EditAvance->value();
+}
+
+CueVariant TPisteSignaux::Variant() const {
+    if (RadioMono->isChecked())
+        return CueVariant::MonoMix;
+    return RadioBips->isChecked() ? CueVariant::BeepsOnly : CueVariant::Stereo;
+}
+
+QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* music,
+                         const std::function<QString()>& askPath) {
+    TPisteSignaux options(parent);
+    if (options.exec() != QDialog::Accepted)
+        return {};
+    const int lead = options.Lead();
+    const CueVariant variant = options.Variant();
+    const char sep = editor->DecimalSeparator();
+
+    std::vector<CueStart> starts = StartsOf(editor, music);
+    std::vector<CueConflict> conflicts = CueConflicts(starts, lead);
+    if (!conflicts.empty()) {
+        const BoxButton answer = ShowBox(
+            parent, BoxKind::Confirmation,
+            QString::fromStdString(ConflictText(starts, conflicts, lead, sep)) +
+                U("\n\n« Oui » : la première voie de la seconde séquence devient une voie "
+                  "automatique, avec le retard qui garde son départ.\n« Non » : la piste est "
+                  "écrite avec des décomptes raccourcis."),
+            {BoxButton::Yes, BoxButton::No, BoxButton::Cancel});
+        if (answer == BoxButton::Cancel)
+            return {};
+        if (answer == BoxButton::Yes) {
+            QStringList refused;
+            // From the last pair back: joining a sequence leaves those before it in place.
+            for (auto c = conflicts.rbegin(); c != conflicts.rend(); ++c) {
+                const auto spans = RehearsalSequences(editor->Link, music->Data.Starts);
+                const int number = starts[size_t(c->Second)].Number;
+                const int channel = spans[size_t(number - 1)].ManualChannel;
+                const JoinResult r = JoinToPreviousSequence(editor->Link, editor->Doc.ShownTimes,
+                                                            *editor, sep, music->Data.Starts,
+                                                            channel);
+                if (r == JoinResult::Joined)
+                    editor->SetModified(true);
+                else
+                    refused << U("séquence %1 (voie %2) : %3")
+                                   .arg(number)
+                                   .arg(channel + 1)
+                                   .arg(r == JoinResult::TooFar
+                                            ? U("son retard dépasserait la limite")
+                                            : U("elle partirait avant la fin de la précédente"));
+            }
+            emit music->Changed();
+            if (!refused.isEmpty())
+                ShowInformation(parent, U("Ces séquences ne peuvent pas devenir automatiques ; "
+                                          "leur décompte sera raccourci :\n\n") +
+                                            refused.join(QLatin1Char('\n')));
+            starts = StartsOf(editor, music);
+        }
+    }
+
+    const QString path = askPath();
+    if (path.isEmpty())
+        return {};
+    WaveFileSource source;
+    MusicSource* tune = nullptr;
+    int rate = 44100;
+    if (music->HasSound()) {
+        if (source.Open(music->Data.SoundPath)) {
+            tune = &source;
+            rate = source.Rate();
+        } else {
+            ShowWarning(parent, U("La musique « %1 » n'est pas un fichier WAV que la piste peut "
+                                  "reprendre : la piste ne contiendra que le décompte.")
+                                    .arg(QDir::toNativeSeparators(
+                                        QString::fromStdString(music->Data.SoundPath))));
+        }
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CueWrite written = WriteCueTrack(path.toStdString(), tune, starts, lead,
+                                           BuiltInVoice(rate), variant, rate);
+    QApplication::restoreOverrideCursor();
+    const QString name = QFileInfo(path).fileName();
+    switch (written) {
+    case CueWrite::Written:
+        return U(MsgCueTrackWritten).arg(name);
+    case CueWrite::MusicUnreadable:
+        ShowError(parent, U("La musique n'a pas pu être lue jusqu'au bout : la piste « %1 » "
+                            "n'a pas été écrite.")
+                              .arg(name));
+        break;
+    case CueWrite::NotWritten:
+        ShowError(parent, U("La piste « %1 » n'a pas pu être écrite.").arg(
+                              QDir::toNativeSeparators(path)));
+        break;
+    }
+    return {};
+}
