@@ -288,8 +288,10 @@ void TRepetition::Tick() {
 void TRepetition::Press() {
     if (Finished)
         return;
-    if (!Started)
-        PlayPause(); // the first press starts the music, as the first "Lecture" would
+    if (!Started) { // the first press starts the music, as "Lecture" would
+        PlayPause();
+        return;
+    }
     if (!Clock->Playing()) // paused: a press means nothing without the music
         return;
     if (Rehearsal->Press(Clock->Position()) >= 0)
