@@ -98,6 +98,9 @@ QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
                 return;
             }
             TRepetition dialog(e, music, nullptr, f);
+            // Over the grid, low: the timeline, where the channels light, stays in view.
+            const QRect area = f->geometry();
+            dialog.move(area.left() + 16, area.bottom() - dialog.height() - 48);
             dialog.exec();
         });
     add("MusiqueSignauxItem", "Piste de &signaux...",

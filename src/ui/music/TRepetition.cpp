@@ -7,12 +7,15 @@
 #include "TimeText.h"
 
 #include <QCheckBox>
+#include <QAudioDevice>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMediaDevices>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace salvo;
@@ -35,10 +39,25 @@ QString U(const char* text) {
 // A channel stays lit this long after it fires.
 constexpr double LitSeconds = 0.6;
 
+// The player's position moves in steps of its own; between two steps the time runs on, so
+// each frame sees the music where it is. Never backwards while it plays.
 class PlayerClock : public RehearsalClock {
 public:
     explicit PlayerClock(TMusique* music) : Music(music) {}
-    double Position() override { return Music ? Music->Head() : 0; }
+    double Position() override {
+        if (!Music)
+            return 0;
+        const double reported = Music->Head();
+        if (!Music->Playing())
+            return Last = reported;
+        if (reported != Reported) {
+            Reported = reported;
+            Since.restart();
+        }
+        const double now = reported + std::min(Since.isValid() ? Since.nsecsElapsed() / 1e9 : 0.0,
+                                               0.25);
+        return Last = std::max(Last, now);
+    }
     double Duration() override { return Music ? Music->SoundDuration() : 0; }
     bool Playing() override { return Music && Music->Playing(); }
     void Play() override {
@@ -52,11 +71,56 @@ public:
     void Seek(double seconds) override {
         if (Music)
             Music->SetHead(seconds);
+        Last = Reported = seconds;
+        Since.restart();
     }
 
 private:
     QPointer<TMusique> Music;
+    double Reported = -1, Last = 0;
+    QElapsedTimer Since;
 };
+
+// Without a sound output the player cannot play (and Qt's FFmpeg back end fails badly when
+// asked to): the rehearsal then runs on the clock alone, in silence.
+class SilentClock : public RehearsalClock {
+public:
+    SilentClock(double start, double length) : Base(start), Length(length) {}
+    double Position() override {
+        const double now = Running ? Base + Timer.nsecsElapsed() / 1e9 : Base;
+        if (Running && now >= Length) {
+            Base = Length;
+            Running = false;
+        }
+        return std::min(now, Length);
+    }
+    double Duration() override { return Length; }
+    bool Playing() override {
+        Position();
+        return Running;
+    }
+    void Play() override {
+        Timer.start();
+        Running = true;
+    }
+    void Pause() override {
+        Base = Position();
+        Running = false;
+    }
+    void Seek(double seconds) override {
+        Base = seconds;
+        Timer.start();
+    }
+
+private:
+    double Base, Length;
+    bool Running = false;
+    QElapsedTimer Timer;
+};
+
+bool SoundOutput() {
+    return !QMediaDevices::defaultAudioOutput().isNull();
+}
 
 QPushButton* Button(const char* name, const char* text, QWidget* parent) {
     auto* b = new QPushButton(U(text), parent);
@@ -71,7 +135,11 @@ QPushButton* Button(const char* name, const char* text, QWidget* parent) {
 TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
                          std::unique_ptr<RehearsalClock> clock, QWidget* parent)
     : QDialog(parent), Editor(editor), Music(music),
-      Clock(clock ? std::move(clock) : std::make_unique<PlayerClock>(music)),
+      Silent(!clock && !SoundOutput()),
+      Clock(clock    ? std::move(clock)
+            : Silent ? std::unique_ptr<RehearsalClock>(
+                           std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
+                     : std::make_unique<PlayerClock>(music)),
       Rehearsal(std::make_unique<RehearsalRun>(RehearsalSequences(editor->Link,
                                                                   music->Data.Starts))) {
     setObjectName(QStringLiteral("TRepetition"));
@@ -96,6 +164,14 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     }
     from->addStretch();
     v->addLayout(from);
+    if (Silent) {
+        auto* note = new QLabel(U("Aucune sortie son sur cet ordinateur : la répétition suit "
+                                  "l'horloge, sans la musique."),
+                                play);
+        note->setObjectName(QStringLiteral("LabelSansSon"));
+        note->setWordWrap(true);
+        v->addWidget(note);
+    }
     LabelProchaine = new QLabel(play);
     LabelProchaine->setObjectName(QStringLiteral("LabelProchaine"));
     QFont big = LabelProchaine->font();
@@ -191,7 +267,7 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     connect(Position, &QSlider::sliderReleased, this,
             [this] { Seek(Position->value() / 10.0); });
     ShowNext(RadioTete->isChecked() ? Clock->Position() : 0);
-    resize(620, 420);
+    resize(600, 380);
 }
 
 TRepetition::~TRepetition() {
@@ -271,6 +347,8 @@ void TRepetition::Tick() {
         Seek(BoucleDebut->value());
         return;
     }
+    if (Silent && Music)
+        Music->SetHead(now); // the timeline's play head follows the silent clock
     for (const RehearsalRun::Fired& f : Rehearsal->Advance(now))
         Fired[f.Channel] = now;
     QSet<int> lit;

@@ -68,6 +68,7 @@ private:
 
     QPointer<TFenetreEnfant> Editor;
     QPointer<TMusique> Music;
+    bool Silent = false; // no sound output: the clock runs alone
     std::unique_ptr<RehearsalClock> Clock;
     std::unique_ptr<salvo::RehearsalRun> Rehearsal;
     std::map<int, double> Fired;
