@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
     const double track = MedianMs(runs, [&] {
         WaveFileSource music;
         ok = ok && music.Open(musicPath) &&
-             WriteCueTrack(trackPath, &music, starts, DefaultLeadSeconds, voice,
-                           CueVariant::Stereo, Rate) == CueWrite::Written;
+             WriteCueTrack(trackPath, &music, starts, DefaultLeadSeconds, voice, CueVariant::Stereo,
+                           Rate) == CueWrite::Written;
     });
     const double silence = MedianMs(runs, [&] {
         WavWriter out;

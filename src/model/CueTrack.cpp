@@ -107,8 +107,8 @@ std::vector<int16_t> TrimSilence(const std::vector<int16_t>& samples, int thresh
 std::vector<int16_t> Resample(const std::vector<int16_t>& samples, int from, int to) {
     if (from == to || samples.empty() || from <= 0 || to <= 0)
         return samples;
-    const auto count = static_cast<size_t>(
-        (static_cast<int64_t>(samples.size()) - 1) * to / from + 1);
+    const auto count =
+        static_cast<size_t>((static_cast<int64_t>(samples.size()) - 1) * to / from + 1);
     std::vector<int16_t> out(count);
     for (size_t i = 0; i < count; ++i) {
         const int64_t num = static_cast<int64_t>(i) * from; // position = num / to
@@ -180,8 +180,8 @@ std::string ConflictText(const std::vector<CueStart>& starts,
         const CueStart& b = starts[static_cast<size_t>(c.Second)];
         pairs += "Séquence " + std::to_string(a.Number) + " (" + FormatTime(a.Planned, separator) +
                  " s) et séquence " + std::to_string(b.Number) + " (" +
-                 FormatTime(b.Planned, separator) + " s) : " +
-                 FormatResidual(c.Gap, separator, false) + " s d'écart\n";
+                 FormatTime(b.Planned, separator) +
+                 " s) : " + FormatResidual(c.Gap, separator, false) + " s d'écart\n";
     }
     std::string text = MsgCueConflict;
     text.replace(text.find("%2"), 2, std::to_string(leadSeconds));
@@ -206,8 +206,8 @@ std::vector<int16_t> BeepSamples(bool longBeep, int rate) {
     return out;
 }
 
-std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int leadSeconds,
-                                    int rate, const CueVoice& voice, CueVariant variant) {
+std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int leadSeconds, int rate,
+                                    const CueVoice& voice, CueVariant variant) {
     std::vector<CuePlacement> out;
     int64_t earliest = 0; // no countdown before the music, nor before the previous "feu"
     const auto second = static_cast<int64_t>(rate);
@@ -220,16 +220,15 @@ std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int lea
                     out.push_back({start - k * second, CueWord::Beep, s.Number});
         } else {
             const int64_t announced = std::min<int64_t>(leadSeconds, room);
-            const auto announcement =
-                static_cast<int64_t>(voice.Sequence.size() +
-                                     (s.Number >= 1 && s.Number <= MaxSpokenNumber
-                                          ? voice.Numbers[static_cast<size_t>(s.Number)].size()
-                                          : 0));
+            const auto announcement = static_cast<int64_t>(
+                voice.Sequence.size() + (s.Number >= 1 && s.Number <= MaxSpokenNumber
+                                             ? voice.Numbers[static_cast<size_t>(s.Number)].size()
+                                             : 0));
             if (announced > 3 && announcement <= (announced - 3) * second) {
                 const int64_t at = start - announced * second;
                 out.push_back({at, CueWord::Sequence, s.Number});
-                out.push_back({at + static_cast<int64_t>(voice.Sequence.size()), CueWord::Number,
-                               s.Number});
+                out.push_back(
+                    {at + static_cast<int64_t>(voice.Sequence.size()), CueWord::Number, s.Number});
             }
             const CueWord counts[] = {CueWord::One, CueWord::Two, CueWord::Three};
             for (int k = 3; k >= 1; --k)
@@ -237,8 +236,8 @@ std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int lea
                     out.push_back({start - k * second, counts[k - 1], s.Number});
         }
         if (start >= 0)
-            out.push_back({start, variant == CueVariant::BeepsOnly ? CueWord::LongBeep
-                                                                    : CueWord::Fire,
+            out.push_back({start,
+                           variant == CueVariant::BeepsOnly ? CueWord::LongBeep : CueWord::Fire,
                            s.Number});
         earliest = std::max(earliest, start);
     }
@@ -313,8 +312,8 @@ bool WavWriter::Open(const std::string& path, int channels, int rate) {
     File = OpenFile(path, "wb");
     if (!File)
         return false;
-    unsigned char head[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                              'f', 'm', 't', ' ', 16, 0, 0, 0};
+    unsigned char head[44] = {'R', 'I', 'F', 'F', 0,   0,   0,  0, 'W', 'A',
+                              'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0,   0};
     Put16(head + 20, 1);
     Put16(head + 22, static_cast<uint16_t>(channels));
     Put32(head + 24, static_cast<uint32_t>(rate));
@@ -346,7 +345,8 @@ bool WavWriter::Close() {
         Put32(size, static_cast<uint32_t>(36 + DataBytes));
         Failed = std::fseek(File, 4, SEEK_SET) != 0 || std::fwrite(size, 1, 4, File) != 4;
         Put32(size, static_cast<uint32_t>(DataBytes));
-        Failed = Failed || std::fseek(File, 40, SEEK_SET) != 0 || std::fwrite(size, 1, 4, File) != 4;
+        Failed =
+            Failed || std::fseek(File, 40, SEEK_SET) != 0 || std::fwrite(size, 1, 4, File) != 4;
     }
     Failed = (std::fclose(File) != 0) || Failed;
     File = nullptr;
@@ -363,16 +363,16 @@ void WavWriter::Abandon() {
 }
 
 CueWrite WriteCueTrack(const std::string& path, MusicSource* music,
-                       const std::vector<CueStart>& starts, int leadSeconds,
-                       const CueVoice& voice, CueVariant variant, int rate) {
+                       const std::vector<CueStart>& starts, int leadSeconds, const CueVoice& voice,
+                       CueVariant variant, int rate) {
     if (music)
         rate = music->Rate();
     const std::vector<CuePlacement> cues = PlaceCues(starts, leadSeconds, rate, voice, variant);
     const std::vector<int16_t> beep = BeepSamples(false, rate), longBeep = BeepSamples(true, rate);
     int64_t total = music ? music->Frames() : 0;
     for (const CuePlacement& c : cues)
-        total = std::max(total, c.Sample + static_cast<int64_t>(
-                                               ClipOf(c, voice, beep, longBeep).size()));
+        total = std::max(total,
+                         c.Sample + static_cast<int64_t>(ClipOf(c, voice, beep, longBeep).size()));
 
     const int channels = variant == CueVariant::MonoMix ? 1 : 2;
     WavWriter out;
@@ -405,7 +405,8 @@ CueWrite WriteCueTrack(const std::string& path, MusicSource* music,
             }
             const int64_t from = std::max(at, cues[c].Sample), to = std::min(at + int64_t(n), end);
             for (int64_t i = from; i < to; ++i)
-                voiceMix[static_cast<size_t>(i - at)] += clip[static_cast<size_t>(i - cues[c].Sample)];
+                voiceMix[static_cast<size_t>(i - at)] +=
+                    clip[static_cast<size_t>(i - cues[c].Sample)];
         }
         if (channels == 2) {
             for (size_t i = 0; i < n; ++i) {

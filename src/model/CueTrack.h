@@ -22,7 +22,7 @@ constexpr int MaxSpokenNumber = SlotCount;
 
 // Mono 16-bit recordings of the words, at the track's rate.
 struct CueVoice {
-    std::vector<int16_t> Sequence;                          // "Séquence"
+    std::vector<int16_t> Sequence;                                 // "Séquence"
     std::array<std::vector<int16_t>, MaxSpokenNumber + 1> Numbers; // 1 to 30
     std::vector<int16_t> Three, Two, One, Fire;
 };
@@ -72,8 +72,8 @@ std::string ConflictText(const std::vector<CueStart>& starts,
 // "trois", "deux", "un" three, two and one seconds before it, "feu" on it. A countdown that
 // would begin before the previous start (or before the music) is shortened: the words before
 // that moment are left out, the announcement moved later when it still fits before "trois".
-std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int leadSeconds,
-                                    int rate, const CueVoice& voice, CueVariant variant);
+std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int leadSeconds, int rate,
+                                    const CueVoice& voice, CueVariant variant);
 
 // The beeps of the variant without words.
 std::vector<int16_t> BeepSamples(bool longBeep, int rate);
@@ -128,8 +128,8 @@ enum class CueWrite { Written, MusicUnreadable, NotWritten };
 // Writes the cue track: the music (none when music is null) and the countdowns. The track
 // lasts as long as the music, and at least until the last "feu" has been said.
 CueWrite WriteCueTrack(const std::string& path, MusicSource* music,
-                       const std::vector<CueStart>& starts, int leadSeconds,
-                       const CueVoice& voice, CueVariant variant, int rate);
+                       const std::vector<CueStart>& starts, int leadSeconds, const CueVoice& voice,
+                       CueVariant variant, int rate);
 
 // The remedy for two starts too close: the second sequence's manual channel becomes automatic
 // behind the first sequence, with the delay that keeps its planned start (to the 0.2 s grid).
@@ -137,9 +137,9 @@ CueWrite WriteCueTrack(const std::string& path, MusicSource* music,
 // sequence's own delays are kept. starts loses the second sequence's entry.
 enum class JoinResult {
     Joined,
-    NoSequenceBefore,  // the first sequence of the program
-    NotAfterPrevious,  // it would fire before the previous sequence's last channel
-    TooFar,            // its delay would pass the longest one a channel can have
+    NoSequenceBefore, // the first sequence of the program
+    NotAfterPrevious, // it would fire before the previous sequence's last channel
+    TooFar,           // its delay would pass the longest one a channel can have
 };
 JoinResult JoinToPreviousSequence(ChannelTable& table, ShownTimeArray& shownTimes,
                                   ChannelServices& services, char separator,

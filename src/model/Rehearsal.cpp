@@ -121,8 +121,8 @@ std::string ScoreSummary(const Score& score, char separator) {
     if (score.PressedCount == 0)
         return "Aucune séquence n'a été lancée.";
     return "Écart moyen : " + FormatResidual(score.MeanGap, separator, false) +
-           " s ; écart le plus grand : " + GapText(score.LargestGap, separator) +
-           " s (séquence " + std::to_string(score.LargestNumber) + ")";
+           " s ; écart le plus grand : " + GapText(score.LargestGap, separator) + " s (séquence " +
+           std::to_string(score.LargestNumber) + ")";
 }
 
 PlannedStartMap AdoptedStarts(const Score& score, const PlannedStartMap& starts) {

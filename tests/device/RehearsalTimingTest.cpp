@@ -45,8 +45,8 @@ TEST(RehearsalTiming, ChainsFireAtTheDeviceTimesOfTheWordsSent) {
         t += k == 17 ? 6553 : 0.2 * (k % 7) + 0.3; // 0,3 rounds to 0,2 in the grid
         thirty.push_back({k, Automatic, t});
     }
-    std::vector<Typed> mixed = {{1, Manual, 0},       {2, Automatic, 0.4}, {3, Automatic, 1.3},
-                                {4, Manual, 2.5},     {5, Automatic, 2.6}, {6, Manual, 6553.4},
+    std::vector<Typed> mixed = {{1, Manual, 0},         {2, Automatic, 0.4}, {3, Automatic, 1.3},
+                                {4, Manual, 2.5},       {5, Automatic, 2.6}, {6, Manual, 6553.4},
                                 {7, Automatic, 6553.6}, {15, Manual, 12.34}};
     const std::vector<std::vector<Typed>> programs = {longest, thirty, mixed};
     for (size_t p = 0; p < programs.size(); ++p) {
@@ -65,8 +65,8 @@ TEST(RehearsalTiming, ChainsFireAtTheDeviceTimesOfTheWordsSent) {
         const auto sequences = RehearsalSequences(*device.Port, {});
         size_t chained = 0;
         for (const RehearsalSequence& s : sequences) {
-            const auto expected = DeviceTimes(*device.Engine, device.Port->ChannelCount(),
-                                              s.ManualChannel);
+            const auto expected =
+                DeviceTimes(*device.Engine, device.Port->ChannelCount(), s.ManualChannel);
             ASSERT_EQ(s.Chain.size(), expected.size()) << p << " sequence " << s.Number;
             for (size_t k = 0; k < expected.size(); ++k) {
                 EXPECT_EQ(s.Chain[k].Channel, expected[k].first) << p;
@@ -91,7 +91,8 @@ TEST(RehearsalTiming, PressedChainsReportEachChannelWithinOneFrame) {
     for (int i = 0; i < 30; ++i)
         ASSERT_EQ(device.Port->SendChannel(i), 0);
     RehearsalRun run(RehearsalSequences(*device.Port, {{1, 3.25}, {16, 301.7}}));
-    const auto first = DeviceTimes(*device.Engine, 30, 0), second = DeviceTimes(*device.Engine, 30, 15);
+    const auto first = DeviceTimes(*device.Engine, 30, 0),
+               second = DeviceTimes(*device.Engine, 30, 15);
     std::map<int, double> deviceDue;
     const double presses[] = {3.31, 301.52};
     for (auto [i, ms] : first)

@@ -2,9 +2,9 @@
 // sample in the written file, in each variant; starts too close for a countdown and the two
 // ways out.
 
+#include "Rehearsal.h"
 #include "CueTrack.h"
 #include "RecordingServices.h"
-#include "Rehearsal.h"
 #include "SoundEnvelope.h"
 #include "TempFolder.h"
 
@@ -19,8 +19,8 @@ namespace {
 // Channels 1-3, 4-5, 6 and 7-8 as four sequences.
 ChannelTable FourSequences() {
     ChannelTable t;
-    const int32_t types[] = {Manual, Automatic, Automatic, Manual, Automatic, Manual, Manual,
-                             Automatic};
+    const int32_t types[] = {Manual,    Automatic, Automatic, Manual,
+                             Automatic, Manual,    Manual,    Automatic};
     for (int i = 0; i < 8; ++i) {
         t.SetChannelType(i, types[i]);
         t.Slots[size_t(i)].Steps = uint32_t(i + 1);
@@ -212,8 +212,8 @@ TEST(CueTrack, EachFireBeginsOnItsPlannedStartToTheSampleInEveryVariant) {
 TEST(CueTrack, StartsTooCloseAreNamedAndTheirCountdownsShortened) {
     const int rate = 1000;
     const CueVoice voice = TestVoice(rate);
-    const std::vector<CueStart> starts = {{1, 3.5}, {2, 20}, {3, 24.2}, {4, 26.4}, {5, 26.6},
-                                          {6, 40}};
+    const std::vector<CueStart> starts = {{1, 3.5},  {2, 20},   {3, 24.2},
+                                          {4, 26.4}, {5, 26.6}, {6, 40}};
     const auto conflicts = CueConflicts(starts, 5);
     ASSERT_EQ(conflicts.size(), 3u);
     EXPECT_EQ(ConflictText(starts, conflicts, 5, ','),
@@ -232,14 +232,29 @@ TEST(CueTrack, StartsTooCloseAreNamedAndTheirCountdownsShortened) {
     using W = CueWord;
     const std::map<int, std::vector<std::pair<CueWord, int64_t>>> expected = {
         {1, {{W::Three, 500}, {W::Two, 1500}, {W::One, 2500}, {W::Fire, 3500}}},
-        {2, {{W::Sequence, 15000}, {W::Number, 15400}, {W::Three, 17000}, {W::Two, 18000},
-             {W::One, 19000}, {W::Fire, 20000}}},
-        {3, {{W::Sequence, 20200}, {W::Number, 20600}, {W::Three, 21200}, {W::Two, 22200},
-             {W::One, 23200}, {W::Fire, 24200}}},
+        {2,
+         {{W::Sequence, 15000},
+          {W::Number, 15400},
+          {W::Three, 17000},
+          {W::Two, 18000},
+          {W::One, 19000},
+          {W::Fire, 20000}}},
+        {3,
+         {{W::Sequence, 20200},
+          {W::Number, 20600},
+          {W::Three, 21200},
+          {W::Two, 22200},
+          {W::One, 23200},
+          {W::Fire, 24200}}},
         {4, {{W::Two, 24400}, {W::One, 25400}, {W::Fire, 26400}}},
         {5, {{W::Fire, 26600}}},
-        {6, {{W::Sequence, 35000}, {W::Number, 35400}, {W::Three, 37000}, {W::Two, 38000},
-             {W::One, 39000}, {W::Fire, 40000}}}};
+        {6,
+         {{W::Sequence, 35000},
+          {W::Number, 35400},
+          {W::Three, 37000},
+          {W::Two, 38000},
+          {W::One, 39000},
+          {W::Fire, 40000}}}};
     EXPECT_EQ(words, expected);
 }
 

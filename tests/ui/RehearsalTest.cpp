@@ -180,9 +180,10 @@ private slots:
         QCOMPARE(music->Data.Starts, (PlannedStartMap{{1, 3.25}, {16, 301.7}}));
         QVERIFY(!e->Modified());
         QTest::mouseClick(adopt, Qt::LeftButton);
-        QCOMPARE(Boxes->Seen[1].Text,
-                 QString::fromUtf8("Les instants d'appui de cette répétition deviennent les "
-                                   "débuts prévus des 2 séquences lancées.\n\nAdopter ces temps ?"));
+        QCOMPARE(
+            Boxes->Seen[1].Text,
+            QString::fromUtf8("Les instants d'appui de cette répétition deviennent les "
+                              "débuts prévus des 2 séquences lancées.\n\nAdopter ces temps ?"));
         QCOMPARE(Boxes->Seen[1].Caption, QStringLiteral("Confirmation"));
         QCOMPARE(music->Data.Starts, (PlannedStartMap{{1, 3.31}, {16, 301.52}}));
         QVERIFY(e->Modified());
@@ -257,9 +258,9 @@ private slots:
         });
         Trigger(*Form, "MusiqueSignauxItem");
         QCOMPARE(Boxes->Seen.size(), size_t(1));
-        QVERIFY(Boxes->Seen[0].Text.startsWith(QString::fromUtf8(
-            "Ces départs sont trop proches pour un décompte de 5 secondes :\n\n"
-            "Séquence 1 (6 s) et séquence 2 (9,5 s) : 3,50 s d'écart\n")));
+        QVERIFY(Boxes->Seen[0].Text.startsWith(
+            QString::fromUtf8("Ces départs sont trop proches pour un décompte de 5 secondes :\n\n"
+                              "Séquence 1 (6 s) et séquence 2 (9,5 s) : 3,50 s d'écart\n")));
         // Channel 3 follows channel 2 now: 2,4 s after it puts it at 9,4 s in the music.
         QCOMPARE(e->CellText(1, 3), QStringLiteral("Automatique"));
         QCOMPARE(e->CellText(2, 3), QStringLiteral("3,4"));

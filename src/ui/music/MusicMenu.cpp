@@ -4,9 +4,9 @@
 
 #include "FileDialogs.h"
 #include "Main.h"
+#include "Messages.h"
 #include "ProgramFile.h"
 #include "TFenetreEnfant.h"
-#include "Messages.h"
 #include "TMusique.h"
 #include "TPisteSignaux.h"
 #include "TRepetition.h"
@@ -108,13 +108,11 @@ QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
         [](TMainForm* f, TFenetreEnfant* e) {
             TMusique* music = TMusique::Of(e);
             const QString status = WriteCueTrackFor(f, e, music, [f, e, music] {
-                const QString base = e->HasFileName()
-                                         ? QFileInfo(e->FileName()).completeBaseName()
-                                         : e->Title();
-                return f->Dialogs().SaveFileName(f, Folder(e, music),
-                                                 base + QString::fromUtf8(" - signaux.wav"),
-                                                 QString::fromUtf8(CueFilter),
-                                                 QStringLiteral("wav"));
+                const QString base =
+                    e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->Title();
+                return f->Dialogs().SaveFileName(
+                    f, Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
+                    QString::fromUtf8(CueFilter), QStringLiteral("wav"));
             });
             if (!status.isEmpty())
                 f->statusBar()->showMessage(status);

@@ -133,9 +133,9 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
                 const auto spans = RehearsalSequences(editor->Link, music->Data.Starts);
                 const int number = starts[size_t(c->Second)].Number;
                 const int channel = spans[size_t(number - 1)].ManualChannel;
-                const JoinResult r = JoinToPreviousSequence(editor->Link, editor->Doc.ShownTimes,
-                                                            *editor, sep, music->Data.Starts,
-                                                            channel);
+                const JoinResult r =
+                    JoinToPreviousSequence(editor->Link, editor->Doc.ShownTimes, *editor, sep,
+                                           music->Data.Starts, channel);
                 if (r == JoinResult::Joined)
                     editor->SetModified(true);
                 else
@@ -173,8 +173,8 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
         }
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const CueWrite written = WriteCueTrack(path.toStdString(), tune, starts, lead,
-                                           BuiltInVoice(rate), variant, rate);
+    const CueWrite written =
+        WriteCueTrack(path.toStdString(), tune, starts, lead, BuiltInVoice(rate), variant, rate);
     QApplication::restoreOverrideCursor();
     const QString name = QFileInfo(path).fileName();
     switch (written) {
@@ -186,8 +186,8 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
                               .arg(name));
         break;
     case CueWrite::NotWritten:
-        ShowError(parent, U("La piste « %1 » n'a pas pu être écrite.").arg(
-                              QDir::toNativeSeparators(path)));
+        ShowError(parent,
+                  U("La piste « %1 » n'a pas pu être écrite.").arg(QDir::toNativeSeparators(path)));
         break;
     }
     return {};

@@ -6,8 +6,8 @@
 #include "TMusique.h"
 #include "TimeText.h"
 
-#include <QCheckBox>
 #include <QAudioDevice>
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -54,8 +54,8 @@ public:
             Reported = reported;
             Since.restart();
         }
-        const double now = reported + std::min(Since.isValid() ? Since.nsecsElapsed() / 1e9 : 0.0,
-                                               0.25);
+        const double now =
+            reported + std::min(Since.isValid() ? Since.nsecsElapsed() / 1e9 : 0.0, 0.25);
         return Last = std::max(Last, now);
     }
     double Duration() override { return Music ? Music->SoundDuration() : 0; }
@@ -134,14 +134,13 @@ QPushButton* Button(const char* name, const char* text, QWidget* parent) {
 
 TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
                          std::unique_ptr<RehearsalClock> clock, QWidget* parent)
-    : QDialog(parent), Editor(editor), Music(music),
-      Silent(!clock && !SoundOutput()),
+    : QDialog(parent), Editor(editor), Music(music), Silent(!clock && !SoundOutput()),
       Clock(clock    ? std::move(clock)
             : Silent ? std::unique_ptr<RehearsalClock>(
                            std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
                      : std::make_unique<PlayerClock>(music)),
-      Rehearsal(std::make_unique<RehearsalRun>(RehearsalSequences(editor->Link,
-                                                                  music->Data.Starts))) {
+      Rehearsal(
+          std::make_unique<RehearsalRun>(RehearsalSequences(editor->Link, music->Data.Starts))) {
     setObjectName(QStringLiteral("TRepetition"));
     setWindowTitle(U("Répétition"));
     Pages = new QStackedWidget(this);
@@ -154,8 +153,8 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     auto* from = new QHBoxLayout;
     RadioDebut = new QRadioButton(U("Depuis le &début"), play);
     RadioDebut->setObjectName(QStringLiteral("RadioDebut"));
-    RadioTete = new QRadioButton(U("Depuis la &tête de lecture (%1 s)").arg(Seconds(Clock->Position())),
-                                 play);
+    RadioTete = new QRadioButton(
+        U("Depuis la &tête de lecture (%1 s)").arg(Seconds(Clock->Position())), play);
     RadioTete->setObjectName(QStringLiteral("RadioTete"));
     RadioDebut->setChecked(true);
     for (QRadioButton* r : {RadioDebut, RadioTete}) {
@@ -235,8 +234,8 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     auto* s = new QVBoxLayout(score);
     TableauScore = new QTableWidget(0, 5, score);
     TableauScore->setObjectName(QStringLiteral("TableauScore"));
-    TableauScore->setHorizontalHeaderLabels({U("Séquence"), U("Début prévu (s)"), U("Appui (s)"),
-                                             U("Écart (s)"), QString()});
+    TableauScore->setHorizontalHeaderLabels(
+        {U("Séquence"), U("Début prévu (s)"), U("Appui (s)"), U("Écart (s)"), QString()});
     TableauScore->verticalHeader()->hide();
     TableauScore->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TableauScore->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -264,8 +263,7 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     connect(ButtonArreter, &QPushButton::clicked, this, &TRepetition::Stop);
     connect(ButtonAdopter, &QPushButton::clicked, this, &TRepetition::Adopt);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Position, &QSlider::sliderReleased, this,
-            [this] { Seek(Position->value() / 10.0); });
+    connect(Position, &QSlider::sliderReleased, this, [this] { Seek(Position->value() / 10.0); });
     ShowNext(RadioTete->isChecked() ? Clock->Position() : 0);
     resize(600, 380);
 }
@@ -276,8 +274,8 @@ TRepetition::~TRepetition() {
 }
 
 QString TRepetition::Seconds(double s) const {
-    return QString::fromStdString(FormatResidual(s, Editor ? Editor->DecimalSeparator() : ',',
-                                                 false));
+    return QString::fromStdString(
+        FormatResidual(s, Editor ? Editor->DecimalSeparator() : ',', false));
 }
 
 void TRepetition::ShowNext(double position) {
@@ -402,8 +400,7 @@ void TRepetition::ShowScore() {
         cell(i, 1, QString::fromStdString(FormatTime(row.Planned, sep)));
         cell(i, 2, row.Pressed ? Seconds(*row.Pressed) : U("–"));
         cell(i, 3, row.Gap ? QString::fromStdString(GapText(*row.Gap, sep)) : U("–"));
-        cell(i, 4, row.Gap ? QString::fromStdString(GapVerdict(*row.Gap)) : U("non lancée"),
-             false);
+        cell(i, 4, row.Gap ? QString::fromStdString(GapVerdict(*row.Gap)) : U("non lancée"), false);
         if (row.Gap && std::fabs(*row.Gap) >= 0.5)
             TableauScore->item(i, 3)->setForeground(QColor(190, 30, 30));
     }
