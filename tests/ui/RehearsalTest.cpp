@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -228,6 +229,11 @@ private slots:
         QCOMPARE(dialog.findChild<QLabel*>("LabelDecompte")->text(), QStringLiteral("0,5"));
         clock->Now = 2.9;
         QTest::keyClick(&dialog, Qt::Key_Space); // tried again, a little early this time
+        // A click on the position slider's groove seeks a second on, past the first start.
+        dialog.findChild<QSlider*>("Position")->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QTRY_COMPARE(clock->Now, 3.9);
+        QCOMPARE(dialog.findChild<QLabel*>("LabelProchaine")->text(),
+                 QString::fromUtf8("Prochaine : séquence 2 (voie 3), à 4 s"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonArreter"), Qt::LeftButton);
         QVERIFY(!clock->Running);
         auto* table = dialog.findChild<QTableWidget*>("TableauScore");

@@ -263,7 +263,12 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
     connect(ButtonArreter, &QPushButton::clicked, this, &TRepetition::Stop);
     connect(ButtonAdopter, &QPushButton::clicked, this, &TRepetition::Adopt);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // A drag seeks when let go; a click beside the handle at once, once the slider has moved.
     connect(Position, &QSlider::sliderReleased, this, [this] { Seek(Position->value() / 10.0); });
+    connect(Position, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            QTimer::singleShot(0, this, [this] { Seek(Position->value() / 10.0); });
+    });
     ShowNext(RadioTete->isChecked() ? Clock->Position() : 0);
     resize(600, 380);
 }
