@@ -244,13 +244,18 @@ bool TChronologie::viewportEvent(QEvent* event) {
     if (const TimelineMark* mark = MarkAt(help->pos())) {
         const QTableWidgetItem* description = Grid->item(mark->Channel - 1, 3);
         tip = MarkToolTip(*mark, description ? description->text() : QString(), Separator());
-        if (WithMusic())
+        if (WithMusic()) {
+            const double start = Layout().Lanes[static_cast<size_t>(mark->Lane)].Start;
+            tip += QString::fromUtf8("\nDans la musique : %1 s")
+                       .arg(QString::fromStdString(FormatTime(start + mark->Time, Separator())));
             if (auto residual = Music->Residual(mark->Channel - 1))
                 tip += QString::fromUtf8("\nÉcart avec le repère n°%1 : %2 s")
                            .arg(residual->second)
                            .arg(QString::fromStdString(
                                FormatResidual(residual->first, Separator(), true)));
+        }
     } else if (WithMusic() && !(tip = MusicToolTip(help->pos())).isEmpty()) {
+        // a marker of the band, or a start flag
     } else if (help->pos().y() >= Layout().HeaderHeight) {
         // A lane label shortened to the panel's width is there in full.
         const int y = help->pos().y() + verticalScrollBar()->value();

@@ -64,6 +64,13 @@ bool IsWave(const QString& path) {
            path.endsWith(QStringLiteral(".wave"), Qt::CaseInsensitive);
 }
 
+// A WAV file of plain samples is read here; other encodings (A-law, ADPCM...) go to the
+// platform's decoder like any other format.
+bool ReadHere(const QString& path) {
+    WaveFormat format;
+    return IsWave(path) && ReadWaveFormat(path.toStdString(), format) == WaveRead::Read;
+}
+
 } // namespace
 
 TMusique* TMusique::Of(TFenetreEnfant* editor, bool create) {
@@ -136,7 +143,7 @@ void TMusique::StartWave() {
     Progress = 0;
     Cancel = false;
     ProgressTimer->start();
-    if (IsWave(path)) {
+    if (ReadHere(path)) {
         WorkerResult = std::make_unique<Envelope>();
         Envelope* into = WorkerResult.get();
         const std::string file = Data.SoundPath;
@@ -160,6 +167,7 @@ void TMusique::StartWave() {
         return;
     }
     // Other formats as the platform decodes them, buffer by buffer on this thread.
+    Player(); // for the length, and ready to play
     Decoder = new QAudioDecoder(this);
     connect(Decoder, &QAudioDecoder::bufferReady, this, &TMusique::DecoderBuffer);
     connect(Decoder, &QAudioDecoder::finished, this, [this, path] {
@@ -196,8 +204,13 @@ void TMusique::DecoderBuffer() {
         samples[static_cast<size_t>(i)] =
             format.normalizedSampleValue(buffer.constData<char>() + i * format.bytesPerSample());
     DecoderBuilder->AddSamples(samples.data(), static_cast<size_t>(buffer.frameCount()));
-    if (Decoder->duration() > 0)
-        Progress = std::min(1.0, double(Decoder->position()) / double(Decoder->duration()));
+    // The decoder does not always know the length; the player, which has the file open too,
+    // does.
+    const qint64 length = Decoder->duration() > 0 ? Decoder->duration()
+                          : MediaPlayer           ? MediaPlayer->duration()
+                                                  : 0;
+    if (length > 0)
+        Progress = std::min(1.0, double(Decoder->position()) / double(length));
 }
 
 void TMusique::WaveDone(int result, const QString& path) {
@@ -260,6 +273,7 @@ QMediaPlayer& TMusique::Player() {
                         Editor,
                         U(MsgSoundNotReadable).arg(QFileInfo(Q(Data.SoundPath)).fileName(), text));
                 });
+        connect(MediaPlayer, &QMediaPlayer::durationChanged, this, &TMusique::Changed);
         connect(MediaPlayer, &QMediaPlayer::mediaStatusChanged, this,
                 [this](QMediaPlayer::MediaStatus status) {
                     if (status == QMediaPlayer::EndOfMedia)
@@ -318,7 +332,7 @@ bool TMusique::Attach(const QString& path) {
     if (IsWave(path)) {
         WaveFormat format;
         const WaveRead r = ReadWaveFormat(path.toStdString(), format);
-        if (r != WaveRead::Read) {
+        if (r == WaveRead::NotAccessible || r == WaveRead::NotWave) {
             ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(r)));
             return false;
         }
