@@ -1,7 +1,8 @@
 // The rehearsal driven by Space presses against a clock the test moves, over a 10-minute
 // show: each channel lights on the timeline within one 16 ms frame of the device's time; the
 // score, adopting its times, pause, seek and loop. The cue track through the menu: the box for
-// starts too close, its automatic-channel remedy, and the built-in "feu" on its start.
+// starts too close, its automatic-channel remedy, and the built-in "feu" on its start. Listening
+// on a machine without a sound output.
 
 #include "Boxes.h"
 #include "Driver.h"
@@ -14,10 +15,12 @@
 #include "TPisteSignaux.h"
 #include "TRepetition.h"
 
+#include <QAudioDevice>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QMediaDevices>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -240,6 +243,20 @@ private slots:
         QCOMPARE(Cell(table, 0, 2), QStringLiteral("2,90"));
         QCOMPARE(Cell(table, 0, 3), QStringLiteral("-0,10"));
         QCOMPARE(Cell(table, 0, 4), QStringLiteral("en avance"));
+    }
+
+    // Qt's media back end brings the program down if asked to play with no sound output.
+    void listeningWithoutASoundOutputIsRefusedWithABox() {
+        if (!QMediaDevices::defaultAudioOutput().isNull())
+            QSKIP("this machine has a sound output");
+        TFenetreEnfant* e = ProgramWithMusic(1);
+        Boxes->Queue({"OK"});
+        Trigger(*Form, "MusiqueLectureItem");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("Aucune sortie son n'est disponible sur cet "
+                                                "ordinateur : la musique ne peut pas être "
+                                                "écoutée.")}));
+        QVERIFY(!TMusique::Of(e)->Playing());
     }
 
     void cueTrackJoinsStartsTooCloseAndSaysFeuOnTheStart() {

@@ -8,10 +8,12 @@
 
 #include <QAudioBuffer>
 #include <QAudioDecoder>
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QTimer>
 #include <QUrl>
@@ -309,6 +311,12 @@ void TMusique::TogglePlay() {
     }
     if (!QFileInfo::exists(Q(Data.SoundPath))) {
         ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+        return;
+    }
+    // Qt's FFmpeg back end brings the whole program down when it plays with no sound output.
+    if (!Playing() && QMediaDevices::defaultAudioOutput().isNull()) {
+        ShowInformation(Editor, U("Aucune sortie son n'est disponible sur cet ordinateur : la "
+                                  "musique ne peut pas être écoutée."));
         return;
     }
     if (Playing()) {
