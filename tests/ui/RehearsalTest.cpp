@@ -231,7 +231,8 @@ private slots:
         QVERIFY(e->Chronologie->LitChannels().isEmpty());
         QCOMPARE(dialog.findChild<QLabel*>("LabelDecompte")->text(), QStringLiteral("0,5"));
         clock->Now = 2.9;
-        QTest::keyClick(&dialog, Qt::Key_Space); // tried again, a little early this time
+        // Tried again, a little early this time; Space presses even where the loop is typed.
+        QTest::keyClick(dialog.findChild<QDoubleSpinBox*>("BoucleFin"), Qt::Key_Space);
         // A click on the position slider's groove seeks a second on, past the first start.
         dialog.findChild<QSlider*>("Position")->triggerAction(QAbstractSlider::SliderPageStepAdd);
         QTRY_COMPARE(clock->Now, 3.9);

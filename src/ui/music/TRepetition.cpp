@@ -215,6 +215,7 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
         b->setRange(0, std::max(1.0, Clock->Duration()));
         b->setSuffix(QStringLiteral(" s"));
         b->setFocusPolicy(Qt::ClickFocus);
+        b->installEventFilter(this); // Space presses "Feu !" there too
     }
     BoucleFin->setValue(BoucleFin->maximum());
     ButtonArreter = Button("ButtonArreter", "&Arrêter", play);
@@ -428,6 +429,16 @@ void TRepetition::Adopt() {
         // Kept to the millisecond, as the companion file writes them.
         Music->SetPlannedStart(channel - 1, std::round(start * 1000) / 1000);
     ButtonAdopter->setEnabled(false);
+}
+
+bool TRepetition::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            Press();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TRepetition::keyPressEvent(QKeyEvent* event) {
