@@ -67,6 +67,14 @@ QString Cell(QTableWidget* t, int row, int column) {
     return t->item(row, column) ? t->item(row, column)->text() : QString();
 }
 
+void AnswerCueOptions() {
+    QTimer::singleShot(0, [] {
+        auto* options = qobject_cast<TPisteSignaux*>(QApplication::activeModalWidget());
+        QVERIFY(options);
+        QTest::mouseClick(options->findChild<QPushButton*>("Validation"), Qt::LeftButton);
+    });
+}
+
 } // namespace
 
 class RehearsalTest : public QObject {
@@ -310,6 +318,52 @@ private slots:
         const std::vector<int16_t> music12 = Music(12);
         for (size_t i = 0; i < size_t(12 * Rate); i += 4999)
             QCOMPARE(samples[2 * i], music12[2 * i]);
+    }
+
+    // A sound the program does not read itself (A-law samples) is decoded for the track, at
+    // its own rate.
+    void cueTrackTakesADecodedSound() {
+        QByteArray alaw = "RIFF" + QByteArray(4, 0) + "WAVEfmt " + QByteArray("\x12\0\0\0", 4) +
+                          QByteArray("\x06\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0\0\0", 18) +
+                          "data" + QByteArray("\x80\x3e\0\0", 4); // 2 s at 8 kHz
+        QByteArray samples(16000, char(0xd5));                    // silence
+        samples.replace(8000, 40, QByteArray(40, char(0xaa)));    // a click at 1 s
+        alaw += samples;
+        const quint32 riff = quint32(alaw.size() - 8);
+        for (int i = 0; i < 4; ++i)
+            alaw[4 + i] = char((riff >> (8 * i)) & 0xff);
+        QFile f(P("alaw.wav"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(alaw);
+        f.close();
+        Trigger(*Form, "FileNew");
+        TFenetreEnfant* e = Form->ActiveEditor();
+        for (int k = 1; k < 30; ++k)
+            e->ChangeChannelType(k, Automatic);
+        Dialogs.OpenPaths << P("alaw.wav");
+        Trigger(*Form, "MusiqueAssocierItem");
+        TMusique* music = TMusique::Of(e);
+        music->WaitForWave();
+        music->SetPlannedStart(0, 6.0);
+        Dialogs.SavePaths << P("cues.wav");
+        AnswerCueOptions();
+        Trigger(*Form, "MusiqueSignauxItem");
+        QCOMPARE(Boxes->Texts(), QStringList());
+
+        QFile out(P("cues.wav"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QByteArray bytes = out.readAll();
+        quint32 rate;
+        std::memcpy(&rate, bytes.constData() + 24, 4);
+        QCOMPARE(rate, 8000u);
+        const auto* track = reinterpret_cast<const int16_t*>(bytes.constData() + 44);
+        QVERIFY(std::abs(track[2 * 8010]) > 20000); // the click, on the left
+        QVERIFY(std::abs(track[2 * 4000]) < 100);
+        const CueVoice voice = BuiltInVoice(8000);
+        const size_t fire = 6 * 8000;
+        QCOMPARE(size_t(bytes.size() - 44), (fire + voice.Fire.size()) * 4);
+        for (size_t i = 0; i < voice.Fire.size(); ++i)
+            QCOMPARE(track[2 * (fire + i) + 1], voice.Fire[i]);
     }
 };
 

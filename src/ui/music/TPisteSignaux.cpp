@@ -6,17 +6,22 @@
 #include "TMusique.h"
 
 #include <QApplication>
+#include <QAudioBuffer>
+#include <QAudioDecoder>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace salvo;
 using namespace salvo::ui;
@@ -41,6 +46,61 @@ std::vector<int16_t> Word(const QString& name, int rate) {
     // Without the recording's silences, "feu" begins where it is placed.
     return Resample(TrimSilence(samples), from, rate);
 }
+
+// A sound the platform decodes (MP3, OGG, FLAC...), held in memory as one channel.
+class DecodedSource : public MusicSource {
+public:
+    int Rate() const override { return SampleRate; }
+    int64_t Frames() const override { return static_cast<int64_t>(Samples.size()); }
+    long long ReadMono(int16_t* into, size_t count) override {
+        const size_t n = std::min(count, Samples.size() - At);
+        std::copy_n(Samples.begin() + static_cast<long>(At), n, into);
+        At += n;
+        return static_cast<long long>(n);
+    }
+
+    // False, with the decoder's reason, when the sound cannot be decoded.
+    bool Decode(const QString& path, QString& why) {
+        QAudioDecoder decoder;
+        QEventLoop loop;
+        bool failed = false;
+        QObject::connect(&decoder, &QAudioDecoder::bufferReady, &loop, [&] {
+            const QAudioBuffer buffer = decoder.read();
+            const QAudioFormat format = buffer.format();
+            if (!buffer.isValid() || format.channelCount() < 1)
+                return;
+            if (SampleRate == 0)
+                SampleRate = format.sampleRate();
+            const int channels = format.channelCount();
+            const char* data = buffer.constData<char>();
+            for (qsizetype f = 0; f < buffer.frameCount(); ++f) {
+                float sum = 0;
+                for (int c = 0; c < channels; ++c)
+                    sum += format.normalizedSampleValue(data + (f * channels + c) *
+                                                                   format.bytesPerSample());
+                Samples.push_back(static_cast<int16_t>(
+                    std::lround(std::clamp(sum / channels, -1.0f, 1.0f) * 32767)));
+            }
+        });
+        QObject::connect(&decoder, &QAudioDecoder::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), &loop,
+                         [&](QAudioDecoder::Error) {
+                             failed = true;
+                             why = decoder.errorString();
+                             loop.quit();
+                         });
+        decoder.setSource(QUrl::fromLocalFile(path));
+        decoder.start();
+        if (!failed)
+            loop.exec();
+        return !failed && SampleRate > 0;
+    }
+
+private:
+    std::vector<int16_t> Samples;
+    int SampleRate = 0;
+    size_t At = 0;
+};
 
 std::vector<CueStart> StartsOf(TFenetreEnfant* editor, TMusique* music) {
     std::vector<CueStart> starts;
@@ -158,21 +218,29 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
     const QString path = askPath();
     if (path.isEmpty())
         return {};
-    WaveFileSource source;
+    WaveFileSource wave;
+    DecodedSource decoded;
     MusicSource* tune = nullptr;
     int rate = 44100;
-    if (music->HasSound()) {
-        if (source.Open(music->Data.SoundPath)) {
-            tune = &source;
-            rate = source.Rate();
-        } else {
-            ShowWarning(parent, U("La musique « %1 » n'est pas un fichier WAV que la piste peut "
-                                  "reprendre : la piste ne contiendra que le décompte.")
-                                    .arg(QDir::toNativeSeparators(
-                                        QString::fromStdString(music->Data.SoundPath))));
-        }
-    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (music->HasSound()) {
+        const QString sound = QString::fromStdString(music->Data.SoundPath);
+        QString why;
+        // PCM WAV files are read as they are written; other sounds are decoded first.
+        if (wave.Open(music->Data.SoundPath)) {
+            tune = &wave;
+        } else if (decoded.Decode(sound, why)) {
+            tune = &decoded;
+        } else {
+            QApplication::restoreOverrideCursor();
+            ShowWarning(parent, U("La musique « %1 » n'a pas pu être décodée (%2) : la piste ne "
+                                  "contiendra que le décompte.")
+                                    .arg(QDir::toNativeSeparators(sound), why));
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+        if (tune)
+            rate = tune->Rate();
+    }
     const CueWrite written =
         WriteCueTrack(path.toStdString(), tune, starts, lead, BuiltInVoice(rate), variant, rate);
     QApplication::restoreOverrideCursor();
