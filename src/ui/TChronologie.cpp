@@ -112,6 +112,13 @@ TChronologie::TChronologie(const salvo::ChannelTable& table, QTableWidget* grid,
     hide(); // until the window has room for it
 }
 
+void TChronologie::SetLitChannels(const QSet<int>& channels) {
+    if (channels == Lit)
+        return;
+    Lit = channels;
+    viewport()->update();
+}
+
 void TChronologie::ProgramChanged() {
     Dirty = true;
     viewport()->update();
@@ -201,6 +208,16 @@ void TChronologie::paintEvent(QPaintEvent*) {
                       viewport()->height() - L.HeaderHeight - BandHeight());
     painter.setClipRect(lanes);
     DrawTimelineLanes(L, surface, verticalScrollBar()->value(), CurrentChannel());
+    if (!Lit.isEmpty()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(200, 60, 0), 2));
+        painter.setBrush(QColor(255, 150, 0, 160));
+        for (const TimelineMark& m : L.Marks)
+            if (Lit.contains(m.Channel)) {
+                const QRect bar = m.Bar.translated(0, -verticalScrollBar()->value());
+                painter.drawEllipse(bar.center(), bar.width() / 2 + 6, bar.height() / 2 + 6);
+            }
+    }
     painter.restore();
     DrawTimelineHeader(L, surface);
     if (WithMusic())

@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPointer>
+#include <QSet>
 
 class QTableWidget;
 class TMusique;
@@ -31,6 +32,9 @@ public:
 
     // The picture as it stands now, laid out again when the program or the width changed.
     const salvo::ui::TimelineLayout& Layout();
+    // Channels (numbered from 1) drawn as firing, during a rehearsal.
+    void SetLitChannels(const QSet<int>& channels);
+    const QSet<int>& LitChannels() const { return Lit; }
     // The channel whose row is the grid's current one, 0 when none.
     int CurrentChannel() const;
     // The mark under a point of the viewport, if any.
@@ -62,4 +66,5 @@ private:
     QTableWidget* Grid;
     salvo::ui::TimelineLayout Laid;
     bool Dirty = true;
+    QSet<int> Lit;
 };

@@ -147,7 +147,11 @@ private slots:
                       QString::fromUtf8("MusiqueReperesItem Importer des &repères... | Lire des "
                                         "repères d'un fichier de marqueurs"),
                       "MusiqueCalerItem &Caler la séquence sur les repères | Ajuster les retards "
-                      "de la séquence aux repères suivants"}));
+                      "de la séquence aux repères suivants",
+                      QString::fromUtf8("MusiqueRepetitionItem Ré&pétition... | Répéter le "
+                                        "spectacle avec la musique"),
+                      QString::fromUtf8("MusiqueSignauxItem Piste de &signaux... | Enregistrer "
+                                        "une piste son avec le décompte des séquences")}));
 
         TFenetreEnfant* e = NewProgramWithMusic();
         TMusique* music = TMusique::Of(e, false);

@@ -4,9 +4,12 @@
 
 #include "FileDialogs.h"
 #include "Main.h"
+#include "Messages.h"
 #include "ProgramFile.h"
 #include "TFenetreEnfant.h"
 #include "TMusique.h"
+#include "TPisteSignaux.h"
+#include "TRepetition.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -20,6 +23,7 @@ namespace {
 
 const char* const SoundFilter = "Fichiers son (*.wav, *.mp3, *.ogg, *.flac)|*.wav *.mp3 *.ogg "
                                 "*.flac|Tous les fichiers (*.*)|*";
+const char* const CueFilter = "Fichiers son WAV (*.wav)|*.wav";
 const char* const LabelFilter = "Repères (*.txt)|*.txt|Tous les fichiers (*.*)|*";
 
 QString Folder(TFenetreEnfant* editor, const TMusique* music) {
@@ -83,6 +87,35 @@ QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
             const QString residual = TMusique::Of(e)->FitSequence(e->CurrentRow() - 1);
             if (!residual.isEmpty())
                 f->statusBar()->showMessage(residual);
+        });
+    menu->addSeparator();
+    add("MusiqueRepetitionItem", "Ré&pétition...", "Répéter le spectacle avec la musique",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            TMusique* music = TMusique::Of(e);
+            if (!music->HasSound()) {
+                ShowInformation(f, QString::fromUtf8("Aucune musique n'est associée à ce "
+                                                     "programme."));
+                return;
+            }
+            TRepetition dialog(e, music, nullptr, f);
+            // Over the grid, low: the timeline, where the channels light, stays in view.
+            const QRect area = f->geometry();
+            dialog.move(area.left() + 16, area.bottom() - dialog.height() - 48);
+            dialog.exec();
+        });
+    add("MusiqueSignauxItem", "Piste de &signaux...",
+        "Enregistrer une piste son avec le décompte des séquences",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            TMusique* music = TMusique::Of(e);
+            const QString status = WriteCueTrackFor(f, e, music, [f, e, music] {
+                const QString base =
+                    e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->Title();
+                return f->Dialogs().SaveFileName(
+                    f, Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
+                    QString::fromUtf8(CueFilter), QStringLiteral("wav"));
+            });
+            if (!status.isEmpty())
+                f->statusBar()->showMessage(status);
         });
     return items;
 }

@@ -13,7 +13,9 @@
 #if SALVODESK_SOUND
 #include <QAudioBuffer>
 #include <QAudioDecoder>
+#include <QAudioDevice>
 #include <QAudioOutput>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #endif
 #include <QUrl>
@@ -346,6 +348,12 @@ void TMusique::TogglePlay() {
         return;
     }
 #if SALVODESK_SOUND
+    // Qt's FFmpeg back end brings the whole program down when it plays with no sound output.
+    if (!Playing() && QMediaDevices::defaultAudioOutput().isNull()) {
+        ShowInformation(Editor, U("Aucune sortie son n'est disponible sur cet ordinateur : la "
+                                  "musique ne peut pas être écoutée."));
+        return;
+    }
     if (Playing()) {
         HeadSeconds = MediaPlayer->position() / 1000.0;
         MediaPlayer->pause();

@@ -1,0 +1,463 @@
+#include "TRepetition.h"
+
+#include "Messages.h"
+#include "TChronologie.h"
+#include "TFenetreEnfant.h"
+#include "TMusique.h"
+#include "TimeText.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#if SALVODESK_SOUND
+#include <QAudioDevice>
+#include <QMediaDevices>
+#endif
+
+#include <algorithm>
+#include <cmath>
+
+using namespace salvo;
+using namespace salvo::ui;
+
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A channel stays lit this long after it fires.
+constexpr double LitSeconds = 0.6;
+
+// The player's position moves in steps of its own; between two steps the time runs on, so
+// each frame sees the music where it is. Never backwards while it plays.
+class PlayerClock : public RehearsalClock {
+public:
+    explicit PlayerClock(TMusique* music) : Music(music) {}
+    double Position() override {
+        if (!Music)
+            return 0;
+        const double reported = Music->Head();
+        if (!Music->Playing())
+            return Last = reported;
+        if (reported != Reported) {
+            Reported = reported;
+            Since.restart();
+        }
+        const double now =
+            reported + std::min(Since.isValid() ? Since.nsecsElapsed() / 1e9 : 0.0, 0.25);
+        return Last = std::max(Last, now);
+    }
+    double Duration() override { return Music ? Music->SoundDuration() : 0; }
+    bool Playing() override { return Music && Music->Playing(); }
+    void Play() override {
+        if (Music && !Music->Playing())
+            Music->TogglePlay();
+    }
+    void Pause() override {
+        if (Music && Music->Playing())
+            Music->TogglePlay();
+    }
+    void Seek(double seconds) override {
+        if (Music)
+            Music->SetHead(seconds);
+        Last = Reported = seconds;
+        Since.restart();
+    }
+
+private:
+    QPointer<TMusique> Music;
+    double Reported = -1, Last = 0;
+    QElapsedTimer Since;
+};
+
+// Without a sound output the player cannot play (and Qt's FFmpeg back end fails badly when
+// asked to): the rehearsal then runs on the clock alone, in silence.
+class SilentClock : public RehearsalClock {
+public:
+    SilentClock(double start, double length) : Base(start), Length(length) {}
+    double Position() override {
+        const double now = Running ? Base + Timer.nsecsElapsed() / 1e9 : Base;
+        if (Running && now >= Length) {
+            Base = Length;
+            Running = false;
+        }
+        return std::min(now, Length);
+    }
+    double Duration() override { return Length; }
+    bool Playing() override {
+        Position();
+        return Running;
+    }
+    void Play() override {
+        Timer.start();
+        Running = true;
+    }
+    void Pause() override {
+        Base = Position();
+        Running = false;
+    }
+    void Seek(double seconds) override {
+        Base = seconds;
+        Timer.start();
+    }
+
+private:
+    double Base, Length;
+    bool Running = false;
+    QElapsedTimer Timer;
+};
+
+bool SoundOutput() {
+#if SALVODESK_SOUND
+    return !QMediaDevices::defaultAudioOutput().isNull();
+#else
+    return false; // built without playback: the rehearsal runs on its clock, in silence
+#endif
+}
+
+QPushButton* Button(const char* name, const char* text, QWidget* parent) {
+    auto* b = new QPushButton(U(text), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFocusPolicy(Qt::NoFocus); // Space belongs to the "Feu !" of the dialog
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
+                         std::unique_ptr<RehearsalClock> clock, QWidget* parent)
+    : QDialog(parent), Editor(editor), Music(music), Silent(!clock && !SoundOutput()),
+      Clock(clock    ? std::move(clock)
+            : Silent ? std::unique_ptr<RehearsalClock>(
+                           std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
+                     : std::make_unique<PlayerClock>(music)),
+      Rehearsal(
+          std::make_unique<RehearsalRun>(RehearsalSequences(editor->Link, music->Data.Starts))) {
+    setObjectName(QStringLiteral("TRepetition"));
+    setWindowTitle(U("Répétition"));
+    Pages = new QStackedWidget(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(Pages);
+
+    // The rehearsal.
+    auto* play = new QWidget(Pages);
+    auto* v = new QVBoxLayout(play);
+    auto* from = new QHBoxLayout;
+    RadioDebut = new QRadioButton(U("Depuis le &début"), play);
+    RadioDebut->setObjectName(QStringLiteral("RadioDebut"));
+    RadioTete = new QRadioButton(
+        U("Depuis la &tête de lecture (%1 s)").arg(Seconds(Clock->Position())), play);
+    RadioTete->setObjectName(QStringLiteral("RadioTete"));
+    RadioDebut->setChecked(true);
+    for (QRadioButton* r : {RadioDebut, RadioTete}) {
+        r->setFocusPolicy(Qt::NoFocus);
+        from->addWidget(r);
+    }
+    from->addStretch();
+    v->addLayout(from);
+    if (Silent) {
+        auto* note = new QLabel(U("Aucune sortie son sur cet ordinateur : la répétition suit "
+                                  "l'horloge, sans la musique."),
+                                play);
+        note->setObjectName(QStringLiteral("LabelSansSon"));
+        note->setWordWrap(true);
+        v->addWidget(note);
+    }
+    LabelProchaine = new QLabel(play);
+    LabelProchaine->setObjectName(QStringLiteral("LabelProchaine"));
+    QFont big = LabelProchaine->font();
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    LabelProchaine->setFont(big);
+    v->addWidget(LabelProchaine);
+    LabelDecompte = new QLabel(play);
+    LabelDecompte->setObjectName(QStringLiteral("LabelDecompte"));
+    QFont huge = big;
+    huge.setPointSizeF(big.pointSizeF() * 2.5);
+    huge.setBold(true);
+    LabelDecompte->setFont(huge);
+    LabelDecompte->setAlignment(Qt::AlignCenter);
+    v->addWidget(LabelDecompte);
+    ButtonFeu = Button("ButtonFeu", "Feu !", play);
+    ButtonFeu->setFont(huge);
+    ButtonFeu->setMinimumHeight(90);
+    ButtonFeu->setStyleSheet(QStringLiteral("QPushButton { background: #c0392b; color: white; }"));
+    ButtonFeu->setToolTip(U("Lancer la séquence suivante (Espace)"));
+    v->addWidget(ButtonFeu);
+    auto* where = new QHBoxLayout;
+    Position = new QSlider(Qt::Horizontal, play);
+    Position->setObjectName(QStringLiteral("Position"));
+    Position->setFocusPolicy(Qt::NoFocus);
+    Position->setRange(0, int(std::ceil(std::max(1.0, Clock->Duration()) * 10)));
+    LabelPosition = new QLabel(play);
+    LabelPosition->setObjectName(QStringLiteral("LabelPosition"));
+    where->addWidget(Position, 1);
+    where->addWidget(LabelPosition);
+    v->addLayout(where);
+    auto* controls = new QHBoxLayout;
+    ButtonLecture = Button("ButtonLecture", "&Lecture", play);
+    CheckBoucle = new QCheckBox(U("&Boucle de"), play);
+    CheckBoucle->setObjectName(QStringLiteral("CheckBoucle"));
+    CheckBoucle->setFocusPolicy(Qt::NoFocus);
+    BoucleDebut = new QDoubleSpinBox(play);
+    BoucleDebut->setObjectName(QStringLiteral("BoucleDebut"));
+    BoucleFin = new QDoubleSpinBox(play);
+    BoucleFin->setObjectName(QStringLiteral("BoucleFin"));
+    for (QDoubleSpinBox* b : {BoucleDebut, BoucleFin}) {
+        b->setDecimals(1);
+        b->setRange(0, std::max(1.0, Clock->Duration()));
+        b->setSuffix(QStringLiteral(" s"));
+        b->setFocusPolicy(Qt::ClickFocus);
+        b->installEventFilter(this); // Space presses "Feu !" there too
+    }
+    BoucleFin->setValue(BoucleFin->maximum());
+    ButtonArreter = Button("ButtonArreter", "&Arrêter", play);
+    controls->addWidget(ButtonLecture);
+    controls->addSpacing(12);
+    controls->addWidget(CheckBoucle);
+    controls->addWidget(BoucleDebut);
+    controls->addWidget(new QLabel(U("à"), play));
+    controls->addWidget(BoucleFin);
+    controls->addStretch();
+    controls->addWidget(ButtonArreter);
+    v->addLayout(controls);
+    Pages->addWidget(play);
+
+    // The score.
+    auto* score = new QWidget(Pages);
+    auto* s = new QVBoxLayout(score);
+    TableauScore = new QTableWidget(0, 5, score);
+    TableauScore->setObjectName(QStringLiteral("TableauScore"));
+    TableauScore->setHorizontalHeaderLabels(
+        {U("Séquence"), U("Début prévu (s)"), U("Appui (s)"), U("Écart (s)"), QString()});
+    TableauScore->verticalHeader()->hide();
+    TableauScore->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TableauScore->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TableauScore->horizontalHeader()->setStretchLastSection(true);
+    s->addWidget(TableauScore);
+    LabelResume = new QLabel(score);
+    LabelResume->setObjectName(QStringLiteral("LabelResume"));
+    s->addWidget(LabelResume);
+    auto* end = new QHBoxLayout;
+    ButtonAdopter = Button("ButtonAdopter", "Adopter ces temps", score);
+    ButtonAdopter->setToolTip(U("Faire des instants d'appui les débuts prévus des séquences"));
+    auto* close = Button("ButtonFermer", "Fermer", score);
+    end->addStretch();
+    end->addWidget(ButtonAdopter);
+    end->addWidget(close);
+    s->addLayout(end);
+    Pages->addWidget(score);
+
+    Frame = new QTimer(this);
+    Frame->setTimerType(Qt::PreciseTimer);
+    Frame->setInterval(16);
+    connect(Frame, &QTimer::timeout, this, &TRepetition::Tick);
+    connect(ButtonFeu, &QPushButton::clicked, this, &TRepetition::Press);
+    connect(ButtonLecture, &QPushButton::clicked, this, &TRepetition::PlayPause);
+    connect(ButtonArreter, &QPushButton::clicked, this, &TRepetition::Stop);
+    connect(ButtonAdopter, &QPushButton::clicked, this, &TRepetition::Adopt);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // A drag seeks when let go; a click beside the handle at once, once the slider has moved.
+    connect(Position, &QSlider::sliderReleased, this, [this] { Seek(Position->value() / 10.0); });
+    connect(Position, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            QTimer::singleShot(0, this, [this] { Seek(Position->value() / 10.0); });
+    });
+    ShowNext(RadioTete->isChecked() ? Clock->Position() : 0);
+    resize(600, 380);
+}
+
+TRepetition::~TRepetition() {
+    if (Editor && Editor->Chronologie)
+        Editor->Chronologie->SetLitChannels({});
+}
+
+QString TRepetition::Seconds(double s) const {
+    return QString::fromStdString(
+        FormatResidual(s, Editor ? Editor->DecimalSeparator() : ',', false));
+}
+
+void TRepetition::ShowNext(double position) {
+    const int next = Rehearsal->Next();
+    if (next < 0) {
+        LabelProchaine->setText(U("Plus de séquence à lancer"));
+        LabelDecompte->setText(U("–"));
+    } else {
+        const RehearsalSequence& s = Rehearsal->Sequences()[size_t(next)];
+        LabelProchaine->setText(U("Prochaine : séquence %1 (voie %2), à %3 s")
+                                    .arg(s.Number)
+                                    .arg(s.ManualChannel + 1)
+                                    .arg(QString::fromStdString(FormatTime(
+                                        s.Planned, Editor ? Editor->DecimalSeparator() : ','))));
+        const double left = *Rehearsal->Countdown(position);
+        // Counted down in tenths, as a stopwatch: "0,0" is the moment.
+        const double tenths = std::ceil(std::max(0.0, left) * 10 - 1e-9) / 10;
+        QString text = QString::number(tenths, 'f', 1);
+        text.replace(QLatin1Char('.'), QLatin1Char(Editor ? Editor->DecimalSeparator() : ','));
+        LabelDecompte->setText(left < 0 ? U("%1 s de retard").arg(Seconds(-left)) : text);
+    }
+    if (!Position->isSliderDown())
+        Position->setValue(int(std::lround(position * 10)));
+    LabelPosition->setText(U("%1 / %2 s").arg(Seconds(position), Seconds(Clock->Duration())));
+}
+
+void TRepetition::PlayPause() {
+    if (Finished)
+        return;
+    if (!Started) {
+        Started = true;
+        const double start = RadioTete->isChecked() ? Clock->Position() : 0;
+        RadioDebut->setEnabled(false);
+        RadioTete->setEnabled(false);
+        Clock->Seek(start);
+        Rehearsal->Seek(start);
+    }
+    if (Clock->Playing()) {
+        Clock->Pause();
+        Frame->stop();
+        ButtonLecture->setText(U("&Lecture"));
+    } else {
+        Clock->Play();
+        if (!Clock->Playing()) // no sound to play: its box has said why
+            return;
+        Frame->start();
+        ButtonLecture->setText(U("&Pause"));
+    }
+}
+
+void TRepetition::Seek(double seconds) {
+    if (Finished)
+        return;
+    Clock->Seek(seconds);
+    Rehearsal->Seek(seconds);
+    if (Editor && Editor->Chronologie)
+        Editor->Chronologie->SetLitChannels({});
+    ShowNext(seconds);
+}
+
+void TRepetition::Tick() {
+    if (Finished)
+        return;
+    double now = Clock->Position();
+    if (CheckBoucle->isChecked() && BoucleFin->value() > BoucleDebut->value() &&
+        now >= BoucleFin->value()) {
+        Seek(BoucleDebut->value());
+        return;
+    }
+    if (Silent && Music)
+        Music->SetHead(now); // the timeline's play head follows the silent clock
+    for (const RehearsalRun::Fired& f : Rehearsal->Advance(now))
+        Fired[f.Channel] = now;
+    QSet<int> lit;
+    for (const auto& [channel, at] : Fired)
+        if (now - at < LitSeconds && now >= at)
+            lit.insert(channel + 1);
+    if (Editor && Editor->Chronologie)
+        Editor->Chronologie->SetLitChannels(lit);
+    ShowNext(now);
+    // The music has ended (the player stops by itself at its end).
+    if (!Clock->Playing() || (Clock->Duration() > 0 && now >= Clock->Duration()))
+        ShowScore();
+}
+
+void TRepetition::Press() {
+    if (Finished)
+        return;
+    if (!Started) { // the first press starts the music, as "Lecture" would
+        PlayPause();
+        return;
+    }
+    if (!Clock->Playing()) // paused: a press means nothing without the music
+        return;
+    if (Rehearsal->Press(Clock->Position()) >= 0)
+        Tick();
+}
+
+void TRepetition::Stop() {
+    if (!Finished)
+        ShowScore();
+}
+
+void TRepetition::ShowScore() {
+    Finished = true;
+    Frame->stop();
+    Clock->Pause();
+    if (Editor && Editor->Chronologie)
+        Editor->Chronologie->SetLitChannels({});
+    const char sep = Editor ? Editor->DecimalSeparator() : ',';
+    Result = ScoreOf(Rehearsal->Sequences(), Rehearsal->Presses());
+    TableauScore->setRowCount(int(Result.Rows.size()));
+    auto cell = [this](int row, int column, const QString& text, bool right = true) {
+        auto* item = new QTableWidgetItem(text);
+        item->setTextAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        TableauScore->setItem(row, column, item);
+    };
+    for (size_t r = 0; r < Result.Rows.size(); ++r) {
+        const ScoreRow& row = Result.Rows[r];
+        const int i = int(r);
+        cell(i, 0, U("%1 (voie %2)").arg(row.Number).arg(row.ManualChannel + 1), false);
+        cell(i, 1, QString::fromStdString(FormatTime(row.Planned, sep)));
+        cell(i, 2, row.Pressed ? Seconds(*row.Pressed) : U("–"));
+        cell(i, 3, row.Gap ? QString::fromStdString(GapText(*row.Gap, sep)) : U("–"));
+        cell(i, 4, row.Gap ? QString::fromStdString(GapVerdict(*row.Gap)) : U("non lancée"), false);
+        if (row.Gap && std::fabs(*row.Gap) >= 0.5)
+            TableauScore->item(i, 3)->setForeground(QColor(190, 30, 30));
+    }
+    LabelResume->setText(QString::fromStdString(ScoreSummary(Result, sep)));
+    ButtonAdopter->setEnabled(Result.PressedCount > 0);
+    Pages->setCurrentIndex(1);
+}
+
+void TRepetition::Adopt() {
+    if (!Music || !Editor)
+        return;
+    if (ShowBox(this, BoxKind::Confirmation,
+                U("Les instants d'appui de cette répétition deviennent les débuts prévus des "
+                  "%1 séquences lancées.\n\nAdopter ces temps ?")
+                    .arg(Result.PressedCount),
+                {BoxButton::Yes, BoxButton::No}) != BoxButton::Yes)
+        return;
+    const PlannedStartMap adopted = AdoptedStarts(Result, Music->Data.Starts);
+    for (const auto& [channel, start] : adopted)
+        // Kept to the millisecond, as the companion file writes them.
+        Music->SetPlannedStart(channel - 1, std::round(start * 1000) / 1000);
+    ButtonAdopter->setEnabled(false);
+}
+
+bool TRepetition::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            Press();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TRepetition::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        Press();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TRepetition::done(int result) {
+    Frame->stop();
+    if (Started && !Finished)
+        Clock->Pause();
+    QDialog::done(result);
+}
