@@ -181,9 +181,7 @@ private slots:
         OpenTwoSequences();
     }
     void cleanup() {
-        for (TFenetreEnfant* e : Form->Editors())
-            e->SetModified(false);
-        Form.reset();
+        CloseProgram(Form);
         Boxes.reset();
     }
 

@@ -45,9 +45,7 @@ private slots:
         QVERIFY(E);
     }
     void cleanup() {
-        for (TFenetreEnfant* e : Form->Editors())
-            e->SetModified(false);
-        Form.reset();
+        CloseProgram(Form);
         Boxes.reset();
     }
 

@@ -91,9 +91,7 @@ private slots:
         Boxes = std::make_unique<BoxAnswers>();
     }
     void cleanup() {
-        for (TFenetreEnfant* e : Form->Editors())
-            e->SetModified(false);
-        Form.reset();
+        CloseProgram(Form);
         Boxes.reset();
     }
 

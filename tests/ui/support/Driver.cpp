@@ -101,4 +101,11 @@ void ShowActive(QWidget& window) {
         qFatal("window did not become active");
 }
 
+void CloseProgram(std::unique_ptr<TMainForm>& form) {
+    if (form)
+        for (TFenetreEnfant* e : form->Editors())
+            e->SetModified(false);
+    form.reset();
+}
+
 } // namespace driver

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class QAction;
 class QWidget;
 class TFenetreEnfant;
@@ -29,5 +31,8 @@ void FocusCell(TFenetreEnfant& editor, int column, int row);
 
 // Shows the main window and waits until it is active, so focus works offscreen.
 void ShowActive(QWidget& window);
+
+// Ends the program under test without the questions about unsaved documents.
+void CloseProgram(std::unique_ptr<TMainForm>& form);
 
 } // namespace driver
