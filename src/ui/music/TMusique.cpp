@@ -205,6 +205,7 @@ void TMusique::StartWave() {
     const QString why = U("seuls les fichiers WAV sont lus par cette version du programme");
     Note = U("Onde sonore indisponible : %1").arg(why);
     ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
+    emit Changed();
 #endif
 }
 
