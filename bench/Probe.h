@@ -1,16 +1,18 @@
 #pragma once
 // What the benchmark programs share: a monotonic clock in nanoseconds (the same clock across
-// processes), the resident size, and the first paint of a window.
+// processes), the resident size, the first paint of a window, and the lines of the results.
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <vector>
 #ifdef _WIN32
 #include <chrono>
 #else
@@ -18,6 +20,18 @@
 #endif
 
 namespace bench {
+
+inline double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One line of the results table: name, median, minimum, maximum, unit.
+inline void Report(const char* name, const std::vector<double>& v, const char* unit) {
+    std::printf("%s %.4f %.4f %.4f %s\n", name, Median(v), *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()), unit);
+}
 
 #ifdef _WIN32
 // Under Wine the start-up is timed from outside (bench/wine-startup): only the paint matters.

@@ -45,16 +45,8 @@
 
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void Report(const char* name, const std::vector<double>& v, const char* unit) {
-    std::printf("%s %.4f %.4f %.4f %s\n", name, Median(v), *std::min_element(v.begin(), v.end()),
-                *std::max_element(v.begin(), v.end()), unit);
-}
+using bench::Median;
+using bench::Report;
 
 // Turns the event loop until the widget (and the other one, if any) has been painted, then
 // once more.

@@ -34,16 +34,8 @@
 
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void Report(const char* name, const std::vector<double>& v, const char* unit) {
-    std::printf("%s %.4f %.4f %.4f %s\n", name, Median(v), *std::min_element(v.begin(), v.end()),
-                *std::max_element(v.begin(), v.end()), unit);
-}
+using bench::Median;
+using bench::Report;
 
 // 10 minutes of a 440 Hz tone whose loudness rises and falls every 2 s, left and right apart.
 std::string TenMinuteWave() {

@@ -3,6 +3,7 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
+#include "ProgramUnderTest.h"
 #include "Messages.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
@@ -39,16 +40,9 @@ const QString R2 = QString::fromUtf8(salvo::MsgInvalidFileData);
 
 } // namespace
 
-class FileCommandsTest : public QObject {
+class FileCommandsTest : public QObject, ProgramUnderTest {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> Form;
-    std::unique_ptr<BoxAnswers> Boxes;
-    ScriptedDialogs Dialogs;
-    std::unique_ptr<QTemporaryDir> Dir;
-
-    QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
-    QString P(const QString& name) const { return Dir->filePath(name); }
     TFenetreEnfant* Active() { return Form->ActiveEditor(); }
 
     // A 15-channel program typed by the user.
@@ -82,18 +76,8 @@ class FileCommandsTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void init() {
-        Dir = std::make_unique<QTemporaryDir>();
-        Dialogs = ScriptedDialogs();
-        Form = std::make_unique<TMainForm>();
-        Form->SetDialogProvider(&Dialogs);
-        ShowActive(*Form);
-        Boxes = std::make_unique<BoxAnswers>();
-    }
-    void cleanup() {
-        CloseProgram(Form);
-        Boxes.reset();
-    }
+    void init() { StartProgram(); }
+    void cleanup() { StopProgram(); }
 
     void typedProgramSavesAsFormatTwoAndReadsBack() {
         Trigger(*Form, "FileNew");

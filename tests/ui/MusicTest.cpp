@@ -5,6 +5,7 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
+#include "ProgramUnderTest.h"
 #include "MusicFile.h"
 #include "ProgramFile.h"
 #include "ScriptedDialogs.h"
@@ -74,15 +75,9 @@ QByteArray Read(const QString& path) {
 
 } // namespace
 
-class MusicTest : public QObject {
+class MusicTest : public QObject, ProgramUnderTest {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> Form;
-    std::unique_ptr<BoxAnswers> Boxes;
-    ScriptedDialogs Dialogs;
-    std::unique_ptr<QTemporaryDir> Dir;
-
-    QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
 
     // A new program: channel 1 manual, 2 to 11 automatic; the WAV attached and the markers
     // imported through the menu.
@@ -105,19 +100,8 @@ class MusicTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void init() {
-        Dir = std::make_unique<QTemporaryDir>();
-        Dialogs = ScriptedDialogs();
-        Form = std::make_unique<TMainForm>();
-        Form->SetDialogProvider(&Dialogs);
-        Form->resize(1400, 900);
-        ShowActive(*Form);
-        Boxes = std::make_unique<BoxAnswers>();
-    }
-    void cleanup() {
-        CloseProgram(Form);
-        Boxes.reset();
-    }
+    void init() { StartProgram(QSize(1400, 900)); }
+    void cleanup() { StopProgram(); }
 
     void menuAttachesImportsFitsAndSaves() {
         QMenu* menu = Form->findChild<QMenu*>("MusicMenu");

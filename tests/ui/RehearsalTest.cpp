@@ -7,6 +7,7 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
+#include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
 #include "SoundEnvelope.h"
 #include "TChronologie.h"
@@ -77,15 +78,9 @@ void AnswerCueOptions() {
 
 } // namespace
 
-class RehearsalTest : public QObject {
+class RehearsalTest : public QObject, ProgramUnderTest {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> Form;
-    std::unique_ptr<BoxAnswers> Boxes;
-    ScriptedDialogs Dialogs;
-    std::unique_ptr<QTemporaryDir> Dir;
-
-    QString P(const char* name) const { return Dir->filePath(QString::fromUtf8(name)); }
 
     TFenetreEnfant* ProgramWithMusic(int seconds) {
         Trigger(*Form, "FileNew");
@@ -102,19 +97,8 @@ class RehearsalTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void init() {
-        Dir = std::make_unique<QTemporaryDir>();
-        Dialogs = ScriptedDialogs();
-        Form = std::make_unique<TMainForm>();
-        Form->SetDialogProvider(&Dialogs);
-        Form->resize(1400, 900);
-        ShowActive(*Form);
-        Boxes = std::make_unique<BoxAnswers>();
-    }
-    void cleanup() {
-        CloseProgram(Form);
-        Boxes.reset();
-    }
+    void init() { StartProgram(QSize(1400, 900)); }
+    void cleanup() { StopProgram(); }
 
     void tenMinuteShowFiresEachChannelWithinAFrameAndScoresThePresses() {
         TFenetreEnfant* e = ProgramWithMusic(1);

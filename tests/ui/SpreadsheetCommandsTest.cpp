@@ -3,6 +3,7 @@
 
 #include "Boxes.h"
 #include "Driver.h"
+#include "ProgramUnderTest.h"
 #include "Main.h"
 #include "ScriptedDialogs.h"
 #include "TFenetreEnfant.h"
@@ -45,13 +46,9 @@ QStringList Items(QListWidget* list) {
 
 } // namespace
 
-class SpreadsheetCommandsTest : public QObject {
+class SpreadsheetCommandsTest : public QObject, ProgramUnderTest {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> Home;
-    std::unique_ptr<TMainForm> Form;
-    std::unique_ptr<BoxAnswers> Boxes;
-    ScriptedDialogs Dialogs;
 
     // Imports path through the box, which f inspects and answers.
     void Import(const QString& path, std::function<void(TImportTableur&)> f) {
@@ -71,18 +68,8 @@ class SpreadsheetCommandsTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void init() {
-        Home = std::make_unique<QTemporaryDir>();
-        Form = std::make_unique<TMainForm>();
-        Form->SetDialogProvider(&Dialogs);
-        Dialogs = ScriptedDialogs();
-        ShowActive(*Form);
-        Boxes = std::make_unique<BoxAnswers>();
-    }
-    void cleanup() {
-        CloseProgram(Form);
-        Boxes.reset();
-    }
+    void init() { StartProgram(); }
+    void cleanup() { StopProgram(); }
 
     void menuItemsFollowSaveAs() {
         QList<QAction*> items = Form->findChild<QMenu*>("FileMenu")->actions();
@@ -111,7 +98,7 @@ private slots:
                 QStringLiteral(SALVODESK_SOURCE_DIR "/docs/example/%1.tir").arg(example);
             Dialogs.OpenPaths << original;
             Trigger(*Form, "FileOpen");
-            QString csv = Home->filePath(QStringLiteral("%1.csv").arg(example));
+            QString csv = Dir->filePath(QStringLiteral("%1.csv").arg(example));
             Dialogs.SavePaths << csv;
             Trigger(*Form, "FileExportTableur");
             QCOMPARE(Dialogs.DefaultExtensions.last(), QStringLiteral("csv"));
@@ -131,7 +118,7 @@ private slots:
             QCOMPARE(Form->findChild<QStatusBar*>("StatusLine")->currentMessage(),
                      QString::fromUtf8("Programme importé de %1.csv").arg(example));
 
-            QString saved = Home->filePath(QStringLiteral("%1.tir").arg(example));
+            QString saved = Dir->filePath(QStringLiteral("%1.tir").arg(example));
             Dialogs.SavePaths << saved;
             Trigger(*Form, "FileSaveAs");
             QCOMPARE(FileBytes(saved), FileBytes(original));
@@ -139,7 +126,7 @@ private slots:
         QVERIFY(Boxes->Seen.empty());
 
         // Exporting onto an existing file asks first.
-        QString csv = Home->filePath("feu-14-juillet.csv");
+        QString csv = Dir->filePath("feu-14-juillet.csv");
         QByteArray before = FileBytes(csv);
         Form->ActiveEditor()->SetTitle(QStringLiteral("Autre"));
         Boxes->Queue({QStringLiteral("Annuler")});
@@ -152,7 +139,7 @@ private slots:
 
         // A file that cannot be written says so.
         Boxes->Seen.clear();
-        Dialogs.SavePaths << Home->filePath("absent/feu.csv");
+        Dialogs.SavePaths << Dir->filePath("absent/feu.csv");
         Trigger(*Form, "FileExportTableur");
         QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8(
                                      "Une Erreur d'enregistrement s'est produite\n\rLe fichier "
@@ -162,7 +149,7 @@ private slots:
     // A table whose headings say nothing: the user names the time column, and the channels the
     // delay rules move are listed before and after the import.
     void columnsChosenInTheBox() {
-        QString path = Home->filePath("minutage"); // no extension: the whole name is the title
+        QString path = Dir->filePath("minutage"); // no extension: the whole name is the title
         WriteFile(path, "A;B\r\n2;Bombe\r\n3,13;Comète\r\n3,16;Comète\r\n");
         Boxes->Queue({QStringLiteral("OK")});
         Import(path, [](TImportTableur& d) {
@@ -217,7 +204,7 @@ private slots:
              notTable.arg("image.csv")},
         };
         for (const Case& c : cases) {
-            QString path = Home->filePath(c.Name);
+            QString path = Dir->filePath(c.Name);
             if (!c.Bytes.isNull())
                 WriteFile(path, c.Bytes);
             Dialogs.OpenPaths << path;
@@ -228,7 +215,7 @@ private slots:
             QVERIFY(Form->Editors().isEmpty());
         }
         // Refused cells keep the box from importing; leaving it makes nothing either.
-        QString path = Home->filePath("faux.csv");
+        QString path = Dir->filePath("faux.csv");
         WriteFile(path, "Voie;Type;Retard\n1;Manuel;1,2,3\n");
         Import(path, [](TImportTableur& d) {
             QVERIFY(!d.ButtonImporter->isEnabled());
