@@ -30,10 +30,6 @@ void Put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
 }
-void Put16(unsigned char* p, uint16_t v) {
-    p[0] = static_cast<unsigned char>(v & 0xff);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
 #ifdef _WIN32
@@ -312,16 +308,9 @@ bool WavWriter::Open(const std::string& path, int channels, int rate) {
     File = OpenFile(path, "wb");
     if (!File)
         return false;
-    unsigned char head[44] = {'R', 'I', 'F', 'F', 0,   0,   0,  0, 'W', 'A',
-                              'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0,   0};
-    Put16(head + 20, 1);
-    Put16(head + 22, static_cast<uint16_t>(channels));
-    Put32(head + 24, static_cast<uint32_t>(rate));
-    Put32(head + 28, static_cast<uint32_t>(rate * channels * 2));
-    Put16(head + 32, static_cast<uint16_t>(channels * 2));
-    Put16(head + 34, 16);
-    std::memcpy(head + 36, "data", 4);
-    Failed = std::fwrite(head, 1, 44, File) != 44;
+    // The sizes are written on closing, once known.
+    const std::string head = WaveHeader(channels, rate, 0);
+    Failed = std::fwrite(head.data(), 1, head.size(), File) != head.size();
     return !Failed;
 }
 

@@ -235,10 +235,9 @@ WaveRead ReadWaveEnvelope(const std::string& path, Envelope& envelope,
     return WaveRead::Read;
 }
 
-std::string WaveBytes(const std::vector<int16_t>& samples, int channels, int sampleRate) {
-    const auto data = static_cast<uint32_t>(samples.size() * 2);
+std::string WaveHeader(int channels, int sampleRate, uint32_t dataBytes) {
     std::string out = "RIFF";
-    Put32(out, 36 + data);
+    Put32(out, 36 + dataBytes);
     out += "WAVEfmt ";
     Put32(out, 16);
     Put16(out, 1);
@@ -248,7 +247,12 @@ std::string WaveBytes(const std::vector<int16_t>& samples, int channels, int sam
     Put16(out, static_cast<uint16_t>(channels * 2));
     Put16(out, 16);
     out += "data";
-    Put32(out, data);
+    Put32(out, dataBytes);
+    return out;
+}
+
+std::string WaveBytes(const std::vector<int16_t>& samples, int channels, int sampleRate) {
+    std::string out = WaveHeader(channels, sampleRate, static_cast<uint32_t>(samples.size() * 2));
     for (int16_t s : samples)
         Put16(out, static_cast<uint16_t>(s));
     return out;

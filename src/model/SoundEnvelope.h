@@ -78,6 +78,8 @@ WaveRead ReadWaveEnvelope(const std::string& path, Envelope& envelope,
                           std::atomic<double>* progress = nullptr,
                           const std::atomic<bool>* cancel = nullptr);
 
+// The 44-byte header of a PCM 16-bit WAV file holding dataBytes of samples.
+std::string WaveHeader(int channels, int sampleRate, uint32_t dataBytes);
 // A PCM 16-bit WAV file's bytes (for tests and benchmarks): channels interleaved.
 std::string WaveBytes(const std::vector<int16_t>& samples, int channels, int sampleRate);
 

@@ -86,11 +86,6 @@ struct ImportPlan {
 
 ImportPlan PlanImport(const SheetTable& table, const ColumnMapping& columns, char decimalSeparator);
 
-// The drift-free steps of one sequence of times from its press: each time goes to its nearest
-// point of the 0.2 s grid and the delays are the differences of those points, so no channel
-// ends more than half a step from its time, however many delays add up.
-std::vector<uint32_t> StepsFromTimes(const std::vector<double>& times);
-
 struct ImportOutcome {
     double LargestResidual = 0;           // seconds between a requested time and the programmed one
     int ResidualChannel = 0;              // its channel, 0 when none
