@@ -1,5 +1,6 @@
 #include "CueTrack.h"
 
+#include "ProgramFile.h"
 #include "SoundEnvelope.h"
 #include "TimeText.h"
 
@@ -43,18 +44,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     return ::_wfopen(wide(path).c_str(), wide(mode).c_str());
 #else
     return std::fopen(path.c_str(), mode);
-#endif
-}
-
-void RemoveFile(const std::string& path) {
-#ifdef _WIN32
-    int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), w.data(), n);
-    ::_wunlink(w.c_str());
-#else
-    std::remove(path.c_str());
 #endif
 }
 
@@ -283,7 +272,7 @@ long long WaveFileSource::ReadMono(int16_t* into, size_t count) {
             } else if (Bits == 16) {
                 sum += int16_t(U16(p));
             } else if (Bits == 8) {
-                sum += (int32_t(p[0]) - 128) << 8;
+                sum += (int32_t(p[0]) - 128) * 256;
             } else if (Bits == 24) {
                 sum += int16_t(U16(p + 1));
             } else {
@@ -295,31 +284,21 @@ long long WaveFileSource::ReadMono(int16_t* into, size_t count) {
     return static_cast<long long>(frames);
 }
 
-WavWriter::~WavWriter() {
-    if (File)
-        Abandon();
-}
-
 bool WavWriter::Open(const std::string& path, int channels, int rate) {
-    Path = path;
     Channels = channels;
     DataBytes = 0;
-    Failed = false;
-    File = OpenFile(path, "wb");
-    if (!File)
-        return false;
     // The sizes are written on closing, once known.
     const std::string head = WaveHeader(channels, rate, 0);
-    Failed = std::fwrite(head.data(), 1, head.size(), File) != head.size();
+    Failed = !File.Open(path) || !File.Write(head.data(), head.size());
     return !Failed;
 }
 
 bool WavWriter::Write(const int16_t* interleaved, size_t frames) {
-    if (!File || Failed)
+    if (Failed)
         return false;
     const size_t count = frames * static_cast<size_t>(Channels);
     // Little-endian on every machine we build for: the samples go out as they are.
-    Failed = std::fwrite(interleaved, 2, count, File) != count;
+    Failed = !File.Write(interleaved, count * 2);
     DataBytes += count * 2;
     // A RIFF file cannot describe more than 4 GiB.
     Failed = Failed || DataBytes > 0xFFFFFFFFull - 36;
@@ -327,28 +306,22 @@ bool WavWriter::Write(const int16_t* interleaved, size_t frames) {
 }
 
 bool WavWriter::Close() {
-    if (!File)
-        return false;
     unsigned char size[4];
     if (!Failed) {
         Put32(size, static_cast<uint32_t>(36 + DataBytes));
-        Failed = std::fseek(File, 4, SEEK_SET) != 0 || std::fwrite(size, 1, 4, File) != 4;
+        Failed = !File.Patch(4, size, 4);
         Put32(size, static_cast<uint32_t>(DataBytes));
-        Failed =
-            Failed || std::fseek(File, 40, SEEK_SET) != 0 || std::fwrite(size, 1, 4, File) != 4;
+        Failed = Failed || !File.Patch(40, size, 4);
     }
-    Failed = (std::fclose(File) != 0) || Failed;
-    File = nullptr;
+    Failed = Failed || !File.Commit();
     if (Failed)
-        RemoveFile(Path);
+        File.Abandon();
     return !Failed;
 }
 
 void WavWriter::Abandon() {
-    if (File)
-        std::fclose(File);
-    File = nullptr;
-    RemoveFile(Path);
+    File.Abandon();
+    Failed = true;
 }
 
 CueWrite WriteCueTrack(const std::string& path, MusicSource* music,

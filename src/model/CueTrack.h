@@ -6,6 +6,7 @@
 
 #include "DelayRules.h"
 #include "MusicFit.h"
+#include "ProgramFile.h"
 
 #include <array>
 #include <cstdint>
@@ -108,19 +109,18 @@ private:
 // A 16-bit PCM WAV written as it goes; the sizes in the header are filled in by Close.
 class WavWriter {
 public:
-    ~WavWriter();
+    // A file that exists is replaced only by Close, once the new one is complete.
     bool Open(const std::string& path, int channels, int rate);
     bool Write(const int16_t* interleaved, size_t frames);
     bool Close();
-    // After a failure: the half-written file is removed.
+    // After a failure: nothing of the new file is left.
     void Abandon();
 
 private:
-    std::FILE* File = nullptr;
-    std::string Path;
+    CarefulFile File;
     int Channels = 0;
     uint64_t DataBytes = 0;
-    bool Failed = false;
+    bool Failed = true;
 };
 
 enum class CueWrite { Written, MusicUnreadable, NotWritten };

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,9 +133,8 @@ int SyncFd(int fd) {
 int LinkPath(const std::string& existing, const std::string& link) {
     if (CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr))
         return 0;
-    errno = GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS
-                ? EEXIST
-                : EPERM;
+    errno = GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS ? EEXIST
+                                                                                          : EPERM;
     return -1;
 }
 // Links are rare there and not followed: the file of the given name is replaced.
@@ -422,58 +421,108 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
     if (path.empty())
         return WriteResult::NoFileName;
     return WriteFileSafely(path, ProgramFileBytes(source), std::string()) ? WriteResult::Written
-                                                                         : WriteResult::Failed;
+                                                                          : WriteResult::Failed;
+}
+
+CarefulFile::~CarefulFile() {
+    Abandon();
+}
+
+bool CarefulFile::Open(const std::string& path) {
+    Abandon();
+    Failed = true;
+    if (!FinalTarget(path, Target))
+        return false;
+    // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
+    FileStatus st{};
+    Existed = false;
+    if (StatPath(Target, st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return false;
+        Existed = true;
+    }
+    RemoveLeftovers(Target);
+    Fd = CreateTemporary(Target, Temporary);
+    if (Fd < 0)
+        return false;
+    Reached(SaveStep::TemporaryCreated);
+    if (Existed)
+        KeepPermissions(Fd, st);
+    Failed = false;
+    return true;
+}
+
+bool CarefulFile::Write(const void* data, size_t size) {
+    Failed = Failed || Fd < 0 || !WriteAll(Fd, static_cast<const char*>(data), size);
+    return !Failed;
+}
+
+bool CarefulFile::Patch(int64_t offset, const void* data, size_t size) {
+    Failed = Failed || Fd < 0 || ::lseek(Fd, static_cast<off_t>(offset), SEEK_SET) < 0 ||
+             !WriteAll(Fd, static_cast<const char*>(data), size) || ::lseek(Fd, 0, SEEK_END) < 0;
+    return !Failed;
+}
+
+bool CarefulFile::Finish() {
+    if (Fd < 0)
+        return false;
+    bool ok = !Failed && Flush(Fd);
+    if (::close(Fd) != 0)
+        ok = false;
+    Fd = -1;
+    if (!ok) {
+        Abandon();
+        return false;
+    }
+    Reached(SaveStep::TemporaryWritten);
+    return true;
+}
+
+bool CarefulFile::Commit() {
+    return Finish() && PutInPlace(false, std::string());
+}
+
+bool CarefulFile::PutInPlace(bool keepBackup, const std::string& backupName) {
+    // The old content gets its backup name while the file still holds it, so that no save
+    // loses a version. A file that is its own backup (show.Bak) keeps no backup.
+    const std::string backup = backupName.empty() ? BackupName(Target) : backupName;
+    FileStatus st{};
+    if (keepBackup && Existed && backup != Target &&
+        (StatPath(Target, st) != 0 || !MakeBackup(Target, st, backup))) {
+        Abandon();
+        return false;
+    }
+    // One rename puts the new content in place: at every moment the name holds either.
+    if (RenamePath(Temporary, Target) != 0) {
+        Abandon();
+        return false;
+    }
+    Temporary.clear();
+    Reached(SaveStep::Replaced);
+    SyncFolder(Target);
+    return true;
+}
+
+void CarefulFile::Abandon() {
+    if (Fd >= 0)
+        ::close(Fd);
+    Fd = -1;
+    if (!Temporary.empty())
+        RemovePath(Temporary);
+    Temporary.clear();
+    Failed = true;
 }
 
 bool WriteFileSafely(const std::string& path, const std::string& bytes,
                      const std::string& backupName) {
+    CarefulFile file;
+    return file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Finish() &&
+           file.PutInPlace(true, backupName);
+}
+
+std::string FollowLinks(const std::string& path) {
     std::string target;
-    if (!FinalTarget(path, target))
-        return false;
-
-    // Only a regular file is ever replaced: a folder, a device or a pipe of that name stays.
-    FileStatus st{};
-    bool exists = false;
-    if (StatPath(target, st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            return false;
-        exists = true;
-    }
-    RemoveLeftovers(target);
-
-    // The new content goes complete to disk under a temporary name first.
-    std::string tempPath;
-    int fd = CreateTemporary(target, tempPath);
-    if (fd < 0)
-        return false;
-    Reached(SaveStep::TemporaryCreated);
-    if (exists)
-        KeepPermissions(fd, st);
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && Flush(fd);
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok) {
-        RemovePath(tempPath);
-        return false;
-    }
-    Reached(SaveStep::TemporaryWritten);
-
-    // The old content gets its backup name while the file still holds it, so that no save
-    // loses a version. A file that is its own backup (show.Bak) keeps no backup.
-    std::string backup = backupName.empty() ? BackupName(target) : backupName;
-    if (exists && backup != target && !MakeBackup(target, st, backup)) {
-        RemovePath(tempPath);
-        return false;
-    }
-
-    // One rename puts the new content in place: at every moment the name holds either.
-    if (RenamePath(tempPath, target) != 0) {
-        RemovePath(tempPath);
-        return false;
-    }
-    Reached(SaveStep::Replaced);
-    SyncFolder(target);
-    return true;
+    return FinalTarget(path, target) ? target : path;
 }
 
 bool IsFile(const std::string& path) {

@@ -81,6 +81,37 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
 // one beside the file. False when anything failed; every file that was there is then as it was.
 bool WriteFileSafely(const std::string& path, const std::string& bytes, const std::string& backup);
 bool IsFile(const std::string& path);
+// The file a path leads to once symbolic links are followed (the path itself where there is
+// none, or where they cannot be followed).
+std::string FollowLinks(const std::string& path);
+
+// A file written piece by piece with the same care: everything goes to a temporary file beside
+// the target, and only Commit puts it in place, in one rename. Until then, and after any
+// failure, the target is as it was. Nothing is kept of the replaced content.
+class CarefulFile {
+public:
+    CarefulFile() = default;
+    ~CarefulFile(); // abandons what was not committed
+    CarefulFile(const CarefulFile&) = delete;
+    CarefulFile& operator=(const CarefulFile&) = delete;
+
+    // False when path cannot be written: a folder, device or pipe of that name is never replaced.
+    bool Open(const std::string& path);
+    bool Write(const void* data, size_t size);
+    // Rewrites bytes already written (a header's sizes), then goes on at the end.
+    bool Patch(int64_t offset, const void* data, size_t size);
+    bool Commit();
+    void Abandon();
+
+private:
+    friend bool WriteFileSafely(const std::string&, const std::string&, const std::string&);
+    bool Finish(); // flushed and closed; false (and abandoned) on failure
+    bool PutInPlace(bool keepBackup, const std::string& backupName);
+    int Fd = -1;
+    bool Failed = false;
+    bool Existed = false;
+    std::string Target, Temporary;
+};
 // Renames a regular file to backup (replacing it); false when there was nothing to move.
 bool MoveFileAside(const std::string& path, const std::string& backup);
 

@@ -4,11 +4,13 @@
 
 #include "FileDialogs.h"
 #include "Messages.h"
+#include "MusicFile.h"
 #include "ProgramFile.h"
 #include "TFenetreEnfant.h"
 #include "WindowProgram.h"
 #include "Windows1252.h"
 #include "music/MusicMenu.h"
+#include "music/TMusique.h"
 
 #include <QFileInfo>
 
@@ -58,7 +60,45 @@ QStringList ChangedBySaving(const TFenetreEnfant& editor) {
     return names;
 }
 
+// One file under two names: the same once links are followed, or the same name where the
+// file does not exist yet.
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    const QString pa = x.exists() ? x.canonicalFilePath() : x.absoluteFilePath();
+    const QString pb = y.exists() ? y.canonicalFilePath() : y.absoluteFilePath();
+    return QString::compare(pa, pb, CaseSensitiveNames ? Qt::CaseSensitive : Qt::CaseInsensitive) ==
+           0;
+}
+
 } // namespace
+
+const char* const MsgOwnFile =
+    "Le fichier \"%1\" appartient à un programme ouvert (programme, copie de sauvegarde, "
+    "musique) : il ne peut pas être remplacé.\n\nChoisissez un autre nom.";
+
+bool TMainForm::MayWriteFile(const QString& path) {
+    for (TFenetreEnfant* editor : Editors()) {
+        QStringList own;
+        if (editor->HasFileName()) {
+            const std::string program = editor->FileName().toStdString();
+            for (const std::string& name : {program, FollowLinks(program)})
+                own << Q(name) << Q(BackupName(name)) << Q(CompanionName(name))
+                    << Q(CompanionBackupName(name));
+        }
+        if (const TMusique* music = TMusique::Of(editor, false); music && music->HasSound())
+            own << Q(music->Data.SoundPath);
+        for (const QString& name : own)
+            if (SameFile(path, name)) {
+                ShowError(this, QString::fromUtf8(MsgOwnFile).arg(QFileInfo(path).fileName()));
+                return false;
+            }
+    }
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return true;
+    return Confirm(this, QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
+                                           "remplacer?")
+                             .arg(QFileInfo(path).fileName()));
+}
 
 QString TMainForm::DialogFolder() const {
     TFenetreEnfant* editor = ActiveEditor();

@@ -71,18 +71,30 @@ TMainForm::~TMainForm() {
 }
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QString& caption,
-                            const QString& status, void (TMainForm::*handler)()) {
+                            const QString& status, Command kind, std::function<void()> handler) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     // An item without a status text clears the status line while highlighted.
     action->setStatusTip(status);
     menu->addAction(action);
-    if (handler)
-        connect(action, &QAction::triggered, this, [this, action, handler] {
-            if (EditingEndedFor(action))
-                (this->*handler)();
-        });
+    if (!handler) {
+        action->setEnabled(false);
+        return action;
+    }
+    if (kind != Command::Program)
+        DocumentCommandList << action;
+    connect(action, &QAction::triggered, this, [this, kind, handler = std::move(handler)] {
+        if (EditingEndedFor(kind))
+            handler();
+    });
     return action;
+}
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QString& caption,
+                            const QString& status, Command kind, void (TMainForm::*handler)()) {
+    return AddItem(menu, name, caption, status, kind,
+                   handler ? std::function<void()>([this, handler] { (this->*handler)(); })
+                           : std::function<void()>());
 }
 
 void TMainForm::BuildMenus() {
@@ -93,105 +105,89 @@ void TMainForm::BuildMenus() {
         return m;
     };
     auto U = [](const char* s) { return QString::fromUtf8(s); };
+    const std::function<void()> Never; // the four items the program never enables
 
     QMenu* file = menu("FileMenu", U("&Fichier"));
-    AddItem(file, "FileNew", U("&Nouveau"), U("Créer un nouveau fichier"),
+    AddItem(file, "FileNew", U("&Nouveau"), U("Créer un nouveau fichier"), Command::Program,
             &TMainForm::FileNewClick);
-    AddItem(file, "FileOpen", U("&Ouvrir..."), U("Ouvrir un fichier existant"),
+    AddItem(file, "FileOpen", U("&Ouvrir..."), U("Ouvrir un fichier existant"), Command::Program,
             &TMainForm::FileOpenClick);
-    QAction* save = AddItem(file, "FileSave", U("&Enregistrer"),
-                            U("Enregistrer le fichier en cours"), &TMainForm::FileSaveClick);
-    QAction* saveAs = AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
-                              U("Enregistrer le fichier en cours sous un autre nom"),
-                              &TMainForm::FileSaveAsClick);
-    QAction* exportSheet = AddItem(file, "FileExportTableur", U("E&xporter vers un tableur..."),
-                                   U("Enregistrer le programme en cours pour un tableur"),
-                                   &TMainForm::FileExportTableurClick);
+    AddItem(file, "FileSave", U("&Enregistrer"), U("Enregistrer le fichier en cours"),
+            Command::DocumentAsTyped, &TMainForm::FileSaveClick);
+    AddItem(file, "FileSaveAs", U("Enregistrer &sous..."),
+            U("Enregistrer le fichier en cours sous un autre nom"), Command::DocumentAsTyped,
+            &TMainForm::FileSaveAsClick);
+    AddItem(file, "FileExportTableur", U("E&xporter vers un tableur..."),
+            U("Enregistrer le programme en cours pour un tableur"), Command::Document,
+            &TMainForm::FileExportTableurClick);
     AddItem(file, "FileImportTableur", U("I&mporter d'un tableur..."),
-            U("Créer un programme à partir d'un tableur"), &TMainForm::FileImportTableurClick);
-    QAction* close =
-        AddItem(file, "FileFermerItem", U("&Fermer"), QString(), &TMainForm::FileFermerItemClick);
+            U("Créer un programme à partir d'un tableur"), Command::Program,
+            &TMainForm::FileImportTableurClick);
+    AddItem(file, "FileFermerItem", U("&Fermer"), QString(), Command::DocumentAsTyped,
+            &TMainForm::FileFermerItemClick);
     file->addSeparator();
-    QAction* setup =
-        AddItem(file, "FilePrintSetup", U("&Configuration imprimante..."),
-                U("Modifier la configuration imprimante"), &TMainForm::FilePrintSetupClick);
-    QAction* print = AddItem(file, "FilePrint", U("&Imprimer"), U("Imprimer le fichier en cours"),
-                             &TMainForm::FilePrintClick);
-    QAction* preview =
-        AddItem(file, "FilePrintPreview", U("&Aperçu avant impression..."),
-                U("Voir la page avant de l'imprimer"), &TMainForm::FilePrintPreviewClick);
+    AddItem(file, "FilePrintSetup", U("&Configuration imprimante..."),
+            U("Modifier la configuration imprimante"), Command::DocumentAsTyped,
+            &TMainForm::FilePrintSetupClick);
+    AddItem(file, "FilePrint", U("&Imprimer"), U("Imprimer le fichier en cours"), Command::Document,
+            &TMainForm::FilePrintClick);
+    AddItem(file, "FilePrintPreview", U("&Aperçu avant impression..."),
+            U("Voir la page avant de l'imprimer"), Command::Document,
+            &TMainForm::FilePrintPreviewClick);
     file->addSeparator();
-    AddItem(file, "FileExit", U("&Quitter"), U("Quitter cette application"),
+    AddItem(file, "FileExit", U("&Quitter"), U("Quitter cette application"), Command::Program,
             &TMainForm::FileExitClick);
 
     QMenu* edit = menu("EditMenu", U("&Edition"));
-    QAction* burst =
-        AddItem(edit, "EditRafaleItem", U("&Rafale"), QString(), &TMainForm::EditRafaleItemClick);
-    AddItem(edit, "EditUndo", U("&Défaire"), U("Défaire la dernière action"), nullptr)
-        ->setEnabled(false);
+    AddItem(edit, "EditRafaleItem", U("&Rafale"), QString(), Command::Document,
+            &TMainForm::EditRafaleItemClick);
+    AddItem(edit, "EditUndo", U("&Défaire"), U("Défaire la dernière action"), Command::Program,
+            Never);
     edit->addSeparator();
-    AddItem(edit, "EditCut", U("&Couper"), U("Supprimer l'élément sélectionné"), nullptr)
-        ->setEnabled(false);
+    AddItem(edit, "EditCut", U("&Couper"), U("Supprimer l'élément sélectionné"), Command::Program,
+            Never);
     AddItem(edit, "EditCopy", U("Co&pier"),
-            U("Copier l'élément sélectionné dans le Presse-papiers"), nullptr)
-        ->setEnabled(false);
-    AddItem(edit, "EditPaste", U("C&oller"), U("Coller le contenu du Presse-papiers"), nullptr)
-        ->setEnabled(false);
+            U("Copier l'élément sélectionné dans le Presse-papiers"), Command::Program, Never);
+    AddItem(edit, "EditPaste", U("C&oller"), U("Coller le contenu du Presse-papiers"),
+            Command::Program, Never);
 
     QMenu* connection = menu("ConnectionMenu", U("&Connection"));
     AddItem(connection, "ConnectionConfigurationItem", U("&Configuration"), QString(),
-            &TMainForm::ConnectionConfigurationItemClick);
-    QAction* transfer = AddItem(connection, "ConnectionTransfertItem", U("&Transfert"), QString(),
-                                &TMainForm::ConnectionTransfertItemClick);
-    QAction* verify = AddItem(connection, "ConnectionVerifierItem", U("&Vérifier l'appareil"),
-                              U("Comparer l'appareil avec le programme en cours"),
-                              &TMainForm::ConnectionVerifierItemClick);
+            Command::Program, &TMainForm::ConnectionConfigurationItemClick);
+    AddItem(connection, "ConnectionTransfertItem", U("&Transfert"), QString(), Command::Document,
+            &TMainForm::ConnectionTransfertItemClick);
+    AddItem(connection, "ConnectionVerifierItem", U("&Vérifier l'appareil"),
+            U("Comparer l'appareil avec le programme en cours"), Command::Document,
+            &TMainForm::ConnectionVerifierItemClick);
     AddItem(connection, "ConnectionLireItem", U("&Lire l'appareil"),
-            U("Lire le programme contenu dans l'appareil"), &TMainForm::ConnectionLireItemClick);
+            U("Lire le programme contenu dans l'appareil"), Command::Program,
+            &TMainForm::ConnectionLireItemClick);
 
-    const QList<QAction*> music = salvo::ui::BuildMusicMenu(this, bar);
+    salvo::ui::BuildMusicMenu(this, menu("MusicMenu", U("&Musique")));
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
-    QAction* tile = AddItem(window, "WindowTile", U("&Mosaïque"),
-                            U("Toutes les fenêtres en mosaïque"), &TMainForm::WindowTileClick);
-    QAction* cascade = AddItem(window, "WindowCascade", U("&Cascade"),
-                               U("Toutes les fenêtres en cascade"), &TMainForm::WindowCascadeClick);
-    QAction* arrange =
-        AddItem(window, "WindowArrange", U("&Tout réorganiser"),
-                U("Disposer les fenêtres minimisées"), &TMainForm::WindowArrangeClick);
+    AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),
+            Command::DocumentAsTyped, &TMainForm::WindowTileClick);
+    AddItem(window, "WindowCascade", U("&Cascade"), U("Toutes les fenêtres en cascade"),
+            Command::DocumentAsTyped, &TMainForm::WindowCascadeClick);
+    AddItem(window, "WindowArrange", U("&Tout réorganiser"), U("Disposer les fenêtres minimisées"),
+            Command::DocumentAsTyped, &TMainForm::WindowArrangeClick);
     WindowMenu = window;
     connect(window, &QMenu::aboutToShow, this, &TMainForm::ListWindows);
 
     QMenu* help = menu("HelpMenu", U("A&ide"));
     AddItem(help, "HelpGuide", U("&Guide de l'utilisateur"), U("Ouvrir le guide de l'utilisateur"),
-            &TMainForm::HelpGuideClick);
+            Command::Program, &TMainForm::HelpGuideClick);
     AddItem(help, "HelpAbout", U("&A propos..."), U("Afficher des informations sur le programme"),
-            &TMainForm::HelpAboutClick);
+            Command::Program, &TMainForm::HelpAboutClick);
 
-    DocumentCommandList = {edit->menuAction(),
-                           burst,
-                           save,
-                           saveAs,
-                           close,
-                           setup,
-                           print,
-                           preview,
-                           tile,
-                           cascade,
-                           arrange,
-                           transfer};
-    DocumentCommandList << verify;
-    DocumentCommandList << exportSheet;
-    for (QAction* item : music)
-        DocumentCommandList << item;
     // Saving writes what the cells show, typed or not; closing asks its own question; printer
-    // setup and the window layout do not read the document. Every other document command,
-    // later ones included, first ends the editing.
-    CommandsNotReading = {save, saveAs, close, setup, tile, cascade, arrange};
+    // setup and the window layout do not read the document: they run as typed.
+    DocumentCommandList << edit->menuAction();
 }
 
-bool TMainForm::EditingEndedFor(QAction* command) {
-    if (!DocumentCommandList.contains(command) || CommandsNotReading.contains(command))
+bool TMainForm::EditingEndedFor(Command kind) {
+    if (kind != Command::Document)
         return true;
     TFenetreEnfant* editor = ActiveEditor();
     return !editor || editor->EndEditingForCommand();

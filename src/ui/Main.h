@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class FileDialogProvider;
@@ -43,9 +44,24 @@ public:
     void EnableDocumentCommands(bool enabled);
     QList<QObject*> DocumentCommands() const;
 
+    // What a menu command needs before it runs.
+    enum class Command {
+        Program,         // needs no document
+        Document,        // reads the active document: the cell being typed is ended first
+        DocumentAsTyped, // needs a document but runs with a cell being typed
+    };
+    // The one way a menu command is made: every document command goes through the end of the
+    // editing, and is enabled only while a document is open. A null handler: never enabled.
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QString& status,
+                     Command kind, std::function<void()> handler);
+
     // Tests choose paths and printers through their own provider.
     void SetDialogProvider(FileDialogProvider* provider);
     FileDialogProvider& Dialogs();
+
+    // Before writing a file other than a program: never one that an open program holds (its
+    // ".tir", ".Bak", music file or music), and an existing one only when the user says so.
+    bool MayWriteFile(const QString& path);
 
     // The save logic shared by Save, Save as and the save on closing.
     void SaveDocument(TFenetreEnfant* editor, bool newNameWanted);
@@ -90,10 +106,10 @@ protected:
 
 private:
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QString& status,
-                     void (TMainForm::*handler)());
+                     Command kind, void (TMainForm::*handler)());
     void BuildMenus();
     // Ends the active editor's editing before a document command reads it; false stops it.
-    bool EditingEndedFor(QAction* command);
+    bool EditingEndedFor(Command kind);
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
@@ -106,7 +122,6 @@ private:
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
-    QList<QAction*> CommandsNotReading; // document commands that run with a cell being typed
     QPointer<TFenetreEnfant> LastActive;
     std::unique_ptr<FileDialogProvider> OwnDialogs;
     // The printer as the print and page set-up dialogs leave it, for the whole run.
@@ -121,3 +136,4 @@ private:
 extern const char* const OpenFilter;
 extern const char* const SaveFilter;
 extern const char* const MsgCharactersReplaced;
+extern const char* const MsgOwnFile; // %1: the file's name

@@ -13,7 +13,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStatusBar>
 
 using namespace salvo;
@@ -46,24 +45,15 @@ void TMainForm::FileExportTableurClick() {
     if (chosen.isEmpty())
         return;
     LastFolder = QFileInfo(chosen).absolutePath();
-    if (QFileInfo::exists(chosen)) {
-        QString question =
-            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                .arg(QFileInfo(chosen).fileName());
-        if (ShowBox(this, BoxKind::Confirmation, question, {BoxButton::Ok, BoxButton::Cancel}) !=
-            BoxButton::Ok)
-            return;
-    }
+    if (!MayWriteFile(chosen))
+        return;
     WindowProgram program(*editor);
     std::string bytes =
         SpreadsheetBytes(program, editor->Link, editor->Doc.ShownTimes, editor->DecimalSeparator());
     // All or nothing: a failed write leaves the file that was there.
-    QSaveFile file(chosen);
-    bool written = file.open(QIODevice::WriteOnly) &&
-                   file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                       static_cast<qint64>(bytes.size()) &&
-                   file.commit();
-    if (!written) {
+    CarefulFile file;
+    if (!file.Open(chosen.toStdString()) || !file.Write(bytes.data(), bytes.size()) ||
+        !file.Commit()) {
         ShowError(this, QString::fromUtf8(MsgWriteFailed));
         return;
     }

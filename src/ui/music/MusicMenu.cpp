@@ -34,26 +34,20 @@ QString Folder(TFenetreEnfant* editor, const TMusique* music) {
 
 } // namespace
 
-QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
+void BuildMusicMenu(TMainForm* form, QMenu* menu) {
     // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
     // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
     qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-    QMenu* menu = bar->addMenu(QString::fromUtf8("&Musique"));
-    menu->setObjectName(QStringLiteral("MusicMenu"));
-    QList<QAction*> items;
     // Each command needs the active window; without one (a dialog of ours in front) it does
-    // nothing, like the other document commands.
+    // nothing, like the other document commands. All of them read the program as it stands,
+    // the value being typed included.
     auto add = [&](const char* name, const char* caption, const char* status,
                    void (*handler)(TMainForm*, TFenetreEnfant*)) {
-        auto* action = new QAction(QString::fromUtf8(caption), form);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setStatusTip(QString::fromUtf8(status));
-        menu->addAction(action);
-        QObject::connect(action, &QAction::triggered, form, [form, handler] {
-            if (TFenetreEnfant* editor = form->ActiveEditor())
-                handler(form, editor);
-        });
-        items << action;
+        form->AddItem(menu, name, QString::fromUtf8(caption), QString::fromUtf8(status),
+                      TMainForm::Command::Document, [form, handler] {
+                          if (TFenetreEnfant* editor = form->ActiveEditor())
+                              handler(form, editor);
+                      });
     };
     add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
         [](TMainForm* f, TFenetreEnfant* e) {
@@ -83,7 +77,6 @@ QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
     add("MusiqueCalerItem", "&Caler la séquence sur les repères",
         "Ajuster les retards de la séquence aux repères suivants",
         [](TMainForm* f, TFenetreEnfant* e) {
-            e->LeaveEditing();
             const QString residual = TMusique::Of(e)->FitSequence(e->CurrentRow() - 1);
             if (!residual.isEmpty())
                 f->statusBar()->showMessage(residual);
@@ -110,29 +103,37 @@ QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar) {
             const QString status = WriteCueTrackFor(f, e, music, [f, e, music] {
                 const QString base =
                     e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->Title();
-                return f->Dialogs().SaveFileName(
+                const QString path = f->Dialogs().SaveFileName(
                     f, Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
                     QString::fromUtf8(CueFilter), QStringLiteral("wav"));
+                return path.isEmpty() || !f->MayWriteFile(path) ? QString() : path;
             });
             if (!status.isEmpty())
                 f->statusBar()->showMessage(status);
         });
-    return items;
 }
 
+// The music lives beside the file the program's name leads to, as its backup does. A companion
+// written beside a link by an earlier version is still read.
 void LoadMusic(TFenetreEnfant* editor) {
-    if (!editor || !editor->HasFileName() ||
-        !IsFile(CompanionName(editor->FileName().toStdString())))
+    if (!editor || !editor->HasFileName())
+        return;
+    const std::string named = editor->FileName().toStdString();
+    std::string program = FollowLinks(named);
+    if (!IsFile(CompanionName(program)))
+        program = named;
+    if (!IsFile(CompanionName(program)))
         return;
     TMusique* music = TMusique::Of(editor);
-    music->LoadFor(editor->FileName());
+    music->LoadFor(QString::fromStdString(program));
     if (!music->Active())
         delete music; // nothing to draw (or unreadable): the timeline as without music
 }
 
 bool SaveMusic(TFenetreEnfant* editor, const QString& programPath) {
     const TMusique* music = TMusique::Of(editor, false);
-    return TMusique::SaveData(editor, music ? music->Data : MusicData(), programPath);
+    return TMusique::SaveData(editor, music ? music->Data : MusicData(),
+                              QString::fromStdString(FollowLinks(programPath.toStdString())));
 }
 
 } // namespace salvo::ui

@@ -5,14 +5,14 @@
 #include <QString>
 
 class QAction;
-class QMenuBar;
+class QMenu;
 class TFenetreEnfant;
 class TMainForm;
 
 namespace salvo::ui {
 
-// Adds the menu to the bar; its items are document commands.
-QList<QAction*> BuildMusicMenu(TMainForm* form, QMenuBar* bar);
+// Fills the menu; its items are document commands.
+void BuildMusicMenu(TMainForm* form, QMenu* menu);
 
 // After a program was read: its companion file, when there is one.
 void LoadMusic(TFenetreEnfant* editor);

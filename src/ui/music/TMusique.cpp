@@ -38,6 +38,9 @@ const char* const MsgNoPlayback =
     "Cette version du programme ne fait pas entendre la musique : la tête de lecture se place "
     "d'un clic sur l'onde sonore.";
 const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
+const char* const MsgNoSound = "le fichier ne contient aucun son";
+const char* const MsgNotDecoded = "ce fichier n'a pas pu être décodé (format inconnu ou fichier "
+                                  "abîmé)";
 
 namespace {
 
@@ -71,11 +74,9 @@ bool IsWave(const QString& path) {
            path.endsWith(QStringLiteral(".wave"), Qt::CaseInsensitive);
 }
 
-// A WAV file of plain samples is read here; other encodings (A-law, ADPCM...) go to the
-// platform's decoder like any other format.
-bool ReadHere(const QString& path) {
-    WaveFormat format;
-    return IsWave(path) && ReadWaveFormat(path.toStdString(), format) == WaveRead::Read;
+// A sound is opened only when it is a regular file (or a link to one).
+bool IsSoundFile(const QString& path) {
+    return IsFile(path.toStdString());
 }
 
 } // namespace
@@ -144,7 +145,8 @@ void TMusique::StartWave() {
     if (!HasSound())
         return;
     const QString path = Q(Data.SoundPath);
-    if (!QFileInfo::exists(path)) {
+    // A pipe, a device or a folder of that name is never opened: it could block for good.
+    if (!IsSoundFile(path)) {
         Note = U("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(path));
         return;
     }
@@ -152,61 +154,64 @@ void TMusique::StartWave() {
     Progress = 0;
     Cancel = false;
     ProgressTimer->start();
-    if (ReadHere(path)) {
-        WorkerResult = std::make_unique<Envelope>();
-        Envelope* into = WorkerResult.get();
-        const std::string file = Data.SoundPath;
-        const int generation = ++Generation;
-        Worker = std::thread([this, into, file, path, generation] {
-#ifdef __linux__
-            // Behind the window's own thread: an edit made meanwhile must not wait for it.
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
-#endif
-            const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
-            if (r != WaveRead::Cancelled)
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, r, path, generation] {
-                        // One that ended as it was being replaced is not this sound's.
-                        if (generation == Generation)
-                            WaveDone(static_cast<int>(r), path);
-                    },
-                    Qt::QueuedConnection);
-        });
+    if (!IsWave(path)) {
+        StartDecoder(path);
         return;
     }
+    // Even the header is read behind the window: the file may be slow to answer.
+    WorkerResult = std::make_unique<Envelope>();
+    Envelope* into = WorkerResult.get();
+    const std::string file = Data.SoundPath;
+    const int generation = ++Generation;
+    Worker = std::thread([this, into, file, path, generation] {
+#ifdef __linux__
+        // Behind the window's own thread: an edit made meanwhile must not wait for it.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+#endif
+        const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
+        if (r != WaveRead::Cancelled)
+            QMetaObject::invokeMethod(
+                this,
+                [this, r, path, generation] {
+                    // One that ended as it was being replaced is not this sound's.
+                    if (generation == Generation)
+                        WaveDone(static_cast<int>(r), path);
+                },
+                Qt::QueuedConnection);
+    });
+}
+
+void TMusique::StartDecoder(const QString& path) {
 #if SALVODESK_SOUND
     // Other formats as the platform decodes them, buffer by buffer on this thread.
     Player(); // for the length, and ready to play
     Decoder = new QAudioDecoder(this);
     connect(Decoder, &QAudioDecoder::bufferReady, this, &TMusique::DecoderBuffer);
     connect(Decoder, &QAudioDecoder::finished, this, [this, path] {
-        if (DecoderBuilder)
-            *WorkerResult = DecoderBuilder->Finish();
+        if (!DecoderBuilder) {
+            WaveFailed(path, U(MsgNoSound));
+            return;
+        }
+        *WorkerResult = DecoderBuilder->Finish();
         WaveDone(static_cast<int>(WaveRead::Read), path);
     });
-    connect(
-        Decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
-        [this, path](QAudioDecoder::Error) {
-            const QString why =
-                U("ce format n'est pas décodé sur cet ordinateur (%1)").arg(Decoder->errorString());
-            StopWave();
-            Note = U("Onde sonore indisponible : %1").arg(why);
-            ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
-            emit Changed();
-        });
+    // The decoder's own reason is in English and names its library: the user gets ours.
+    connect(Decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
+            [this, path](QAudioDecoder::Error) { WaveFailed(path, U(MsgNotDecoded)); });
     WorkerResult = std::make_unique<Envelope>();
     Decoder->setSource(QUrl::fromLocalFile(path));
     Decoder->start();
 #else
     // Built without the platform's decoders: only the WAV files the program reads itself.
-    ProgressTimer->stop();
-    Computing = false;
-    const QString why = U("seuls les fichiers WAV sont lus par cette version du programme");
+    WaveFailed(path, U("seuls les fichiers WAV sont lus par cette version du programme"));
+#endif
+}
+
+void TMusique::WaveFailed(const QString& path, const QString& why) {
+    StopWave();
     Note = U("Onde sonore indisponible : %1").arg(why);
     ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
     emit Changed();
-#endif
 }
 
 void TMusique::DecoderBuffer() {
@@ -250,12 +255,22 @@ void TMusique::WaveDone(int result, const QString& path) {
     if (path != Q(Data.SoundPath))
         return; // a sound since replaced
     const auto r = static_cast<WaveRead>(result);
-    if (r == WaveRead::Read && WorkerResult)
+#if SALVODESK_SOUND
+    // A WAV of another encoding (A-law, ADPCM...) goes to the platform's decoder.
+    if ((r == WaveRead::NotWave || r == WaveRead::Unsupported) && IsWave(path) && !Decoder) {
+        Computing = true;
+        ProgressTimer->start();
+        StartDecoder(path);
+        return;
+    }
+#endif
+    if (r == WaveRead::Read && WorkerResult && WorkerResult->Frames > 0) {
         WaveEnvelope = std::move(*WorkerResult);
-    else
-        Note = U("Onde sonore indisponible : %1").arg(Why(r));
-    WorkerResult.reset();
-    emit Changed();
+        WorkerResult.reset();
+        emit Changed();
+        return;
+    }
+    WaveFailed(path, r == WaveRead::Read ? U(MsgNoSound) : Why(r));
 }
 
 void TMusique::StopWave() {
@@ -344,7 +359,7 @@ void TMusique::TogglePlay() {
         ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
         return;
     }
-    if (!QFileInfo::exists(Q(Data.SoundPath))) {
+    if (!IsSoundFile(Q(Data.SoundPath))) {
         ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
         return;
     }
@@ -547,7 +562,7 @@ void TMusique::LoadFor(const QString& programPath) {
     Data = std::move(read);
     FittedTo.clear();
     HeadSeconds = 0;
-    if (HasSound() && !QFileInfo::exists(Q(Data.SoundPath)))
+    if (HasSound() && !IsSoundFile(Q(Data.SoundPath)))
         ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
     StartWave();
     emit Changed();

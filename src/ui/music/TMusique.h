@@ -82,6 +82,9 @@ signals:
 private:
     void Touch();
     void StartWave();
+    // Sounds that are not plain WAV, through the platform's decoder.
+    void StartDecoder(const QString& path);
+    void WaveFailed(const QString& path, const QString& why);
     void StopWave();
     void WaveDone(int result, const QString& path);
     void DecoderBuffer();

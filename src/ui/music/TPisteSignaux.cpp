@@ -1,6 +1,7 @@
 #include "TPisteSignaux.h"
 
 #include "Messages.h"
+#include "ProgramFile.h"
 #include "Rehearsal.h"
 #include "TFenetreEnfant.h"
 #include "TMusique.h"
@@ -89,13 +90,17 @@ public:
         QObject::connect(&decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), &loop,
                          [&](QAudioDecoder::Error) {
                              failed = true;
-                             why = decoder.errorString();
+                             // Not the decoder's English: ours.
+                             why = QString::fromUtf8("ce fichier n'a pas pu être décodé "
+                                                     "(format inconnu ou fichier abîmé)");
                              loop.quit();
                          });
         decoder.setSource(QUrl::fromLocalFile(path));
         decoder.start();
         if (!failed)
             loop.exec();
+        if (!failed && SampleRate == 0)
+            why = QString::fromUtf8("le fichier ne contient aucun son");
         return !failed && SampleRate > 0;
 #else
         Q_UNUSED(path);
@@ -234,12 +239,16 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
     if (music->HasSound()) {
         const QString sound = QString::fromStdString(music->Data.SoundPath);
         QString why;
-        // PCM WAV files are read as they are written; other sounds are decoded first.
-        if (wave.Open(music->Data.SoundPath)) {
+        // PCM WAV files are read as they are written; other sounds are decoded first. A pipe
+        // or a device of that name is never opened.
+        if (!IsFile(music->Data.SoundPath)) {
+            why = U("le fichier est introuvable");
+        } else if (wave.Open(music->Data.SoundPath)) {
             tune = &wave;
         } else if (decoded.Decode(sound, why)) {
             tune = &decoded;
-        } else {
+        }
+        if (!tune) {
             QApplication::restoreOverrideCursor();
             ShowWarning(parent, U("La musique « %1 » n'a pas pu être décodée (%2) : la piste ne "
                                   "contiendra que le décompte.")
