@@ -1,15 +1,18 @@
 // Saves that must not lose a version: a backup that cannot be made, a crash at any moment of a
 // save, a file reached through a symbolic link, a file with its own permissions.
 
+#include "CueTrack.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,7 +93,7 @@ TEST(Save, CrashAtAnyMomentKeepsTheOldOrTheNewContent) {
     struct Case {
         SaveStep step;
         bool replaced;      // show.tir holds the new content
-        bool backupUpdated;  // show.Bak holds the old show.tir
+        bool backupUpdated; // show.Bak holds the old show.tir
     };
     const Case cases[] = {{SaveStep::TemporaryCreated, false, false},
                           {SaveStep::TemporaryWritten, false, false},
@@ -127,8 +130,8 @@ TEST(Save, CrashAtAnyMomentKeepsTheOldOrTheNewContent) {
         ASSERT_EQ(doc.SaveTo(path), WriteResult::Written) << at;
         EXPECT_EQ(folder.Read("show.tir"), ProgramFileBytes(doc)) << at;
         EXPECT_EQ(folder.Read("show.Bak"), c.replaced ? fresh : "old show\n") << at;
-        EXPECT_EQ(folder.Names(), (Names{".show.tir.1-1-1.tmp", ".show.tir.notes.tmp",
-                                         "show.Bak", "show.tir"}))
+        EXPECT_EQ(folder.Names(),
+                  (Names{".show.tir.1-1-1.tmp", ".show.tir.notes.tmp", "show.Bak", "show.tir"}))
             << at;
     }
 }
@@ -194,5 +197,55 @@ TEST(Save, KeepsPermissionsAndGroup) {
         EXPECT_EQ(st.st_gid, group) << std::oct << mode;
         ASSERT_EQ(::stat(folder.Path("show.Bak").c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode) << "the backup keeps them too";
+    }
+}
+
+// The files written beside the program (the cue track, a spreadsheet) replace an existing file
+// only once complete: a full disk or a name that cannot be replaced leaves every file as it
+// was, and no temporary behind.
+TEST(Save, FailedCarefulWriteLeavesEveryFileAsItWas) {
+    const std::string big(256 * 1024, 'x');
+    struct Case {
+        const char* what;
+        bool fullDisk; // writes past 64 KiB fail, as on a full disk
+        bool cueTrack; // through the cue track's writer, else a whole file at once
+    };
+    const Case cases[] = {{"cue track, disk full", true, true},
+                          {"spreadsheet, disk full", true, false},
+                          {"cue track over a folder", false, true},
+                          {"spreadsheet over a folder", false, false}};
+    for (const Case& c : cases) {
+        TempFolder folder;
+        const std::string path =
+            c.fullDisk ? folder.Write("out", "old content\n") : folder.Path("out");
+        if (!c.fullDisk) {
+            ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+        }
+        const Names before = folder.Names();
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (c.fullDisk) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{64 * 1024, 64 * 1024};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            bool written;
+            if (c.cueTrack) {
+                written = WriteCueTrack(path, nullptr, {{1, 20.0}}, 5, CueVoice(),
+                                        CueVariant::Stereo, 8000) == CueWrite::Written;
+            } else {
+                CarefulFile file;
+                written = file.Open(path) && file.Write(big.data(), big.size()) && file.Commit();
+            }
+            ::_exit(written ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.what;
+        EXPECT_EQ(folder.Names(), before) << c.what;
+        if (c.fullDisk) {
+            EXPECT_EQ(folder.Read("out"), "old content\n") << c.what;
+        }
     }
 }
