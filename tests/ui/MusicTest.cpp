@@ -5,9 +5,9 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
-#include "ProgramUnderTest.h"
 #include "MusicFile.h"
 #include "ProgramFile.h"
+#include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
 #include "SoundEnvelope.h"
 #include "TChronologie.h"
@@ -16,6 +16,7 @@
 #include "WindowProgram.h"
 
 #include <QAudioDevice>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMediaDevices>
@@ -27,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace salvo;
 using namespace salvo::ui;
@@ -77,7 +80,6 @@ QByteArray Read(const QString& path) {
 
 class MusicTest : public QObject, ProgramUnderTest {
     Q_OBJECT
-
 
     // A new program: channel 1 manual, 2 to 11 automatic; the WAV attached and the markers
     // imported through the menu.
@@ -211,18 +213,29 @@ private slots:
         Trigger(*Form, "FileSaveAs");
         e->close();
 
-        // The sound moved away: named, markers and starts kept.
+        // The sound moved away, or its name now a pipe, a device or a folder (never opened:
+        // a pipe would block for good): named as missing, markers and starts kept.
+        const QByteArray companion = Read(P("show.musique"));
         QFile::rename(P("clicks.wav"), P("ailleurs.wav"));
-        Boxes->Queue({"OK"});
-        Dialogs.OpenPaths << P("show.tir");
-        Trigger(*Form, "FileOpen");
-        QCOMPARE(Boxes->Texts(),
-                 QStringList({QString::fromUtf8(MsgSoundMissing).arg(P("clicks.wav"))}));
-        TMusique* music = TMusique::Of(Form->ActiveEditor(), false);
-        QVERIFY(music);
-        QCOMPARE(music->Data.Markers.size(), size_t(11));
-        QVERIFY(music->WaveNote().contains("clicks.wav"));
-        Form->ActiveEditor()->close();
+        QVERIFY(::mkfifo(P("pipe.wav").toLocal8Bit().constData(), 0600) == 0);
+        QDir().mkdir(P("folder.wav"));
+        for (const QString& sound :
+             {P("clicks.wav"), P("pipe.wav"), QStringLiteral("/dev/zero"), P("folder.wav")}) {
+            QByteArray bytes = companion;
+            bytes.replace("Son ; clicks.wav", "Son ; " + sound.toUtf8());
+            Write(P("show.musique"), bytes);
+            Boxes->Seen.clear();
+            Boxes->Queue({"OK"});
+            Dialogs.OpenPaths << P("show.tir");
+            Trigger(*Form, "FileOpen");
+            QCOMPARE(Boxes->Texts(), QStringList({QString::fromUtf8(MsgSoundMissing).arg(sound)}));
+            TMusique* music = TMusique::Of(Form->ActiveEditor(), false);
+            QVERIFY(music);
+            QCOMPARE(music->Data.Markers.size(), size_t(11));
+            QVERIFY(music->WaveNote().contains(QFileInfo(sound).fileName()));
+            Form->ActiveEditor()->close();
+        }
+        Write(P("show.musique"), companion);
 
         // A garbled companion: named, and the program opens without music.
         Write(P("show.musique"), "SalvodeskMusique ; 1\nRepère ; douze ; x\n");
@@ -303,6 +316,42 @@ private slots:
         QCOMPARE(music->Wave().Min.size(), size_t(200));
         QVERIFY(music->Wave().Max[100] > 0.9f);
         QVERIFY(music->Wave().Max[50] < 0.01f);
+    }
+
+    // A sound that holds nothing to hear says so, in French, whatever the decoder made of it.
+    void undecodableSoundsSayWhy() {
+        QByteArray many = QByteArray::fromStdString(WaveHeader(33, 8000, 0));
+        struct Case {
+            const char* name;
+            QByteArray bytes;
+            const char* why;
+        };
+        const Case cases[] = {
+            {"vide.wav", QByteArray::fromStdString(WaveHeader(2, 44100, 0)),
+             "le fichier ne contient aucun son"},
+            {"bruit.mp3", QByteArray(20000, char(0x5a)), nullptr},
+            {"trente-trois.wav", many + QByteArray(33 * 2 * 800, char(1)), nullptr},
+        };
+        for (const Case& c : cases) {
+            Write(P(c.name), c.bytes);
+            Trigger(*Form, "FileNew");
+            Boxes->Seen.clear();
+            Dialogs.OpenPaths << P(c.name);
+            Trigger(*Form, "MusiqueAssocierItem");
+            if (TMusique* music = TMusique::Of(Form->ActiveEditor(), false))
+                music->WaitForWave();
+            QVERIFY2(Boxes->Seen.size() == 1, qPrintable(c.name + Boxes->Texts().join("|")));
+            const QString text = Boxes->Seen[0].Text;
+            QVERIFY2(text.startsWith(QString::fromUtf8("Le fichier son « %1 » ne peut pas être "
+                                                       "lu : ")
+                                         .arg(c.name)),
+                     qPrintable(text));
+            if (c.why)
+                QVERIFY2(text.endsWith(QString::fromUtf8(c.why) + "."), qPrintable(text));
+            // Not the decoding library's own English.
+            for (const char* english : {"Could not", "file", "ioctl", "error", "(erreur"})
+                QVERIFY2(!text.contains(QLatin1String(english)), qPrintable(text));
+        }
     }
 
     void playsThroughTheOutputThereIs() {

@@ -39,6 +39,7 @@ const char* const MsgNoPlayback =
     "d'un clic sur l'onde sonore.";
 const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
 const char* const MsgNoSound = "le fichier ne contient aucun son";
+constexpr qint64 DecoderPatienceMs = 5000;
 const char* const MsgNotDecoded = "ce fichier n'a pas pu être décodé (format inconnu ou fichier "
                                   "abîmé)";
 
@@ -94,7 +95,17 @@ TMusique::TMusique(TFenetreEnfant* editor) : QObject(editor), Editor(editor) {
     setObjectName(QStringLiteral("Musique"));
     ProgressTimer = new QTimer(this);
     ProgressTimer->setInterval(100);
-    connect(ProgressTimer, &QTimer::timeout, this, &TMusique::Changed);
+    connect(ProgressTimer, &QTimer::timeout, this, [this] {
+#if SALVODESK_SOUND
+        // A decoder that makes nothing of a file may neither fail nor finish: past a time
+        // without a single buffer, the file is taken as one it cannot decode.
+        if (Decoder && !DecoderBuilder && DecoderClock.elapsed() > DecoderPatienceMs) {
+            WaveFailed(Q(Data.SoundPath), U(MsgNotDecoded));
+            return;
+        }
+#endif
+        emit Changed();
+    });
     HeadTimer = new QTimer(this);
     HeadTimer->setInterval(30);
     connect(HeadTimer, &QTimer::timeout, this, [this] {
@@ -200,6 +211,7 @@ void TMusique::StartDecoder(const QString& path) {
             [this, path](QAudioDecoder::Error) { WaveFailed(path, U(MsgNotDecoded)); });
     WorkerResult = std::make_unique<Envelope>();
     Decoder->setSource(QUrl::fromLocalFile(path));
+    DecoderClock.start();
     Decoder->start();
 #else
     // Built without the platform's decoders: only the WAV files the program reads itself.
@@ -308,11 +320,14 @@ QMediaPlayer& TMusique::Player() {
         AudioOutput = new QAudioOutput(this);
         MediaPlayer->setAudioOutput(AudioOutput);
         connect(MediaPlayer, &QMediaPlayer::errorOccurred, this,
-                [this](QMediaPlayer::Error, const QString& text) {
+                [this](QMediaPlayer::Error, const QString&) {
                     HeadTimer->stop();
-                    ShowError(
-                        Editor,
-                        U(MsgSoundNotReadable).arg(QFileInfo(Q(Data.SoundPath)).fileName(), text));
+                    // While the waveform is made, or once it failed, that has its own box.
+                    if (Computing || !Note.isEmpty())
+                        return;
+                    ShowError(Editor,
+                              U(MsgSoundNotReadable)
+                                  .arg(QFileInfo(Q(Data.SoundPath)).fileName(), U(MsgNotDecoded)));
                 });
         connect(MediaPlayer, &QMediaPlayer::durationChanged, this, &TMusique::Changed);
         connect(MediaPlayer, &QMediaPlayer::mediaStatusChanged, this,

@@ -6,6 +6,7 @@
 #include "MusicFile.h"
 #include "SoundEnvelope.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -107,6 +108,7 @@ private:
     QAudioDecoder* Decoder = nullptr;
     std::unique_ptr<salvo::EnvelopeBuilder> DecoderBuilder;
     QTimer* ProgressTimer = nullptr;
+    QElapsedTimer DecoderClock;
 
     QMediaPlayer* MediaPlayer = nullptr;
     QAudioOutput* AudioOutput = nullptr;
