@@ -81,6 +81,9 @@ QByteArray Read(const QString& path) {
 class MusicTest : public QObject, ProgramUnderTest {
     Q_OBJECT
 
+    // The whole run in a home of its own: playing, decoding and saving write nothing there.
+    QTemporaryDir Home;
+
     // A new program: channel 1 manual, 2 to 11 automatic; the WAV attached and the markers
     // imported through the menu.
     TFenetreEnfant* NewProgramWithMusic() {
@@ -100,7 +103,17 @@ class MusicTest : public QObject, ProgramUnderTest {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        qputenv("HOME", QFile::encodeName(Home.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    void cleanupTestCase() {
+        QCOMPARE(
+            QDir(Home.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList());
+    }
 
     void init() { StartProgram(QSize(1400, 900)); }
     void cleanup() { StopProgram(); }

@@ -12,9 +12,12 @@
 #include "TRepetition.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 
 namespace salvo::ui {
@@ -32,12 +35,35 @@ QString Folder(TFenetreEnfant* editor, const TMusique* music) {
     return editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : QString();
 }
 
+// Outside a desktop session (no XDG_RUNTIME_DIR), the sound system's client library keeps a
+// link to its runtime folder in ~/.config/pulse, and the program writes nothing in the home
+// but what the user saves: it gets the temporary runtime folder Qt uses instead. Where such a
+// link is already there, a sound server may be found through it, and it is left alone.
+void KeepSoundOutOfHome() {
+#ifdef Q_OS_LINUX
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") ||
+        !qEnvironmentVariableIsEmpty("PULSE_RUNTIME_PATH"))
+        return;
+    const QString config = qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")
+                               ? QDir::homePath() + QStringLiteral("/.config")
+                               : qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir(config + QStringLiteral("/pulse"))
+             .entryList({QStringLiteral("*-runtime")}, QDir::AllEntries | QDir::System)
+             .isEmpty())
+        return;
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        qputenv("PULSE_RUNTIME_PATH", QFile::encodeName(runtime + QStringLiteral("/pulse")));
+#endif
+}
+
 } // namespace
 
 void BuildMusicMenu(TMainForm* form, QMenu* menu) {
     // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
     // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
     qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    KeepSoundOutOfHome();
     // Each command needs the active window; without one (a dialog of ours in front) it does
     // nothing, like the other document commands. All of them read the program as it stands,
     // the value being typed included.
