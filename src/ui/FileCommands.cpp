@@ -194,6 +194,14 @@ void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
         if (!Confirm(this, question))
             return;
         // The writer keeps the replaced file as the backup, and only once the new one is whole.
+    } else if (const std::string companion = CompanionName(FollowLinks(chosen.toStdString()));
+               Exists(companion)) {
+        // A music file left under that name from another program would be replaced too.
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
+                .arg(Q(PathName(companion)));
+        if (!Confirm(this, question))
+            return;
     }
     SaveDocumentTo(editor, chosen);
 }

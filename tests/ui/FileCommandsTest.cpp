@@ -3,10 +3,10 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "Main.h"
-#include "ProgramUnderTest.h"
 #include "Messages.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
+#include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
 #include "TFenetreEnfant.h"
 #include "TGrid.h"
@@ -238,6 +238,18 @@ private slots:
         QCOMPARE(Read(P("show.Bak")), QByteArray("old show"));
         QVERIFY(Read(P("show.tir")).startsWith("VersionFichier ; 2\n"));
         QCOMPARE(Active()->windowTitle(), QStringLiteral("show"));
+
+        // A music file left alone under the new name is asked about too.
+        Write(P("seul.musique"), "SalvodeskMusique ; 1\n");
+        Boxes->Seen.clear();
+        Dialogs.SavePaths << P("seul.tir");
+        Boxes->Queue({"Annuler"});
+        Trigger(*Form, "FileSaveAs");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8(
+                     "Le fichier \"seul.musique\" existe déjà \n\n\r Voulez vous le remplacer?")}));
+        QVERIFY(!QFileInfo::exists(P("seul.tir")));
+        QCOMPARE(Read(P("seul.musique")), QByteArray("SalvodeskMusique ; 1\n"));
     }
 
     void cancelledSaveAsUnbindsTheDocument() {
