@@ -4,7 +4,6 @@
 #include "CueTrack.h"
 #include "MusicFile.h"
 #include "MusicFit.h"
-#include "Paths.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
 #include "SoundEnvelope.h"
@@ -236,25 +235,19 @@ TEST_F(Companion, RoundTripBesideAnUnchangedProgram) {
 }
 
 TEST_F(Companion, SoundPathsRelativeWhenTheyCanBe) {
-    // Windows reads "\\" and drive letters in paths; elsewhere "\\" is a character of a name.
-    const bool windows = IsPathSeparator('\\');
+    // On Linux "\\" is a character of a name like any other (Windows: tests/windows).
     struct Case {
-        bool windows;
         const char *sound, *program, *written, *resolved;
     } cases[] = {
-        {windows, "/a/b/x.wav", "/a/b/show.tir", "x.wav", "/a/b/x.wav"},
-        {windows, "/a/m/x.wav", "/a/b/show.tir", "../m/x.wav", "/a/m/x.wav"},
-        {windows, "/x.wav", "/a/b/show.tir", "/x.wav", "/x.wav"},
-        {true, "C:\\Son\\x.wav", "D:\\Prog\\show.tir", "C:\\Son\\x.wav", "C:\\Son\\x.wav"},
-        {true, "C:\\Spect\\x.wav", "C:\\Spect\\show.tir", "x.wav", "C:/Spect/x.wav"},
-        {false, "/a/b/x\\y.wav", "/a/b/show.tir", "x\\y.wav", "/a/b/x\\y.wav"},
-        {false, "/a/b\\c/x.wav", "/a/b\\c/show.tir", "x.wav", "/a/b\\c/x.wav"},
-        {false, "/a/m/x.wav", "/a/b\\c/show.tir", "../m/x.wav", "/a/m/x.wav"},
-        {false, "C:x.wav", "/a/b/show.tir", "C:x.wav", "/a/b/C:x.wav"},
+        {"/a/b/x.wav", "/a/b/show.tir", "x.wav", "/a/b/x.wav"},
+        {"/a/m/x.wav", "/a/b/show.tir", "../m/x.wav", "/a/m/x.wav"},
+        {"/x.wav", "/a/b/show.tir", "/x.wav", "/x.wav"},
+        {"/a/b/x\\y.wav", "/a/b/show.tir", "x\\y.wav", "/a/b/x\\y.wav"},
+        {"/a/b\\c/x.wav", "/a/b\\c/show.tir", "x.wav", "/a/b\\c/x.wav"},
+        {"/a/m/x.wav", "/a/b\\c/show.tir", "../m/x.wav", "/a/m/x.wav"},
+        {"C:x.wav", "/a/b/show.tir", "C:x.wav", "/a/b/C:x.wav"},
     };
     for (const Case& c : cases) {
-        if (c.windows != windows)
-            continue;
         EXPECT_EQ(RelativeSoundPath(c.sound, c.program), c.written) << c.sound;
         EXPECT_EQ(ResolveSoundPath(c.written, c.program), c.resolved) << c.sound;
     }
@@ -327,12 +320,8 @@ TEST_F(Companion, WhatIsWrittenReadsBack) {
          {Folder.Path("son\r"), {}, {{1, "fin\r"}, {2, "a\rb"}, {3, "\r"}, {4, "x\r\r"}}},
          {}},
         {"a line feed, which a line cannot hold", {"", {}, {{1, "a\nb"}}}, {"a b"}},
-        {"backslashes in names",
-         {IsPathSeparator('\\') ? Folder.Path("a/b.wav") : Folder.Path("a\\b.wav"), {}, {}},
-         {}},
-        {"backslashes elsewhere",
-         {IsPathSeparator('\\') ? "/elsewhere/x.wav" : "/elsewhere\\a/x\\b.wav", {}, {{1, "\\"}}},
-         {}},
+        {"backslashes in names", {Folder.Path("a\\b.wav"), {}, {}}, {}},
+        {"backslashes elsewhere", {"/elsewhere\\a/x\\b.wav", {}, {{1, "\\"}}}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -341,8 +330,9 @@ TEST_F(Companion, WhatIsWrittenReadsBack) {
         ASSERT_EQ(ReadMusicFile(show, back).Status, MusicRead::Read) << Folder.Read("show.musique");
         EXPECT_EQ(back.SoundPath, c.music.SoundPath);
         EXPECT_EQ(back.Starts, c.music.Starts);
-        ASSERT_EQ(back.Markers.size(), c.music.Markers.size()) << Folder.Read("show.musique");
-        for (size_t i = 0; i < back.Markers.size(); ++i) {
+        EXPECT_EQ(back.Markers.size(), c.music.Markers.size()) << Folder.Read("show.musique");
+        for (size_t i = 0; i < back.Markers.size() && back.Markers.size() == c.music.Markers.size();
+             ++i) {
             EXPECT_EQ(back.Markers[i].Time, c.music.Markers[i].Time) << i;
             EXPECT_EQ(back.Markers[i].Text,
                       c.textsBack.empty() ? c.music.Markers[i].Text : c.textsBack[i])
