@@ -5,6 +5,7 @@
 #include "ProgramFile.h"
 #include "TimeText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace salvo {
@@ -77,6 +78,7 @@ std::optional<double> Seconds(std::string_view text) {
 // Lines without their end, LF or CRLF; a byte order mark (Notepad writes one) is not text.
 std::vector<std::string_view> Lines(const std::string& bytes) {
     std::vector<std::string_view> out;
+    out.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::string_view all(bytes);
     if (all.substr(0, 3) == "\xEF\xBB\xBF")
         all.remove_prefix(3);
@@ -178,7 +180,9 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
     std::vector<Marker> markers;
     bool headerSeen = false;
     int number = 0;
-    for (std::string_view line : Lines(bytes)) {
+    const std::vector<std::string_view> lines = Lines(bytes);
+    markers.reserve(lines.size());
+    for (std::string_view line : lines) {
         ++number;
         if (Trim(line).empty() || line[0] == '#')
             continue;

@@ -64,6 +64,7 @@ void AddMarkers(std::vector<Marker>& markers, const std::vector<Marker>& added) 
         keep[comes[k]] = !(t < there.size() && same(markers[there[t]], m));
     }
     std::vector<Marker> fresh;
+    fresh.reserve(added.size());
     for (size_t i = 0; i < added.size(); ++i)
         if (keep[i])
             fresh.push_back(added[i]);

@@ -49,6 +49,8 @@ void Scan(const unsigned char* p, size_t frames, int channels, EnvelopeBuilder& 
                 std::memcpy(&v, p, 4);
                 if (!(v == v))
                     v = 0; // NaN
+                // Float samples may run past full scale; the lane draws -1 to 1.
+                v = std::min(1.0f, std::max(-1.0f, v));
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
