@@ -43,6 +43,16 @@ std::vector<std::string> Components(const std::string& path) {
     return out;
 }
 
+// No doubled separator, "." or ".." past the root (two separators may open a network path):
+// only then does a path relative to another say the same thing once read back.
+bool Plain(const std::vector<std::string>& parts) {
+    for (size_t i = 1; i < parts.size(); ++i)
+        if ((parts[i].empty() && !(i == 1 && parts[0].empty())) || parts[i] == "." ||
+            parts[i] == "..")
+            return false;
+    return true;
+}
+
 std::string Folder(const std::string& path) {
     for (size_t at = path.size(); at-- > 0;)
         if (IsPathSeparator(path[at]))
@@ -127,6 +137,8 @@ std::string RelativeSoundPath(const std::string& soundPath, const std::string& p
         return soundPath;
     const std::vector<std::string> from = Components(Folder(programPath));
     const std::vector<std::string> to = Components(soundPath);
+    if (!Plain(from) || !Plain(to))
+        return soundPath;
     size_t common = 0;
     while (common < from.size() && common + 1 < to.size() && from[common] == to[common])
         ++common;

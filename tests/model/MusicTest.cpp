@@ -246,6 +246,11 @@ TEST_F(Companion, SoundPathsRelativeWhenTheyCanBe) {
         {"/a/b\\c/x.wav", "/a/b\\c/show.tir", "x.wav", "/a/b\\c/x.wav"},
         {"/a/m/x.wav", "/a/b\\c/show.tir", "../m/x.wav", "/a/m/x.wav"},
         {"C:x.wav", "/a/b/show.tir", "C:x.wav", "/a/b/C:x.wav"},
+        // Written as they are unless plain, so that they read back as they were.
+        {"/a/b//x.wav", "/a/b/show.tir", "/a/b//x.wav", "/a/b//x.wav"},
+        {"/a/b/./x.wav", "/a/b/show.tir", "/a/b/./x.wav", "/a/b/./x.wav"},
+        {"/a/m/x.wav", "/a/b/../c/show.tir", "/a/m/x.wav", "/a/m/x.wav"},
+        {"//srv/a/x.wav", "//srv/a/show.tir", "x.wav", "//srv/a/x.wav"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RelativeSoundPath(c.sound, c.program), c.written) << c.sound;
@@ -321,6 +326,7 @@ TEST_F(Companion, WhatIsWrittenReadsBack) {
          {}},
         {"a line feed, which a line cannot hold", {"", {}, {{1, "a\nb"}}}, {"a b"}},
         {"backslashes in names", {Folder.Path("a\\b.wav"), {}, {}}, {}},
+        {"a doubled separator", {Folder.Path("/x.wav"), {}, {}}, {}},
         {"backslashes elsewhere", {"/elsewhere\\a/x\\b.wav", {}, {{1, "\\"}}}, {}},
     };
     for (const Case& c : cases) {
