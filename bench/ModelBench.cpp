@@ -1,9 +1,11 @@
 // In-process figures of the model and the protocol code, with Google Benchmark: a 30-channel
 // program read and written through the headless document, the delay rules moving 28 automatic
-// channels, the time texts, and one channel sent to the simulated device's engine in memory.
+// channels, the time texts, one channel sent to the simulated device's engine in memory, and a
+// million markers read from a companion file and from a label file, in three orders.
 
 #include "Classep02.h"
 #include "IgnivelleSim.h"
+#include "MusicFile.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
 #include "TimeText.h"
@@ -158,6 +160,60 @@ void SendChannelInMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(SendChannelInMemory);
+
+// A million markers, 10 ms apart rising or falling, or all at one time with their own texts.
+enum class Order { Ascending, Descending, OneTime };
+constexpr int MillionMarkers = 1000000;
+
+double MarkerTime(Order order, int i) {
+    switch (order) {
+    case Order::Ascending:
+        return i * 0.01;
+    case Order::Descending:
+        return (MillionMarkers - i) * 0.01;
+    case Order::OneTime:
+        break;
+    }
+    return 12.5;
+}
+
+void MusicFileMillionMarkers(benchmark::State& state, Order order) {
+    std::string bytes = "SalvodeskMusique ; 1\n";
+    for (int i = 0; i < MillionMarkers; ++i)
+        bytes += "Repère ; " + FormatTime(MarkerTime(order, i), '.') + " ; coup " +
+                 std::to_string(i) + "\n";
+    for (auto _ : state) {
+        MusicData music;
+        if (ParseMusicFile(bytes, "/tmp/show.tir", music).Status != MusicRead::Read ||
+            music.Markers.size() != size_t(MillionMarkers))
+            state.SkipWithError("not read whole");
+        benchmark::DoNotOptimize(music.Markers.data());
+    }
+}
+BENCHMARK_CAPTURE(MusicFileMillionMarkers, ascending, Order::Ascending)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MusicFileMillionMarkers, descending, Order::Descending)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MusicFileMillionMarkers, one_time, Order::OneTime)->Unit(benchmark::kMillisecond);
+
+void LabelFileMillionMarkers(benchmark::State& state, Order order) {
+    std::string bytes;
+    for (int i = 0; i < MillionMarkers; ++i) {
+        const std::string t = FormatTime(MarkerTime(order, i), '.');
+        bytes += t + "\t" + t + "\tcoup " + std::to_string(i) + "\n";
+    }
+    for (auto _ : state) {
+        LabelFile labels = ParseLabels(bytes);
+        if (labels.Markers.size() != size_t(MillionMarkers) || !labels.Bad.empty())
+            state.SkipWithError("not read whole");
+        benchmark::DoNotOptimize(labels.Markers.data());
+    }
+}
+BENCHMARK_CAPTURE(LabelFileMillionMarkers, ascending, Order::Ascending)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LabelFileMillionMarkers, descending, Order::Descending)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LabelFileMillionMarkers, one_time, Order::OneTime)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // survives being written and read again.
 
 #include "FuzzCheck.h"
+#include "MemoryFile.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
 #include "TimeText.h"
@@ -10,39 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace salvo;
 
 namespace {
-
-// One in-memory file for every input: no disk, and the reader still opens it by its path.
-class MemoryFile {
-public:
-    MemoryFile() : Fd(::memfd_create("salvodesk-fuzz.tir", MFD_CLOEXEC)) {
-        FUZZ_CHECK(Fd >= 0);
-        Path = "/proc/self/fd/" + std::to_string(Fd);
-    }
-    ~MemoryFile() { ::close(Fd); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    const std::string& Hold(const uint8_t* data, size_t size) {
-        FUZZ_CHECK(::ftruncate(Fd, 0) == 0);
-        size_t done = 0;
-        while (done < size) {
-            ssize_t n = ::pwrite(Fd, data + done, size - done, static_cast<off_t>(done));
-            FUZZ_CHECK(n > 0);
-            done += static_cast<size_t>(n);
-        }
-        return Path;
-    }
-
-private:
-    int Fd;
-    std::string Path;
-};
 
 // What every document must hold, read whole or not.
 void CheckDocument(ProgramDocument& doc) {
@@ -68,7 +40,7 @@ void CheckDocument(ProgramDocument& doc) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static MemoryFile file;
+    static MemoryFile file("salvodesk-fuzz.tir");
     const std::string& path = file.Hold(data, size);
     // The first byte picks the decimal separator, as the locale would.
     char separator = (size > 0 && (data[0] & 1)) ? '.' : ',';

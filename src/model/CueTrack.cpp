@@ -232,17 +232,18 @@ std::vector<CuePlacement> PlaceCues(const std::vector<CueStart>& starts, int lea
     return out;
 }
 
-WaveFileSource::~WaveFileSource() {
-    if (File)
-        std::fclose(File);
-}
+WaveFileSource::WaveFileSource() = default;
+WaveFileSource::~WaveFileSource() = default;
 
 bool WaveFileSource::Open(const std::string& path) {
     WaveFormat format;
-    if (ReadWaveFormat(path, format) != WaveRead::Read || format.BlockAlign() <= 0)
+    // A sound without samples is a music of no length, as before.
+    const WaveRead r = ReadWaveFormat(path, format);
+    if ((r != WaveRead::Read && r != WaveRead::NoSound) || format.BlockAlign() <= 0)
         return false;
-    File = OpenFile(path, "rb");
-    if (!File || std::fseek(File, static_cast<long>(format.DataOffset), SEEK_SET) != 0)
+    // Opened as a regular file only, never blocking (a FIFO put in its place meanwhile).
+    File = std::make_unique<InputFile>(path);
+    if (!File->IsOpen() || !File->Seek(format.DataOffset))
         return false;
     SampleRate = format.SampleRate;
     Channels = format.Channels;
@@ -258,8 +259,13 @@ long long WaveFileSource::ReadMono(int16_t* into, size_t count) {
     Buffer.resize(frames * block);
     if (frames == 0)
         return 0;
-    if (std::fread(Buffer.data(), block, frames, File) != frames)
-        return -1;
+    for (size_t done = 0; done < Buffer.size();) {
+        const long long n =
+            File->Read(reinterpret_cast<char*>(Buffer.data()) + done, Buffer.size() - done);
+        if (n <= 0)
+            return -1;
+        done += static_cast<size_t>(n);
+    }
     Left -= static_cast<int64_t>(frames);
     const unsigned char* p = Buffer.data();
     for (size_t f = 0; f < frames; ++f) {

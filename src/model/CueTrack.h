@@ -11,10 +11,13 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace salvo {
+
+class InputFile;
 
 constexpr int DefaultLeadSeconds = 5;
 constexpr int MinLeadSeconds = 5;
@@ -92,6 +95,7 @@ public:
 // A PCM WAV file (8, 16, 24, 32 bits or 32-bit float) as a music source.
 class WaveFileSource : public MusicSource {
 public:
+    WaveFileSource();
     ~WaveFileSource() override;
     bool Open(const std::string& path);
     int Rate() const override { return SampleRate; }
@@ -99,7 +103,7 @@ public:
     long long ReadMono(int16_t* into, size_t count) override;
 
 private:
-    std::FILE* File = nullptr;
+    std::unique_ptr<InputFile> File;
     int SampleRate = 0, Channels = 0, Bits = 0;
     bool Float = false;
     int64_t TotalFrames = 0, Left = 0;

@@ -1,9 +1,11 @@
 #include "MusicFile.h"
 
 #include "Document.h"
+#include "Paths.h"
 #include "ProgramFile.h"
 #include "TimeText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace salvo {
@@ -12,6 +14,10 @@ const char* const MsgMusicUnreadable =
     "Le fichier de musique « %1 » n'a pas pu être lu.\n\nLe programme est ouvert sans musique.";
 const char* const MsgMusicInvalid = "Le fichier de musique « %1 » n'est pas valide (ligne %2)."
                                     "\n\nLe programme est ouvert sans musique.";
+static_assert(MaxMusicFileBytes == size_t(8) << 20, "the message names the limit");
+const char* const MsgMusicTooLarge =
+    "Le fichier de musique « %1 » dépasse 8 Mo, la taille qu'un fichier de musique peut "
+    "avoir.\n\nLe programme est ouvert sans musique.";
 const char* const MsgMusicNotWritten =
     "La musique du programme n'a pas pu être enregistrée dans « %1 ».\n\nLe programme "
     "lui-même est enregistré ; la musique reste dans la fenêtre.";
@@ -26,18 +32,10 @@ const char* const SoundKey = "Son";
 const char* const StartKey = "Début";
 const char* const MarkerKey = "Repère";
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-bool IsAbsolute(const std::string& p) {
-    return (!p.empty() && IsSeparator(p[0])) || (p.size() >= 2 && p[1] == ':');
-}
-
 std::vector<std::string> Components(const std::string& path) {
     std::vector<std::string> out(1);
     for (char c : path) {
-        if (IsSeparator(c))
+        if (IsPathSeparator(c))
             out.emplace_back();
         else
             out.back() += c;
@@ -45,9 +43,21 @@ std::vector<std::string> Components(const std::string& path) {
     return out;
 }
 
+// No doubled separator, "." or ".." past the root (two separators may open a network path):
+// only then does a path relative to another say the same thing once read back.
+bool Plain(const std::vector<std::string>& parts) {
+    for (size_t i = 1; i < parts.size(); ++i)
+        if ((parts[i].empty() && !(i == 1 && parts[0].empty())) || parts[i] == "." ||
+            parts[i] == "..")
+            return false;
+    return true;
+}
+
 std::string Folder(const std::string& path) {
-    size_t at = path.find_last_of("/\\");
-    return at == std::string::npos ? std::string() : path.substr(0, at);
+    for (size_t at = path.size(); at-- > 0;)
+        if (IsPathSeparator(path[at]))
+            return path.substr(0, at);
+    return {};
 }
 
 std::string_view Trim(std::string_view s) {
@@ -70,14 +80,18 @@ bool Split(std::string_view line, std::string_view& key, std::string_view& rest)
 
 std::optional<double> Seconds(std::string_view text) {
     std::optional<double> t = ParseTime(Trim(text), '.');
-    if (!t || !std::isfinite(*t) || *t < 0)
+    if (!t || !std::isfinite(*t) || *t < 0 || *t > MaxMusicSeconds)
         return std::nullopt;
     return t;
 }
 
+// Lines without their end, LF or CRLF; a byte order mark (Notepad writes one) is not text.
 std::vector<std::string_view> Lines(const std::string& bytes) {
     std::vector<std::string_view> out;
+    out.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::string_view all(bytes);
+    if (all.substr(0, 3) == "\xEF\xBB\xBF")
+        all.remove_prefix(3);
     while (!all.empty()) {
         size_t end = all.find('\n');
         std::string_view line = all.substr(0, end);
@@ -89,6 +103,18 @@ std::vector<std::string_view> Lines(const std::string& bytes) {
         all.remove_prefix(end + 1);
     }
     return out;
+}
+
+// A line's text as written: a line feed cannot be held and becomes a blank; a carriage return
+// is kept, and one that ends the text gets another after it, since the reader takes a last one
+// as half of a CRLF line end.
+std::string LineText(std::string text) {
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    if (!text.empty() && text.back() == '\r')
+        text += '\r';
+    return text;
 }
 
 } // namespace
@@ -107,10 +133,12 @@ std::string CompanionBackupName(const std::string& programPath) {
 }
 
 std::string RelativeSoundPath(const std::string& soundPath, const std::string& programPath) {
-    if (!IsAbsolute(soundPath) || programPath.empty())
+    if (!IsAbsolutePath(soundPath) || programPath.empty())
         return soundPath;
     const std::vector<std::string> from = Components(Folder(programPath));
     const std::vector<std::string> to = Components(soundPath);
+    if (!Plain(from) || !Plain(to))
+        return soundPath;
     size_t common = 0;
     while (common < from.size() && common + 1 < to.size() && from[common] == to[common])
         ++common;
@@ -126,7 +154,7 @@ std::string RelativeSoundPath(const std::string& soundPath, const std::string& p
 }
 
 std::string ResolveSoundPath(const std::string& written, const std::string& programPath) {
-    if (written.empty() || IsAbsolute(written))
+    if (written.empty() || IsAbsolutePath(written))
         return written;
     const std::string folder = Folder(programPath);
     std::string out = folder.empty() ? written : folder + "/" + written;
@@ -147,27 +175,26 @@ std::string ResolveSoundPath(const std::string& written, const std::string& prog
 std::string MusicFileBytes(const MusicData& music, const std::string& programPath) {
     std::string out = std::string(Header) + " ; 1\n";
     if (!music.SoundPath.empty())
-        out +=
-            std::string(SoundKey) + " ; " + RelativeSoundPath(music.SoundPath, programPath) + "\n";
+        out += std::string(SoundKey) + " ; " +
+               LineText(RelativeSoundPath(music.SoundPath, programPath)) + "\n";
     for (const auto& [channel, start] : music.Starts)
         out += std::string(StartKey) + " ; " + std::to_string(channel) + " ; " +
-               FormatTime(start, '.') + "\n";
-    for (const Marker& m : music.Markers) {
-        std::string text = m.Text;
-        for (char& c : text)
-            if (c == '\n' || c == '\r')
-                c = ' ';
-        out += std::string(MarkerKey) + " ; " + FormatTime(m.Time, '.') + " ; " + text + "\n";
-    }
+               FormatTimeExactly(start, '.') + "\n";
+    for (const Marker& m : music.Markers)
+        out += std::string(MarkerKey) + " ; " + FormatTimeExactly(m.Time, '.') + " ; " +
+               LineText(m.Text) + "\n";
     return out;
 }
 
 MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
                                MusicData& music) {
     MusicData read;
+    std::vector<Marker> markers;
     bool headerSeen = false;
     int number = 0;
-    for (std::string_view line : Lines(bytes)) {
+    const std::vector<std::string_view> lines = Lines(bytes);
+    markers.reserve(lines.size());
+    for (std::string_view line : lines) {
         ++number;
         if (Trim(line).empty() || line[0] == '#')
             continue;
@@ -195,7 +222,7 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
             std::optional<double> t = Seconds(time);
             ok = t.has_value();
             if (ok)
-                AddMarkers(read.Markers, {{*t, std::string(text)}});
+                markers.push_back({*t, std::string(text)});
         } else {
             ok = false;
         }
@@ -208,6 +235,7 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
         music = MusicData();
         return {MusicRead::Invalid, number == 0 ? 1 : number};
     }
+    AddMarkers(read.Markers, markers);
     music = std::move(read);
     return {MusicRead::Read, 0};
 }
@@ -219,8 +247,9 @@ MusicReadResult ReadMusicFile(const std::string& programPath, MusicData& music) 
     case SmallFileResult::Missing:
         return {MusicRead::None, 0};
     case SmallFileResult::Unreadable:
-    case SmallFileResult::TooLarge:
         return {MusicRead::Unreadable, 0};
+    case SmallFileResult::TooLarge:
+        return {MusicRead::TooLarge, 0};
     case SmallFileResult::Read:
         break;
     }

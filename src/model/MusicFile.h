@@ -28,6 +28,8 @@ struct MusicData {
 };
 
 constexpr size_t MaxMusicFileBytes = size_t(8) << 20;
+// A time beyond a day is a fault of the file, not music.
+constexpr double MaxMusicSeconds = 24 * 3600.0;
 
 // show.tir -> show.musique; the backup is show.musique.Bak.
 std::string CompanionName(const std::string& programPath);
@@ -39,7 +41,7 @@ std::string ResolveSoundPath(const std::string& written, const std::string& prog
 
 std::string MusicFileBytes(const MusicData& music, const std::string& programPath);
 
-enum class MusicRead { Read, None, Unreadable, Invalid };
+enum class MusicRead { Read, None, Unreadable, Invalid, TooLarge };
 struct MusicReadResult {
     MusicRead Status = MusicRead::None;
     int Line = 0; // the first line that is not understood (Invalid)
@@ -58,7 +60,8 @@ MusicWrite WriteMusicFile(const MusicData& music, const std::string& programPath
 
 // The box texts; %1 is the file's name.
 extern const char* const MsgMusicUnreadable;
-extern const char* const MsgMusicInvalid; // %2: the line number
+extern const char* const MsgMusicInvalid;  // %2: the line number
+extern const char* const MsgMusicTooLarge; // beyond MaxMusicFileBytes
 extern const char* const MsgMusicNotWritten;
 extern const char* const MsgSoundMissing;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace salvo {
 
@@ -29,17 +30,51 @@ std::string Fill(std::string text, const std::vector<std::string>& values) {
 } // namespace
 
 void AddMarkers(std::vector<Marker>& markers, const std::vector<Marker>& added) {
-    for (const Marker& m : added) {
-        auto at = std::lower_bound(markers.begin(), markers.end(), m.Time,
-                                   [](const Marker& a, double t) { return a.Time < t; });
-        bool twice = false;
-        for (auto it = at; it != markers.end() && it->Time == m.Time; ++it)
-            twice = twice || it->Text == m.Text;
-        if (!twice)
-            markers.insert(std::upper_bound(markers.begin(), markers.end(), m.Time,
-                                            [](double t, const Marker& a) { return t < a.Time; }),
-                           m);
+    // Sorted once rather than inserted one by one: a label file of a million lines in
+    // descending order took minutes. Among equal times, the markers already there come first,
+    // then the added ones in their order; an added marker equal (time and text) to one already
+    // there or to an earlier added one is dropped.
+    auto byTime = [](const Marker& a, const Marker& b) { return a.Time < b.Time; };
+    auto same = [](const Marker& a, const Marker& b) {
+        return a.Time == b.Time && a.Text == b.Text;
+    };
+    auto sorted = [](const std::vector<Marker>& list) {
+        std::vector<size_t> order(list.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&list](size_t a, size_t b) {
+            const Marker &x = list[a], &y = list[b];
+            return x.Time < y.Time || (x.Time == y.Time && x.Text < y.Text);
+        });
+        return order;
+    };
+    const std::vector<size_t> there = sorted(markers), comes = sorted(added);
+    std::vector<bool> keep(added.size(), true);
+    size_t t = 0;
+    for (size_t k = 0; k < comes.size(); ++k) {
+        const Marker& m = added[comes[k]];
+        if (k > 0 && same(added[comes[k - 1]], m)) {
+            keep[comes[k]] = false;
+            continue;
+        }
+        while (t < there.size() &&
+               (markers[there[t]].Time < m.Time ||
+                (markers[there[t]].Time == m.Time && markers[there[t]].Text < m.Text)))
+            ++t;
+        keep[comes[k]] = !(t < there.size() && same(markers[there[t]], m));
     }
+    std::vector<Marker> fresh;
+    fresh.reserve(added.size());
+    for (size_t i = 0; i < added.size(); ++i)
+        if (keep[i])
+            fresh.push_back(added[i]);
+    std::stable_sort(fresh.begin(), fresh.end(), byTime);
+    std::vector<Marker> merged;
+    merged.reserve(markers.size() + fresh.size());
+    std::merge(std::make_move_iterator(markers.begin()), std::make_move_iterator(markers.end()),
+               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+               std::back_inserter(merged), byTime);
+    markers = std::move(merged);
 }
 
 std::vector<SequenceSpan> SequencesOf(const ChannelTable& table) {

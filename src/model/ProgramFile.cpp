@@ -534,9 +534,16 @@ bool MoveFileAside(const std::string& path, const std::string& backup) {
 }
 
 InputFile::InputFile(const std::string& path) {
+    // Looked at before the open (a FIFO's open can wait for ever) and again after it, in case
+    // the name was given to something else meanwhile; the open itself never blocks.
     FileStatus st{};
-    if (StatPath(path, st) == 0 && S_ISREG(st.st_mode))
-        Fd = OpenPath(path, ReadFlags);
+    if (StatPath(path, st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    Fd = OpenPath(path, ReadFlags);
+    if (Fd >= 0 && (StatFd(Fd, st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(Fd);
+        Fd = -1;
+    }
 }
 
 InputFile::~InputFile() {

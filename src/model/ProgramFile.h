@@ -80,6 +80,8 @@ WriteResult WriteProgramFile(const ProgramSource& source, const std::string& pat
 // Any file written with the same care as a program file; an empty backup name means the usual
 // one beside the file. False when anything failed; every file that was there is then as it was.
 bool WriteFileSafely(const std::string& path, const std::string& bytes, const std::string& backup);
+// A regular file, or a link to one, found by stat and never opened: what a sound path must name
+// before anything opens it (a FIFO, a device, a socket or a folder count as missing).
 bool IsFile(const std::string& path);
 // The file a path leads to once symbolic links are followed (the path itself where there is
 // none, or where they cannot be followed).

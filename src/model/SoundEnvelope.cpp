@@ -49,6 +49,8 @@ void Scan(const unsigned char* p, size_t frames, int channels, EnvelopeBuilder& 
                 std::memcpy(&v, p, 4);
                 if (!(v == v))
                     v = 0; // NaN
+                // Float samples may run past full scale; the lane draws -1 to 1.
+                v = std::min(1.0f, std::max(-1.0f, v));
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
@@ -58,7 +60,7 @@ void Scan(const unsigned char* p, size_t frames, int channels, EnvelopeBuilder& 
             for (int c = 0; c < channels; ++c, p += Bits / 8) {
                 int32_t v;
                 if constexpr (Bits == 8)
-                    v = (int32_t(p[0]) - 128) << 24;
+                    v = int32_t(uint32_t(p[0] ^ 0x80) << 24); // unsigned: offset binary
                 else if constexpr (Bits == 16)
                     v = int32_t(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 24);
                 else if constexpr (Bits == 24)
@@ -72,6 +74,22 @@ void Scan(const unsigned char* p, size_t frames, int channels, EnvelopeBuilder& 
             b.AddFrame(float(low) * Scale, float(high) * Scale);
         }
     }
+}
+
+// What the "fmt " chunk describes, judged once the samples are reached (or the file ends).
+WaveRead Judge(int tag, const WaveFormat& format) {
+    if (format.Channels < 1 || format.SampleRate < 1 || format.Bits < 1)
+        return WaveRead::NotWave; // a header that describes no sound at all
+    const bool pcm = (tag == 1 && (format.Bits == 8 || format.Bits == 16 || format.Bits == 24 ||
+                                   format.Bits == 32)) ||
+                     (tag == 3 && format.Bits == 32);
+    if (!pcm)
+        return WaveRead::Unsupported;
+    if (format.Channels > MaxWaveChannels)
+        return WaveRead::TooManyChannels;
+    if (format.SampleRate < MinWaveRate || format.SampleRate > MaxWaveRate)
+        return WaveRead::UnsupportedRate;
+    return WaveRead::Read;
 }
 
 } // namespace
@@ -148,8 +166,15 @@ WaveRead ReadWaveFormat(const std::string& path, WaveFormat& format) {
     // Chunks until the samples: "fmt " says what they are, "data" holds them.
     for (int chunks = 0; chunks < 1000; ++chunks) {
         unsigned char h[8];
-        if (!file.Seek(at) || !ReadExactly(file, h, 8))
-            return WaveRead::NotWave;
+        if (!file.Seek(at) || !ReadExactly(file, h, 8)) {
+            // A header that ends without its samples, as a recorder stopped at once leaves it.
+            if (!haveFormat || at < size - 7)
+                return WaveRead::NotWave;
+            format.Float = tag == 3;
+            const WaveRead judged = Judge(tag, format);
+            format.DataOffset = std::min(at, size);
+            return judged == WaveRead::Read ? WaveRead::NoSound : judged;
+        }
         const int64_t length = U32(h + 4);
         at += 8;
         if (std::memcmp(h, "fmt ", 4) == 0) {
@@ -168,17 +193,14 @@ WaveRead ReadWaveFormat(const std::string& path, WaveFormat& format) {
             if (!haveFormat)
                 return WaveRead::NotWave;
             format.Float = tag == 3;
-            const bool pcm = (tag == 1 && (format.Bits == 8 || format.Bits == 16 ||
-                                           format.Bits == 24 || format.Bits == 32)) ||
-                             (tag == 3 && format.Bits == 32);
-            if (!pcm || format.Channels < 1 || format.Channels > 32 || format.SampleRate < 1000 ||
-                format.SampleRate > 1000000)
-                return WaveRead::Unsupported;
+            const WaveRead judged = Judge(tag, format);
+            if (judged != WaveRead::Read)
+                return judged;
             format.DataOffset = at;
             // A length past the end (a recording cut short, or a streaming header) stops there.
             int64_t bytes = std::min<int64_t>(length, std::max<int64_t>(0, size - at));
             format.DataBytes = bytes / format.BlockAlign() * format.BlockAlign();
-            return WaveRead::Read;
+            return format.DataBytes > 0 ? WaveRead::Read : WaveRead::NoSound;
         }
         at += length + (length & 1);
     }

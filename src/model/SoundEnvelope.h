@@ -67,9 +67,23 @@ struct WaveFormat {
     }
 };
 
-enum class WaveRead { Read, NotAccessible, NotWave, Unsupported, Cancelled, Failed };
+constexpr int MaxWaveChannels = 32;
+constexpr int MinWaveRate = 1000, MaxWaveRate = 1000000; // Hz
+
+enum class WaveRead {
+    Read,
+    NotAccessible, // missing, unreadable, or not a regular file (folder, FIFO, device...)
+    NotWave,       // not RIFF/WAVE, or its header is broken
+    Unsupported,   // samples other than PCM 8, 16, 24, 32 bits or 32-bit float
+    Cancelled,
+    Failed,          // a read failed part way through the samples
+    NoSound,         // a sound's header with no sample after it
+    TooManyChannels, // more than MaxWaveChannels
+    UnsupportedRate, // a sample rate outside MinWaveRate..MaxWaveRate
+};
 
 // Reads the header of a RIFF/WAVE file: its PCM format and where the samples are.
+// NoSound still fills format, with DataBytes 0.
 WaveRead ReadWaveFormat(const std::string& path, WaveFormat& format);
 
 // Reads the samples and builds the envelope. progress (0 to 1) and cancel may be watched and

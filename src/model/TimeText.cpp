@@ -44,9 +44,8 @@ bool TooSmall(const std::string& normal) {
     return false;
 }
 
-} // namespace
-
-std::string FormatTime(double seconds, char separator) {
+// With at most precision significant digits, trailing zeros dropped.
+std::string Format(double seconds, char separator, int precision) {
     if (std::isnan(seconds))
         return "NAN";
     if (std::isinf(seconds))
@@ -54,7 +53,7 @@ std::string FormatTime(double seconds, char separator) {
     if (seconds == 0.0)
         seconds = 0.0; // no "-0"
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::general, 15);
+    auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::general, precision);
     std::string raw(buf, res.ptr);
     // to_chars writes "1.5e+20"; show "1,5E20" and "1E-5".
     std::string out;
@@ -80,6 +79,26 @@ std::string FormatTime(double seconds, char separator) {
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string FormatTime(double seconds, char separator) {
+    return Format(seconds, separator, 15);
+}
+
+std::string FormatTimeExactly(double seconds, char separator) {
+    // 15 digits first, so that whatever they already held exactly is written as before.
+    for (int precision = 15; precision < 17; ++precision) {
+        char buf[64];
+        auto res =
+            std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::general, precision);
+        double back = 0;
+        std::from_chars(buf, res.ptr, back);
+        if (back == seconds || !std::isfinite(seconds))
+            return Format(seconds, separator, precision);
+    }
+    return Format(seconds, separator, 17);
 }
 
 std::optional<double> ParseTime(std::string_view text, char separator) {

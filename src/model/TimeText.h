@@ -10,6 +10,8 @@ namespace salvo {
 
 // Shortest decimal text of at most 15 significant digits, trailing zeros dropped.
 std::string FormatTime(double seconds, char separator);
+// The same form with as many digits as it takes to read back as the very same value (files).
+std::string FormatTimeExactly(double seconds, char separator);
 
 // Blanks, optional sign, digits with at most one separator, optional exponent, blanks.
 // A lone separator reads as 0. Anything else, or a value out of range, is not a number.

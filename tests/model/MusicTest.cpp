@@ -1,9 +1,11 @@
 // The music beside a program: chains fitted to markers without drift, the refusals, marker
 // lists from sound editors, the companion file and its faults, the envelope of a WAV file.
 
+#include "CueTrack.h"
 #include "MusicFile.h"
 #include "MusicFit.h"
 #include "ProgramDocument.h"
+#include "ProgramFile.h"
 #include "SoundEnvelope.h"
 #include "TempFolder.h"
 
@@ -33,6 +35,32 @@ std::vector<Marker> Beats(double first, double beat, int count) {
     std::vector<Marker> out;
     for (int k = 0; k < count; ++k)
         out.push_back({first + k * beat, "temps " + std::to_string(k + 1)});
+    return out;
+}
+
+// A RIFF/WAVE file of any layout; without a data chunk when data is null.
+std::string WaveOf(int tag, int channels, int rate, int bits, const char* data, size_t size) {
+    auto put = [](std::string& out, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    std::string fmt;
+    put(fmt, uint32_t(tag), 2);
+    put(fmt, uint32_t(channels), 2);
+    put(fmt, uint32_t(rate), 4);
+    put(fmt, uint32_t(rate * channels * bits / 8), 4);
+    put(fmt, uint32_t(channels * bits / 8), 2);
+    put(fmt, uint32_t(bits), 2);
+    std::string out = "RIFF";
+    put(out, uint32_t(4 + 8 + fmt.size() + (data ? 8 + size : 0)), 4);
+    out += "WAVEfmt ";
+    put(out, uint32_t(fmt.size()), 4);
+    out += fmt;
+    if (data) {
+        out += "data";
+        put(out, uint32_t(size), 4);
+        out.append(data, size);
+    }
     return out;
 }
 
@@ -133,7 +161,8 @@ TEST(MusicFit, SequencesStartWhereTheOneBeforeEnds) {
 }
 
 TEST(MusicFile, LabelFilesGoodAndBadLines) {
-    const std::string bytes = "12.500000\t12.500000\tRefrain\r\n"
+    const std::string bytes = "\xEF\xBB\xBF"
+                              "12.500000\t12.500000\tRefrain\r\n"
                               "\\\t300.0\t2000.0\n"
                               "\n"
                               "3.25\t4\tCoup de canon ; fort\n"
@@ -141,7 +170,8 @@ TEST(MusicFile, LabelFilesGoodAndBadLines) {
                               "1,5\t1,5\tvirgule\n"
                               "7\t6\tfin avant le début\n"
                               "9\n"
-                              "0\t0\n";
+                              "0\t0\n"
+                              "1e308\t1e308\tau-delà d'un jour\n";
     LabelFile read = ParseLabels(bytes);
     ASSERT_EQ(read.Markers.size(), 3u);
     EXPECT_EQ(read.Markers[0].Time, 0);
@@ -149,9 +179,10 @@ TEST(MusicFile, LabelFilesGoodAndBadLines) {
     EXPECT_EQ(read.Markers[1].Time, 3.25);
     EXPECT_EQ(read.Markers[1].Text, "Coup de canon ; fort");
     EXPECT_EQ(read.Markers[2].Text, "Refrain");
-    EXPECT_EQ(read.Bad, (std::vector<std::string>{
-                            "ligne 5 : « abc 1 x »", "ligne 6 : « 1,5 1,5 virgule »",
-                            "ligne 7 : « 7 6 fin avant le début »", "ligne 8 : « 9 »"}));
+    EXPECT_EQ(read.Bad,
+              (std::vector<std::string>{"ligne 5 : « abc 1 x »", "ligne 6 : « 1,5 1,5 virgule »",
+                                        "ligne 7 : « 7 6 fin avant le début »", "ligne 8 : « 9 »",
+                                        "ligne 10 : « 1e308 1e308 au-delà d'un jour »"}));
 }
 
 class Companion : public ::testing::Test {
@@ -204,14 +235,22 @@ TEST_F(Companion, RoundTripBesideAnUnchangedProgram) {
 }
 
 TEST_F(Companion, SoundPathsRelativeWhenTheyCanBe) {
+    // On Linux "\\" is a character of a name like any other (Windows: tests/windows).
     struct Case {
         const char *sound, *program, *written, *resolved;
     } cases[] = {
         {"/a/b/x.wav", "/a/b/show.tir", "x.wav", "/a/b/x.wav"},
         {"/a/m/x.wav", "/a/b/show.tir", "../m/x.wav", "/a/m/x.wav"},
         {"/x.wav", "/a/b/show.tir", "/x.wav", "/x.wav"},
-        {"C:\\Son\\x.wav", "D:\\Prog\\show.tir", "C:\\Son\\x.wav", "C:\\Son\\x.wav"},
-        {"C:\\Spect\\x.wav", "C:\\Spect\\show.tir", "x.wav", "C:/Spect/x.wav"},
+        {"/a/b/x\\y.wav", "/a/b/show.tir", "x\\y.wav", "/a/b/x\\y.wav"},
+        {"/a/b\\c/x.wav", "/a/b\\c/show.tir", "x.wav", "/a/b\\c/x.wav"},
+        {"/a/m/x.wav", "/a/b\\c/show.tir", "../m/x.wav", "/a/m/x.wav"},
+        {"C:x.wav", "/a/b/show.tir", "C:x.wav", "/a/b/C:x.wav"},
+        // Written as they are unless plain, so that they read back as they were.
+        {"/a/b//x.wav", "/a/b/show.tir", "/a/b//x.wav", "/a/b//x.wav"},
+        {"/a/b/./x.wav", "/a/b/show.tir", "/a/b/./x.wav", "/a/b/./x.wav"},
+        {"/a/m/x.wav", "/a/b/../c/show.tir", "/a/m/x.wav", "/a/m/x.wav"},
+        {"//srv/a/x.wav", "//srv/a/show.tir", "x.wav", "//srv/a/x.wav"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RelativeSoundPath(c.sound, c.program), c.written) << c.sound;
@@ -235,6 +274,13 @@ TEST_F(Companion, FaultsAreNamedAndLoseNothing) {
         {"SalvodeskMusique ; 1\n# note\nDébut ; 31 ; 1\n", MusicRead::Invalid, 3},
         {"SalvodeskMusique ; 1\nDébut ; 2 ; 1\nDébut ; 2 ; 3\n", MusicRead::Invalid, 3},
         {"SalvodeskMusique ; 1\r\nSon ; a.wav\r\nSon ; b.wav\r\n", MusicRead::Invalid, 3},
+        // Notepad's byte order mark; times that no music has.
+        {"\xEF\xBB\xBFSalvodeskMusique ; 1\r\nRepère ; 86400 ; x\r\n", MusicRead::Read, 0},
+        {"SalvodeskMusique ; 1\nRepère ; 1 ; x\nRepère ; 1e308 ; x\n", MusicRead::Invalid, 3},
+        {"SalvodeskMusique ; 1\nRepère ; 86400.001 ; x\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nDébut ; 2 ; 1E6\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nRepère ; nan ; x\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nRepère ; -inf ; x\n", MusicRead::Invalid, 2},
         {"SalvodeskMusique ; 1\r\nSon ; absent.wav\r\nRepère ; 2 ; x\r\n", MusicRead::Read, 0},
     };
     for (const Case& c : cases) {
@@ -252,10 +298,53 @@ TEST_F(Companion, FaultsAreNamedAndLoseNothing) {
     EXPECT_EQ(music.SoundPath, Folder.Path("absent.wav"));
     EXPECT_EQ(music.Markers.size(), 1u);
 
+    Folder.Write("show.musique", std::string(MaxMusicFileBytes + 1, '#'));
+    EXPECT_EQ(ReadMusicFile(show, music).Status, MusicRead::TooLarge);
+
     std::remove(Folder.Path("show.musique").c_str());
     ASSERT_EQ(::mkdir(Folder.Path("show.musique").c_str(), 0755), 0);
     EXPECT_EQ(ReadMusicFile(show, music).Status, MusicRead::Unreadable);
     EXPECT_EQ(WriteMusicFile(Sample(), show), MusicWrite::Failed);
+}
+
+// What is written reads back as it was: every marker, however close its neighbour, texts with
+// carriage returns, names holding a "\\" where that is no separator, equal times in their order.
+TEST_F(Companion, WhatIsWrittenReadsBack) {
+    const std::string show = Folder.Path("show.tir");
+    const double one = 1.0, next = std::nextafter(1.0, 2.0);
+    struct Case {
+        const char* what;
+        MusicData music;
+        std::vector<std::string> textsBack; // when not the texts written
+    } cases[] = {
+        {"times agreeing to 15 digits",
+         {"", {{2, 62.400000000000006}, {3, 0.1 + 0.2}}, {{one, "a"}, {next, "a"}, {7, "b"}}},
+         {}},
+        {"equal times", {"", {}, {{2, "b"}, {2, "a"}, {2, "c"}, {2.5, ""}}}, {}},
+        {"carriage returns",
+         {Folder.Path("son\r"), {}, {{1, "fin\r"}, {2, "a\rb"}, {3, "\r"}, {4, "x\r\r"}}},
+         {}},
+        {"a line feed, which a line cannot hold", {"", {}, {{1, "a\nb"}}}, {"a b"}},
+        {"backslashes in names", {Folder.Path("a\\b.wav"), {}, {}}, {}},
+        {"a doubled separator", {Folder.Path("/x.wav"), {}, {}}, {}},
+        {"backslashes elsewhere", {"/elsewhere\\a/x\\b.wav", {}, {{1, "\\"}}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(WriteMusicFile(c.music, show), MusicWrite::Written);
+        MusicData back;
+        ASSERT_EQ(ReadMusicFile(show, back).Status, MusicRead::Read) << Folder.Read("show.musique");
+        EXPECT_EQ(back.SoundPath, c.music.SoundPath);
+        EXPECT_EQ(back.Starts, c.music.Starts);
+        EXPECT_EQ(back.Markers.size(), c.music.Markers.size()) << Folder.Read("show.musique");
+        for (size_t i = 0; i < back.Markers.size() && back.Markers.size() == c.music.Markers.size();
+             ++i) {
+            EXPECT_EQ(back.Markers[i].Time, c.music.Markers[i].Time) << i;
+            EXPECT_EQ(back.Markers[i].Text,
+                      c.textsBack.empty() ? c.music.Markers[i].Text : c.textsBack[i])
+                << i;
+        }
+    }
 }
 
 // A folder that cannot be written: read-only for the user, and for root a read-only bind mount
@@ -328,4 +417,67 @@ TEST(SoundEnvelope, GeneratedWaveClicks) {
     EXPECT_EQ(env.Frames, rate);
     std::atomic<bool> cancel{true};
     EXPECT_EQ(ReadWaveEnvelope(path, env, nullptr, &cancel), WaveRead::Cancelled);
+}
+
+// Each way a sound can fail to read has its own result, for the window to say which; what is
+// not a regular file is never opened (a FIFO's open would wait for a writer for ever).
+TEST(SoundEnvelope, EachFaultHasItsOwnResult) {
+    TempFolder folder;
+    const char frames[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_EQ(::mkfifo(folder.Path("fifo.wav").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(folder.Path("folder.wav").c_str(), 0755), 0);
+    const std::string wave = folder.Write("wave.wav", WaveOf(1, 2, 44100, 16, frames, 8));
+    ASSERT_EQ(::symlink(wave.c_str(), folder.Path("link.wav").c_str()), 0);
+    struct Case {
+        const char* name;
+        std::string bytes; // written unless empty
+        WaveRead read;
+    } cases[] = {
+        {"wave.wav", "", WaveRead::Read},
+        {"link.wav", "", WaveRead::Read},
+        {"fifo.wav", "", WaveRead::NotAccessible},
+        {"folder.wav", "", WaveRead::NotAccessible},
+        {"absent.wav", "", WaveRead::NotAccessible},
+        {"no-data-chunk.wav", WaveOf(1, 2, 44100, 16, nullptr, 0), WaveRead::NoSound},
+        {"empty-data.wav", WaveOf(1, 2, 44100, 16, frames, 0), WaveRead::NoSound},
+        {"half-a-frame.wav", WaveOf(1, 2, 44100, 16, frames, 2), WaveRead::NoSound},
+        {"33-channels.wav", WaveOf(1, 33, 44100, 16, frames, 8), WaveRead::TooManyChannels},
+        {"500-hz.wav", WaveOf(1, 1, 500, 16, frames, 8), WaveRead::UnsupportedRate},
+        {"a-law.wav", WaveOf(6, 1, 8000, 8, frames, 8), WaveRead::Unsupported},
+        {"no-channel.wav", WaveOf(1, 0, 44100, 16, frames, 8), WaveRead::NotWave},
+        {"garbage.wav", "RIFF\x10\0\0\0WAVE\xff\xfe garbage", WaveRead::NotWave},
+    };
+    ::alarm(20); // a blocked open ends the test rather than hang it
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path =
+            c.bytes.empty() ? folder.Path(c.name) : folder.Write(c.name, c.bytes);
+        WaveFormat format;
+        EXPECT_EQ(ReadWaveFormat(path, format), c.read);
+        Envelope env;
+        EXPECT_EQ(ReadWaveEnvelope(path, env), c.read);
+        EXPECT_EQ(IsFile(path), c.read != WaveRead::NotAccessible);
+        WaveFileSource source;
+        EXPECT_EQ(source.Open(path), c.read == WaveRead::Read || c.read == WaveRead::NoSound);
+    }
+    ::alarm(0);
+}
+
+// 8-bit samples are offset binary: 0 is the most negative, 128 silence.
+TEST(SoundEnvelope, EightBitWave) {
+    TempFolder folder;
+    const unsigned char samples[] = {0, 128, 255, 64, 128, 128};
+    const std::string path = folder.Write(
+        "u8.wav", WaveOf(1, 1, 8000, 8, reinterpret_cast<const char*>(samples), sizeof samples));
+    Envelope env;
+    ASSERT_EQ(ReadWaveEnvelope(path, env), WaveRead::Read);
+    ASSERT_EQ(env.Min.size(), 1u);
+    EXPECT_EQ(env.Min[0], -1.0f);
+    EXPECT_EQ(env.Max[0], 127.0f / 128);
+    WaveFileSource source;
+    ASSERT_TRUE(source.Open(path));
+    int16_t mono[6] = {};
+    ASSERT_EQ(source.ReadMono(mono, 6), 6);
+    EXPECT_EQ(std::vector<int16_t>(mono, mono + 6),
+              (std::vector<int16_t>{-32768, 0, 32512, -16384, 0, 0}));
 }

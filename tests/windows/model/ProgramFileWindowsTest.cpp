@@ -1,6 +1,7 @@
 // Program files on Windows: bytes written as they are (no CR added), the backup replaced on the
 // next save, and folder and file names with accents (UTF-8 in the program, UTF-16 for Windows).
 
+#include "MusicFile.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
 
@@ -95,4 +96,20 @@ TEST(ProgramFileOnWindows, SavedTwiceReadBackByteForByte) {
     EXPECT_EQ(WriteProgramFile(doc, path), WriteResult::Failed);
     EXPECT_EQ(Bytes(file), fourth);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root), fs::directory_iterator()), 2);
+}
+
+// A music's sound path: "\\" and "/" both separate, a drive letter makes it absolute, and what
+// is written relative uses "/" whichever system reads it.
+TEST(MusicPaths, WindowsSeparatorsAndDrives) {
+    struct Case {
+        const char *sound, *program, *written, *resolved;
+    } cases[] = {
+        {"C:\\Son\\x.wav", "D:\\Prog\\show.tir", "C:\\Son\\x.wav", "C:\\Son\\x.wav"},
+        {"C:\\Spect\\x.wav", "C:\\Spect\\show.tir", "x.wav", "C:/Spect/x.wav"},
+        {"C:\\Spect\\m\\x.wav", "C:\\Spect\\p\\show.tir", "../m/x.wav", "C:/Spect/m/x.wav"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RelativeSoundPath(c.sound, c.program), c.written) << c.sound;
+        EXPECT_EQ(ResolveSoundPath(c.written, c.program), c.resolved) << c.sound;
+    }
 }
