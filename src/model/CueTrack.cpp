@@ -8,11 +8,6 @@
 #include <cmath>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#endif
-
 namespace salvo {
 
 const char* const MsgCueConflict =
@@ -30,21 +25,6 @@ uint16_t U16(const unsigned char* p) {
 void Put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
-}
-
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-#ifdef _WIN32
-    auto wide = [](const std::string& s) {
-        int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-        std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-        if (n > 0)
-            MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-        return w;
-    };
-    return ::_wfopen(wide(path).c_str(), wide(mode).c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
 }
 
 int16_t Clamp(int32_t v) {

@@ -63,6 +63,14 @@ QString Why(WaveRead result) {
         return U("seuls les fichiers WAV en PCM (8 à 32 bits) sont lus");
     case WaveRead::Failed:
         return U("la lecture du fichier a échoué");
+    case WaveRead::NoSound:
+        return U(MsgNoSound);
+    case WaveRead::TooManyChannels:
+        return U("il a plus de %1 canaux").arg(MaxWaveChannels);
+    case WaveRead::UnsupportedRate:
+        return U("sa fréquence d'échantillonnage n'est pas entre %1 et %2 Hz")
+            .arg(MinWaveRate)
+            .arg(MaxWaveRate);
     case WaveRead::Read:
     case WaveRead::Cancelled:
         break;
@@ -455,7 +463,13 @@ void TMusique::Mark() {
 void TMusique::ImportMarkers(const QString& path) {
     std::string bytes;
     const QString name = QFileInfo(path).fileName();
-    if (ReadSmallFile(path.toStdString(), MaxMusicFileBytes, bytes) != SmallFileResult::Read) {
+    const SmallFileResult read = ReadSmallFile(path.toStdString(), MaxMusicFileBytes, bytes);
+    if (read == SmallFileResult::TooLarge) {
+        ShowError(Editor,
+                  U("Le fichier de repères « %1 » dépasse 8 Mo : il n'est pas lu.").arg(name));
+        return;
+    }
+    if (read != SmallFileResult::Read) {
         ShowError(Editor, U("Le fichier de repères « %1 » n'a pas pu être lu.").arg(name));
         return;
     }
@@ -570,6 +584,9 @@ void TMusique::LoadFor(const QString& programPath) {
         return;
     case MusicRead::Invalid:
         ShowError(Editor, U(MsgMusicInvalid).arg(name).arg(r.Line));
+        return;
+    case MusicRead::TooLarge:
+        ShowError(Editor, U(MsgMusicTooLarge).arg(name));
         return;
     case MusicRead::Read:
         break;
