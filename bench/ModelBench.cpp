@@ -3,12 +3,12 @@
 // channels, the time texts, one channel sent to the simulated device's engine in memory, and a
 // million markers read from a companion file and from a label file, in three orders.
 
-#include "Classep02.h"
 #include "IgnivelleSim.h"
-#include "MusicFile.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
-#include "TimeText.h"
+#include "device/Classep02.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/MusicFile.h"
+#include "model/program/TimeText.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,9 +4,9 @@
 
 #include "FuzzCheck.h"
 #include "MemoryFile.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
-#include "TimeText.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "model/program/TimeText.h"
 
 #include <cstddef>
 #include <cstdint>

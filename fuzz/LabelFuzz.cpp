@@ -3,7 +3,7 @@
 // written into a companion file they read back exactly, times and texts.
 
 #include "FuzzCheck.h"
-#include "MusicFile.h"
+#include "model/music/MusicFile.h"
 
 #include <cmath>
 #include <cstddef>

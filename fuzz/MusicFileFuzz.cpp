@@ -4,7 +4,7 @@
 // written and read again, is the same, then writes the same bytes.
 
 #include "FuzzCheck.h"
-#include "MusicFile.h"
+#include "model/music/MusicFile.h"
 
 #include <cmath>
 #include <cstddef>

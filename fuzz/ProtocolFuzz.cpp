@@ -15,7 +15,7 @@
 #include "DeviceTestSupport.h"
 #include "FuzzCheck.h"
 #include "SessionDouble.h"
-#include "TransferSession.h"
+#include "device/TransferSession.h"
 
 #include <cerrno>
 #include <cstddef>

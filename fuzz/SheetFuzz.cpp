@@ -4,8 +4,8 @@
 // imported again, saves as the same program file.
 
 #include "FuzzCheck.h"
-#include "ProgramDocument.h"
-#include "Spreadsheet.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/Spreadsheet.h"
 
 #include <cmath>
 #include <cstddef>

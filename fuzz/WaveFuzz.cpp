@@ -4,10 +4,10 @@
 // slices lie within -1..1 with the low under the high; the cue track's reader gives the same
 // frames.
 
-#include "CueTrack.h"
 #include "FuzzCheck.h"
 #include "MemoryFile.h"
-#include "SoundEnvelope.h"
+#include "model/music/CueTrack.h"
+#include "model/music/SoundEnvelope.h"
 
 #include <cstddef>
 #include <cstdint>

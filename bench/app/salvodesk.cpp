@@ -4,12 +4,12 @@
 //                                    resident size once everything is painted and settled
 // Links what the program links and nothing more (no test library), so that its start-up costs
 // what the program's does.
-#include "Application.h"
-#include "FileDialogs.h"
-#include "Main.h"
-#include "Messages.h"
 #include "Probe.h"
-#include "TFenetreEnfant.h"
+#include "ui/common/FileDialogs.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Application.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 

@@ -11,15 +11,15 @@
 //   bench_music RUNS FILE_28_AUTOMATIC
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "MusicFit.h"
 #include "Probe.h"
 #include "ScriptedDialogs.h"
-#include "SoundEnvelope.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
-#include "TMusique.h"
+#include "model/music/MusicFit.h"
+#include "model/music/SoundEnvelope.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/music/TMusique.h"
+#include "ui/shell/Main.h"
+#include "ui/timeline/TChronologie.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

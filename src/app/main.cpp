@@ -1,6 +1,6 @@
-#include "Main.h"
-#include "Application.h"
-#include "Messages.h"
+#include "ui/shell/Main.h"
+#include "ui/common/Messages.h"
+#include "ui/shell/Application.h"
 
 #include <exception>
 

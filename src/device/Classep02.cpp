@@ -1,4 +1,4 @@
-#include "Classep02.h"
+#include "device/Classep02.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 // CP02: one document's channel table joined with a serial port and the Ignivelle byte protocol.
 // Every operation returns a result code and stores it in LastError; nothing throws or shows.
 
-#include "ChannelTable.h"
-#include "SerialLine.h"
+#include "device/port/SerialLine.h"
+#include "model/program/ChannelTable.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "DeviceSession.h"
+#include "device/DeviceSession.h"
 
-#include "PortTexts.h"
+#include "device/port/PortTexts.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // reads one back (ReadBackSession): the dialog it reports to, the search for the device, the
 // cancel, quit and closing, and the way a session ends.
 
-#include "Classep02.h"
+#include "device/Classep02.h"
 
 #include <array>
 #include <cstdint>

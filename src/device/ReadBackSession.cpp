@@ -1,6 +1,6 @@
-#include "ReadBackSession.h"
+#include "device/ReadBackSession.h"
 
-#include "TimeText.h"
+#include "model/program/TimeText.h"
 
 #include <cstring>
 

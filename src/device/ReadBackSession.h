@@ -4,7 +4,7 @@
 // ever reads: connect, type code, register reads and the end of session, never a write.
 // Every digit the device sends is checked, so nothing garbled reaches a verdict or a window.
 
-#include "DeviceSession.h"
+#include "device/DeviceSession.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "TransferSession.h"
+#include "device/TransferSession.h"
 
 namespace salvo {
 

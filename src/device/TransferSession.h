@@ -3,7 +3,7 @@
 // Everything the user sees goes through TransferReporter, which the transfer dialog implements;
 // the dialog itself only forwards its button clicks, timer ticks and the two posted endings.
 
-#include "DeviceSession.h"
+#include "device/DeviceSession.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "DeviceTestSupport.h"
 
 #ifndef _WIN32
-#include "PosixSerialLine.h"
+#include "device/port/PosixSerialLine.h"
 #endif
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 // Test doubles and helpers for the device layer: an in-memory line with a clock that moves only
 // when the code under test waits, expected byte streams, and temporary folders.
 
-#include "Classep02.h"
 #include "IgnivelleSim.h"
+#include "device/Classep02.h"
 
 #include <deque>
 #include <filesystem>

@@ -9,7 +9,7 @@
 
 #include "DeviceTestSupport.h"
 #include "SessionDouble.h"
-#include "TransferSession.h"
+#include "device/TransferSession.h"
 
 #include <gtest/gtest.h>
 

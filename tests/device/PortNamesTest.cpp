@@ -2,8 +2,8 @@
 // open failed.
 
 #include "DeviceTestSupport.h"
-#include "PortTexts.h"
-#include "PosixSerialLine.h"
+#include "device/port/PortTexts.h"
+#include "device/port/PosixSerialLine.h"
 
 #include <cerrno>
 #include <cstring>

@@ -2,7 +2,7 @@
 // the user sees, the verdicts of "Vérifier" and the program handed out by "Lire", and the
 // garbled, silent or vanished devices that must end in a transmission error.
 
-#include "ReadBackSession.h"
+#include "device/ReadBackSession.h"
 #include "DeviceTestSupport.h"
 #include "SessionDouble.h"
 

@@ -3,7 +3,7 @@
 
 #include "DeviceTestSupport.h"
 #include "RecordingServices.h"
-#include "Rehearsal.h"
+#include "model/music/Rehearsal.h"
 
 #include <gtest/gtest.h>
 #include <map>

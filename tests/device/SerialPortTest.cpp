@@ -2,7 +2,7 @@
 // exclusive port, the settings put back, and a line that hangs up.
 
 #include "DeviceTestSupport.h"
-#include "PosixSerialLine.h"
+#include "device/port/PosixSerialLine.h"
 
 #include <cerrno>
 #include <chrono>

@@ -2,7 +2,7 @@
 // Plays the transfer dialog for session tests and the protocol fuzzer: records what the session
 // shows and delivers the posted endings after the tick, as the dialog's event queue does.
 
-#include "TransferSession.h"
+#include "device/TransferSession.h"
 
 #include <algorithm>
 #include <deque>

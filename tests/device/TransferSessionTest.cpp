@@ -1,7 +1,7 @@
 // The transfer session, ticked by hand, against the simulated device: what goes on the wire and
 // what the user sees, line by line.
 
-#include "TransferSession.h"
+#include "device/TransferSession.h"
 #include "DeviceTestSupport.h"
 #include "SessionDouble.h"
 

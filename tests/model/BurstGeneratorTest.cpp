@@ -1,4 +1,4 @@
-#include "BurstGenerator.h"
+#include "model/program/BurstGenerator.h"
 
 #include <gtest/gtest.h>
 

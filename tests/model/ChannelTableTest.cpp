@@ -1,4 +1,4 @@
-#include "ChannelTable.h"
+#include "model/program/ChannelTable.h"
 
 #include <gtest/gtest.h>
 

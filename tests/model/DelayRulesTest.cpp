@@ -1,4 +1,4 @@
-#include "DelayRules.h"
+#include "model/program/DelayRules.h"
 #include "RecordingServices.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "Document.h"
-#include "Windows1252.h"
+#include "model/program/Document.h"
+#include "model/io/Windows1252.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The file system failing under a save or an open: a full disk, a folder that went away after
 // the file was chosen, a read that fails part way. Each gives its message and loses nothing.
 
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
 #include "TempFolder.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The music beside a program: chains fitted to markers without drift, the refusals, marker
 // lists from sound editors, the companion file and its faults, the envelope of a WAV file.
 
-#include "CueTrack.h"
-#include "MusicFile.h"
-#include "MusicFit.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
-#include "SoundEnvelope.h"
 #include "TempFolder.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/CueTrack.h"
+#include "model/music/MusicFile.h"
+#include "model/music/MusicFit.h"
+#include "model/music/SoundEnvelope.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ProgramFile.h"
-#include "ProgramDocument.h"
+#include "model/files/ProgramFile.h"
 #include "TempFolder.h"
+#include "model/files/ProgramDocument.h"
 
 #include <gtest/gtest.h>
 

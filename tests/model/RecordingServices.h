@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the editor window: keeps the cell texts and the warnings it was given.
 
-#include "DelayRules.h"
+#include "model/program/DelayRules.h"
 
 #include <array>
 #include <string>

@@ -2,11 +2,11 @@
 // sample in the written file, in each variant; starts too close for a countdown and the two
 // ways out.
 
-#include "Rehearsal.h"
-#include "CueTrack.h"
+#include "model/music/Rehearsal.h"
 #include "RecordingServices.h"
-#include "SoundEnvelope.h"
 #include "TempFolder.h"
+#include "model/music/CueTrack.h"
+#include "model/music/SoundEnvelope.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Saves that must not lose a version: a backup that cannot be made, a crash at any moment of a
 // save, a file reached through a symbolic link, a file with its own permissions.
 
-#include "CueTrack.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
 #include "TempFolder.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/CueTrack.h"
 
 #include <gtest/gtest.h>
 

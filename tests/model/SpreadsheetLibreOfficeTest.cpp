@@ -1,11 +1,11 @@
 // Our export through a real spreadsheet program: LibreOffice, headless and in French, opens
 // it, saves it as .xlsx, and saves that again as CSV; the result imports to the same program.
 
-#include "Spreadsheet.h"
+#include "model/files/Spreadsheet.h"
 
-#include "ProgramDocument.h"
 #include "SpreadsheetSamples.h"
 #include "TempFolder.h"
+#include "model/files/ProgramDocument.h"
 
 #include <gtest/gtest.h>
 

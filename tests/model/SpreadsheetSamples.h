@@ -2,7 +2,7 @@
 // A 30-channel program with what a spreadsheet file must carry safely: a ";" in the title,
 // quotes, a line break, accents, own delays that differ from the times, the longest delay.
 
-#include "ProgramDocument.h"
+#include "model/files/ProgramDocument.h"
 
 #include <string>
 

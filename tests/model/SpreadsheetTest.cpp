@@ -1,7 +1,7 @@
-#include "Spreadsheet.h"
+#include "model/files/Spreadsheet.h"
 
-#include "ProgramDocument.h"
 #include "SpreadsheetSamples.h"
+#include "model/files/ProgramDocument.h"
 
 #include <gtest/gtest.h>
 

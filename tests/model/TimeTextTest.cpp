@@ -1,4 +1,4 @@
-#include "TimeText.h"
+#include "model/program/TimeText.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ TEST(ParseTime, AcceptsTheTypedForms) {
 }
 
 TEST(ParseTime, RefusesEverythingElse) {
-    const char* cases[] = {"",    "   ", "1,2,3", "1.5",  "1 000", "abc",     "1e",
-                           "e5",  "--1", "+-1",   "1,5x", "1e999", "-",       "+",
+    const char* cases[] = {"",    "   ", "1,2,3", "1.5",  "1 000", "abc",   "1e",
+                           "e5",  "--1", "+-1",   "1,5x", "1e999", "-",     "+",
                            "1 2", ",,",  "0x10",  "inf",  "nan",   "-1e999"};
     for (const char* text : cases)
         EXPECT_FALSE(ParseTime(text, ',').has_value()) << text;

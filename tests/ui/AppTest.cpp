@@ -1,14 +1,14 @@
 // The application as a whole: errors escaping a command, links of the about box, the user's
 // guide, and a normal session leaving nothing behind in the user's home folder.
 
-#include "Application.h"
-#include "BoiteAPropos.h"
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "TConfigurationPort.h"
-#include "TFenetreEnfant.h"
-#include "UserGuide.h"
+#include "ui/common/UserGuide.h"
+#include "ui/dialogs/BoiteAPropos.h"
+#include "ui/dialogs/TConfigurationPort.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Application.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QDesktopServices>

@@ -3,11 +3,11 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "ProgramDocument.h"
 #include "ScriptedDialogs.h"
-#include "TFenetreEnfant.h"
-#include "TGestionRafale.h"
+#include "model/files/ProgramDocument.h"
+#include "ui/dialogs/TGestionRafale.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Main.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,11 +3,11 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
-#include "Timeline.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
+#include "ui/timeline/TChronologie.h"
+#include "ui/timeline/Timeline.h"
 
 #include <QComboBox>
 #include <QScrollBar>

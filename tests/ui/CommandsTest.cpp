@@ -5,11 +5,11 @@
 
 #include "Driver.h"
 #include "ProgramUnderTest.h"
-#include "SoundEnvelope.h"
-#include "TFenetreEnfant.h"
-#include "TMusique.h"
-#include "TPisteSignaux.h"
-#include "TRepetition.h"
+#include "model/music/SoundEnvelope.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TMusique.h"
+#include "ui/music/TPisteSignaux.h"
+#include "ui/music/TRepetition.h"
 
 #include <QApplication>
 #include <QMenu>

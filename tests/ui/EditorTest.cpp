@@ -2,10 +2,10 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "Messages.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,14 +2,14 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "Messages.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "ui/common/Messages.h"
 #include "Boxes.h"
 
 #include <QDialog>

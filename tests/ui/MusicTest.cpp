@@ -4,16 +4,16 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "MusicFile.h"
-#include "ProgramFile.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
-#include "SoundEnvelope.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TMusique.h"
-#include "WindowProgram.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/MusicFile.h"
+#include "model/music/SoundEnvelope.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/WindowProgram.h"
+#include "ui/music/TMusique.h"
+#include "ui/shell/Main.h"
+#include "ui/timeline/TChronologie.h"
 
 #include <QAudioDevice>
 #include <QDir>

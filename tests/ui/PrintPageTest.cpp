@@ -1,8 +1,8 @@
 // The printed page, measured on a recording surface: margins, header, table rules, delay and
 // description cells.
 
-#include "Printing.h"
 #include "RecordingSurface.h"
+#include "ui/editor/Printing.h"
 
 #include <QtTest>
 
@@ -187,8 +187,8 @@ private slots:
             const DrawCall& t = texts[size_t(i)];
             QVERIFY2(!t.Text.isEmpty() && starts[i == 3 ? 2 : i].startsWith(t.Text),
                      qPrintable(QString::number(i)));
-            QVERIFY2(t.X1 >= frame.X1 - frame.Pen && t.X1 + s.TextWidth(t.Text, t.Style) <=
-                                                          frame.X2 + frame.Pen,
+            QVERIFY2(t.X1 >= frame.X1 - frame.Pen &&
+                         t.X1 + s.TextWidth(t.Text, t.Style) <= frame.X2 + frame.Pen,
                      qPrintable(QString::number(i)));
         }
         QCOMPARE(TextsAt(s, 10).size(), size_t(15));

@@ -1,12 +1,12 @@
 // Printing through a real QPrinter into a PDF file, read back with poppler's tools.
 
-#include "Application.h"
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
-#include "Printing.h"
 #include "ScriptedDialogs.h"
-#include "TFenetreEnfant.h"
+#include "ui/editor/Printing.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Application.h"
+#include "ui/shell/Main.h"
 
 #include <QMenu>
 #include <QPageSetupDialog>

@@ -4,12 +4,12 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "IgnivelleSim.h"
-#include "Main.h"
-#include "PosixSerialLine.h"
 #include "ScriptedDialogs.h"
-#include "TDlgGestionConnection.h"
-#include "TDlgLecture.h"
-#include "TFenetreEnfant.h"
+#include "device/port/PosixSerialLine.h"
+#include "ui/dialogs/TDlgGestionConnection.h"
+#include "ui/dialogs/TDlgLecture.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QLabel>

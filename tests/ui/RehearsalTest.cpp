@@ -6,15 +6,15 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
-#include "SoundEnvelope.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TMusique.h"
-#include "TPisteSignaux.h"
-#include "TRepetition.h"
+#include "model/music/SoundEnvelope.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TMusique.h"
+#include "ui/music/TPisteSignaux.h"
+#include "ui/music/TRepetition.h"
+#include "ui/shell/Main.h"
+#include "ui/timeline/TChronologie.h"
 
 #include <QAudioDevice>
 #include <QCheckBox>
@@ -80,7 +80,6 @@ void AnswerCueOptions() {
 
 class RehearsalTest : public QObject, ProgramUnderTest {
     Q_OBJECT
-
 
     TFenetreEnfant* ProgramWithMusic(int seconds) {
         Trigger(*Form, "FileNew");

@@ -1,15 +1,15 @@
 // The main window as a user meets it: menus, enabled commands, windows coming and going, and
 // the way out.
 
-#include "BoiteAPropos.h"
 #include "Boxes.h"
 #include "Driver.h"
-#include "FileDialogs.h"
-#include "Main.h"
-#include "Messages.h"
 #include "ScriptedDialogs.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
+#include "ui/common/FileDialogs.h"
+#include "ui/common/Messages.h"
+#include "ui/dialogs/BoiteAPropos.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QApplication>

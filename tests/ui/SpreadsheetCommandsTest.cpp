@@ -4,10 +4,10 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "ProgramUnderTest.h"
-#include "Main.h"
 #include "ScriptedDialogs.h"
-#include "TFenetreEnfant.h"
-#include "TImportTableur.h"
+#include "ui/dialogs/TImportTableur.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -48,7 +48,6 @@ QStringList Items(QListWidget* list) {
 
 class SpreadsheetCommandsTest : public QObject, ProgramUnderTest {
     Q_OBJECT
-
 
     // Imports path through the box, which f inspects and answers.
     void Import(const QString& path, std::function<void(TImportTableur&)> f) {

@@ -1,5 +1,5 @@
-#include "TGestionRafale.h"
-#include "UpDownControl.h"
+#include "ui/dialogs/TGestionRafale.h"
+#include "ui/common/UpDownControl.h"
 
 #include <QGroupBox>
 #include <QLabel>

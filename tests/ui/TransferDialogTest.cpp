@@ -4,12 +4,12 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "IgnivelleSim.h"
-#include "Main.h"
-#include "Messages.h"
-#include "PosixSerialLine.h"
-#include "TConfigurationPort.h"
-#include "TDlgGestionConnection.h"
-#include "TFenetreEnfant.h"
+#include "device/port/PosixSerialLine.h"
+#include "ui/common/Messages.h"
+#include "ui/dialogs/TConfigurationPort.h"
+#include "ui/dialogs/TDlgGestionConnection.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/Main.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -5,13 +5,13 @@
 
 #include "Driver.h"
 #include "IgnivelleSim.h"
-#include "Main.h"
-#include "Messages.h"
-#include "PosixSerialLine.h"
-#include "TDlgGestionConnection.h"
-#include "TFenetreEnfant.h"
-#include "TGestionRafale.h"
-#include "TGrid.h"
+#include "device/port/PosixSerialLine.h"
+#include "ui/common/Messages.h"
+#include "ui/dialogs/TDlgGestionConnection.h"
+#include "ui/dialogs/TGestionRafale.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QDialog>

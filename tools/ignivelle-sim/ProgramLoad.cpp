@@ -2,8 +2,8 @@
 
 #include "IgnivelleSim.h"
 
-#include "Document.h"
-#include "ProgramDocument.h"
+#include "model/files/ProgramDocument.h"
+#include "model/program/Document.h"
 
 namespace salvo::sim {
 

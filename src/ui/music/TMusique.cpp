@@ -1,10 +1,11 @@
-#include "TMusique.h"
+#include "ui/music/TMusique.h"
 
-#include "Messages.h"
-#include "ProgramFile.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TimeText.h"
+#include "model/files/ProgramFile.h"
+#include "model/program/TimeText.h"
+#include "ui/common/Messages.h"
+#include "ui/music/MusicProgram.h"
+
+#include <QWidget>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -90,16 +91,18 @@ bool IsSoundFile(const QString& path) {
 
 } // namespace
 
-TMusique* TMusique::Of(TFenetreEnfant* editor, bool create) {
-    if (!editor)
+TMusique* TMusique::Of(MusicProgram* program, bool create) {
+    if (!program)
         return nullptr;
-    auto* music = editor->findChild<TMusique*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* music =
+        program->ProgramWindow()->findChild<TMusique*>(QString(), Qt::FindDirectChildrenOnly);
     if (!music && create)
-        music = new TMusique(editor);
+        music = new TMusique(program);
     return music;
 }
 
-TMusique::TMusique(TFenetreEnfant* editor) : QObject(editor), Editor(editor) {
+TMusique::TMusique(MusicProgram* program)
+    : QObject(program->ProgramWindow()), Owner(program), Window(program->ProgramWindow()) {
     setObjectName(QStringLiteral("Musique"));
     ProgressTimer = new QTimer(this);
     ProgressTimer->setInterval(100);
@@ -121,7 +124,7 @@ TMusique::TMusique(TFenetreEnfant* editor) : QObject(editor), Editor(editor) {
             HeadTimer->stop();
         emit Changed();
     });
-    editor->Chronologie->SetMusic(this);
+    program->ShowMusic(this);
 }
 
 TMusique::~TMusique() {
@@ -129,12 +132,12 @@ TMusique::~TMusique() {
 }
 
 char TMusique::Separator() const {
-    return Editor ? Editor->DecimalSeparator() : ',';
+    return Program() ? Program()->DecimalSeparator() : ',';
 }
 
 void TMusique::Touch() {
-    if (Editor)
-        Editor->SetModified(true);
+    if (Program())
+        Program()->SetModified(true);
     emit Changed();
 }
 
@@ -230,7 +233,7 @@ void TMusique::StartDecoder(const QString& path) {
 void TMusique::WaveFailed(const QString& path, const QString& why) {
     StopWave();
     Note = U("Onde sonore indisponible : %1").arg(why);
-    ShowError(Editor, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
+    ShowError(Window, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
     emit Changed();
 }
 
@@ -333,7 +336,7 @@ QMediaPlayer& TMusique::Player() {
                     // While the waveform is made, or once it failed, that has its own box.
                     if (Computing || !Note.isEmpty())
                         return;
-                    ShowError(Editor,
+                    ShowError(Window,
                               U(MsgSoundNotReadable)
                                   .arg(QFileInfo(Q(Data.SoundPath)).fileName(), U(MsgNotDecoded)));
                 });
@@ -379,17 +382,17 @@ void TMusique::SetHead(double seconds) {
 
 void TMusique::TogglePlay() {
     if (!HasSound()) {
-        ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
+        ShowInformation(Window, U("Aucune musique n'est associée à ce programme."));
         return;
     }
     if (!IsSoundFile(Q(Data.SoundPath))) {
-        ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+        ShowError(Window, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
         return;
     }
 #if SALVODESK_SOUND
     // Qt's FFmpeg back end brings the whole program down when it plays with no sound output.
     if (!Playing() && QMediaDevices::defaultAudioOutput().isNull()) {
-        ShowInformation(Editor, U("Aucune sortie son n'est disponible sur cet ordinateur : la "
+        ShowInformation(Window, U("Aucune sortie son n'est disponible sur cet ordinateur : la "
                                   "musique ne peut pas être écoutée."));
         return;
     }
@@ -405,7 +408,7 @@ void TMusique::TogglePlay() {
     }
     emit Changed();
 #else
-    ShowInformation(Editor, U(MsgNoPlayback));
+    ShowInformation(Window, U(MsgNoPlayback));
 #endif
 }
 
@@ -418,11 +421,11 @@ bool TMusique::Attach(const QString& path) {
         WaveFormat format;
         const WaveRead r = ReadWaveFormat(path.toStdString(), format);
         if (r == WaveRead::NotAccessible || r == WaveRead::NotWave) {
-            ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(r)));
+            ShowError(Window, U(MsgSoundNotReadable).arg(name, Why(r)));
             return false;
         }
     } else if (!QFileInfo(path).isFile()) {
-        ShowError(Editor, U(MsgSoundNotReadable).arg(name, Why(WaveRead::NotAccessible)));
+        ShowError(Window, U(MsgSoundNotReadable).arg(name, Why(WaveRead::NotAccessible)));
         return false;
     }
 #if SALVODESK_SOUND
@@ -453,7 +456,7 @@ void TMusique::Detach() {
 
 void TMusique::Mark() {
     if (!HasSound()) {
-        ShowInformation(Editor, U("Aucune musique n'est associée à ce programme."));
+        ShowInformation(Window, U("Aucune musique n'est associée à ce programme."));
         return;
     }
     AddMarkers(Data.Markers, {{Head(), std::string()}});
@@ -465,17 +468,17 @@ void TMusique::ImportMarkers(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const SmallFileResult read = ReadSmallFile(path.toStdString(), MaxMusicFileBytes, bytes);
     if (read == SmallFileResult::TooLarge) {
-        ShowError(Editor,
+        ShowError(Window,
                   U("Le fichier de repères « %1 » dépasse 8 Mo : il n'est pas lu.").arg(name));
         return;
     }
     if (read != SmallFileResult::Read) {
-        ShowError(Editor, U("Le fichier de repères « %1 » n'a pas pu être lu.").arg(name));
+        ShowError(Window, U("Le fichier de repères « %1 » n'a pas pu être lu.").arg(name));
         return;
     }
     const LabelFile labels = ParseLabels(bytes);
     if (labels.Markers.empty() && labels.Bad.empty()) {
-        ShowInformation(Editor, U("Le fichier « %1 » ne contient aucun repère.").arg(name));
+        ShowInformation(Window, U("Le fichier « %1 » ne contient aucun repère.").arg(name));
         return;
     }
     if (!labels.Bad.empty()) {
@@ -484,7 +487,7 @@ void TMusique::ImportMarkers(const QString& path) {
             lines << Q(labels.Bad[i]);
         if (labels.Bad.size() > 12)
             lines << U("… et %1 autres lignes").arg(labels.Bad.size() - 12);
-        ShowWarning(Editor, U(MsgLabelsBadLines).arg(labels.Markers.size()).arg(lines.join('\n')));
+        ShowWarning(Window, U(MsgLabelsBadLines).arg(labels.Markers.size()).arg(lines.join('\n')));
     }
     if (labels.Markers.empty())
         return;
@@ -493,7 +496,7 @@ void TMusique::ImportMarkers(const QString& path) {
 }
 
 std::vector<SequenceSpan> TMusique::Sequences() const {
-    return Editor ? SequencesOf(Editor->Link) : std::vector<SequenceSpan>();
+    return Program() ? SequencesOf(Program()->ProgramTable()) : std::vector<SequenceSpan>();
 }
 
 std::vector<double> TMusique::Starts() const {
@@ -517,14 +520,14 @@ double TMusique::Snapped(double seconds) const {
 
 std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const {
     auto it = FittedTo.find(channelIndex);
-    if (it == FittedTo.end() || !Editor)
+    if (it == FittedTo.end() || !Program())
         return std::nullopt;
     const std::vector<SequenceSpan> seq = Sequences();
     const int s = SequenceOfChannel(seq, channelIndex);
     if (s < 0 || seq[static_cast<size_t>(s)].First == channelIndex)
         return std::nullopt;
     ChannelTable copy;
-    copy.CopyTableFrom(Editor->Link);
+    copy.CopyTableFrom(Program()->ProgramTable());
     const double fired = Starts()[static_cast<size_t>(s)] + copy.GetChannelTime(channelIndex);
     int number = 0;
     for (size_t i = 0; i < Data.Markers.size(); ++i)
@@ -534,7 +537,7 @@ std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const
 }
 
 QString TMusique::FitSequence(int channelIndex) {
-    if (!Editor)
+    if (!Program())
         return QString();
     const std::vector<SequenceSpan> seq = Sequences();
     const int s = SequenceOfChannel(seq, channelIndex);
@@ -543,20 +546,20 @@ QString TMusique::FitSequence(int channelIndex) {
     const SequenceSpan span = seq[static_cast<size_t>(s)];
     const double start = Starts()[static_cast<size_t>(s)];
     ChannelTable copy;
-    copy.CopyTableFrom(Editor->Link);
+    copy.CopyTableFrom(Program()->ProgramTable());
     const ChainFit fit =
         FitChain(start, copy.GetChannelTime(span.First), span.Last - span.First, Data.Markers);
     if (fit.Problem != FitProblem::None) {
-        ShowWarning(Editor,
+        ShowWarning(Window,
                     Q(FitProblemText(fit, Data.Markers, start, span.First + 1, Separator())));
         return QString();
     }
     // Through the editor's own rules, channel after channel, as if typed.
     for (size_t k = 0; k < fit.Times.size(); ++k)
-        Editor->ApplyChannelTime(span.First + 1 + static_cast<int>(k), fit.Times[k]);
+        Program()->ApplyChannelTime(span.First + 1 + static_cast<int>(k), fit.Times[k]);
     Data.Starts[span.First + 1] = start; // no longer moved by the sequences before it
     std::vector<double> fired;
-    copy.CopyTableFrom(Editor->Link);
+    copy.CopyTableFrom(Program()->ProgramTable());
     for (size_t k = 0; k < fit.Times.size(); ++k) {
         const int channel = span.First + 1 + static_cast<int>(k);
         fired.push_back(copy.GetChannelTime(channel));
@@ -580,13 +583,13 @@ void TMusique::LoadFor(const QString& programPath) {
     case MusicRead::None:
         return;
     case MusicRead::Unreadable:
-        ShowError(Editor, U(MsgMusicUnreadable).arg(name));
+        ShowError(Window, U(MsgMusicUnreadable).arg(name));
         return;
     case MusicRead::Invalid:
-        ShowError(Editor, U(MsgMusicInvalid).arg(name).arg(r.Line));
+        ShowError(Window, U(MsgMusicInvalid).arg(name).arg(r.Line));
         return;
     case MusicRead::TooLarge:
-        ShowError(Editor, U(MsgMusicTooLarge).arg(name));
+        ShowError(Window, U(MsgMusicTooLarge).arg(name));
         return;
     case MusicRead::Read:
         break;
@@ -595,13 +598,13 @@ void TMusique::LoadFor(const QString& programPath) {
     FittedTo.clear();
     HeadSeconds = 0;
     if (HasSound() && !IsSoundFile(Q(Data.SoundPath)))
-        ShowError(Editor, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+        ShowError(Window, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
     StartWave();
     emit Changed();
 }
 
 bool TMusique::SaveFor(const QString& programPath) {
-    return SaveData(Editor.data(), Data, programPath);
+    return SaveData(Window.data(), Data, programPath);
 }
 
 bool TMusique::SaveData(QWidget* parent, const MusicData& music, const QString& programPath) {

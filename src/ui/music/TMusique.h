@@ -3,8 +3,8 @@
 // planned start of each sequence, the play head and the player. It lives as a child of the
 // editor window, is saved beside the program file, and is drawn by the window's timeline.
 
-#include "MusicFile.h"
-#include "SoundEnvelope.h"
+#include "model/music/MusicFile.h"
+#include "model/music/SoundEnvelope.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -22,15 +22,15 @@ class QAudioOutput;
 class QMediaPlayer;
 class QTimer;
 class QWidget;
-class TFenetreEnfant;
+class MusicProgram;
 
 class TMusique : public QObject {
     Q_OBJECT
 public:
-    // The music of an editor window; made on first use when create is set.
-    static TMusique* Of(TFenetreEnfant* editor, bool create = true);
+    // The music of a program; made on first use when create is set.
+    static TMusique* Of(MusicProgram* program, bool create = true);
 
-    explicit TMusique(TFenetreEnfant* editor);
+    explicit TMusique(MusicProgram* program);
     ~TMusique() override;
 
     salvo::MusicData Data;
@@ -92,7 +92,10 @@ private:
     QMediaPlayer& Player();
     char Separator() const;
 
-    QPointer<TFenetreEnfant> Editor;
+    // The program, while its window lives.
+    MusicProgram* Program() const { return Window ? Owner : nullptr; }
+    MusicProgram* Owner = nullptr;
+    QPointer<QWidget> Window;
     salvo::Envelope WaveEnvelope;
     QString Note;
     double HeadSeconds = 0;

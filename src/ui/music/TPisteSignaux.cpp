@@ -1,10 +1,10 @@
-#include "TPisteSignaux.h"
+#include "ui/music/TPisteSignaux.h"
 
-#include "Messages.h"
-#include "ProgramFile.h"
-#include "Rehearsal.h"
-#include "TFenetreEnfant.h"
-#include "TMusique.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/Rehearsal.h"
+#include "ui/common/Messages.h"
+#include "ui/music/MusicProgram.h"
+#include "ui/music/TMusique.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -115,9 +115,10 @@ private:
     size_t At = 0;
 };
 
-std::vector<CueStart> StartsOf(TFenetreEnfant* editor, TMusique* music) {
+std::vector<CueStart> StartsOf(MusicProgram* program, TMusique* music) {
     std::vector<CueStart> starts;
-    for (const RehearsalSequence& s : RehearsalSequences(editor->Link, music->Data.Starts))
+    for (const RehearsalSequence& s :
+         RehearsalSequences(program->ProgramTable(), music->Data.Starts))
         starts.push_back({s.Number, s.Planned});
     return starts;
 }
@@ -178,16 +179,16 @@ CueVariant TPisteSignaux::Variant() const {
     return RadioBips->isChecked() ? CueVariant::BeepsOnly : CueVariant::Stereo;
 }
 
-QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* music,
+QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music,
                          const std::function<QString()>& askPath) {
     TPisteSignaux options(parent);
     if (options.exec() != QDialog::Accepted)
         return {};
     const int lead = options.Lead();
     const CueVariant variant = options.Variant();
-    const char sep = editor->DecimalSeparator();
+    const char sep = program->DecimalSeparator();
 
-    std::vector<CueStart> starts = StartsOf(editor, music);
+    std::vector<CueStart> starts = StartsOf(program, music);
     std::vector<CueConflict> conflicts = CueConflicts(starts, lead);
     if (!conflicts.empty()) {
         const BoxButton answer = ShowBox(
@@ -203,14 +204,14 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
             QStringList refused;
             // From the last pair back: joining a sequence leaves those before it in place.
             for (auto c = conflicts.rbegin(); c != conflicts.rend(); ++c) {
-                const auto spans = RehearsalSequences(editor->Link, music->Data.Starts);
+                const auto spans = RehearsalSequences(program->ProgramTable(), music->Data.Starts);
                 const int number = starts[size_t(c->Second)].Number;
                 const int channel = spans[size_t(number - 1)].ManualChannel;
-                const JoinResult r =
-                    JoinToPreviousSequence(editor->Link, editor->Doc.ShownTimes, *editor, sep,
-                                           music->Data.Starts, channel);
+                const JoinResult r = JoinToPreviousSequence(
+                    program->ProgramTable(), program->ProgramShownTimes(),
+                    program->ProgramServices(), sep, music->Data.Starts, channel);
                 if (r == JoinResult::Joined)
-                    editor->SetModified(true);
+                    program->SetModified(true);
                 else
                     refused << U("séquence %1 (voie %2) : %3")
                                    .arg(number)
@@ -224,7 +225,7 @@ QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* musi
                 ShowInformation(parent, U("Ces séquences ne peuvent pas devenir automatiques ; "
                                           "leur décompte sera raccourci :\n\n") +
                                             refused.join(QLatin1Char('\n')));
-            starts = StartsOf(editor, music);
+            starts = StartsOf(program, music);
         }
     }
 

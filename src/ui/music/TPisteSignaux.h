@@ -3,7 +3,7 @@
 // before each sequence start. Its options dialog, the check of starts too close for the
 // countdown, and the writing.
 
-#include "CueTrack.h"
+#include "model/music/CueTrack.h"
 
 #include <QDialog>
 #include <QString>
@@ -12,7 +12,7 @@
 
 class QRadioButton;
 class QSpinBox;
-class TFenetreEnfant;
+class MusicProgram;
 class TMusique;
 
 class TPisteSignaux : public QDialog {
@@ -34,7 +34,7 @@ salvo::CueVoice BuiltInVoice(int rate);
 // The whole command: options, the check and its remedies, the file (askPath is asked once the
 // rest is settled; an empty answer cancels). Returns the status line's text, empty when
 // nothing was written.
-QString WriteCueTrackFor(QWidget* parent, TFenetreEnfant* editor, TMusique* music,
+QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music,
                          const std::function<QString()>& askPath);
 
 extern const char* const MsgCueTrackWritten; // %1: the file's name

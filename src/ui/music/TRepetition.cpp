@@ -1,10 +1,9 @@
-#include "TRepetition.h"
+#include "ui/music/TRepetition.h"
 
-#include "Messages.h"
-#include "TChronologie.h"
-#include "TFenetreEnfant.h"
-#include "TMusique.h"
-#include "TimeText.h"
+#include "model/program/TimeText.h"
+#include "ui/common/Messages.h"
+#include "ui/music/MusicProgram.h"
+#include "ui/music/TMusique.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -138,15 +137,16 @@ QPushButton* Button(const char* name, const char* text, QWidget* parent) {
 
 } // namespace
 
-TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
+TRepetition::TRepetition(MusicProgram* program, TMusique* music,
                          std::unique_ptr<RehearsalClock> clock, QWidget* parent)
-    : QDialog(parent), Editor(editor), Music(music), Silent(!clock && !SoundOutput()),
+    : QDialog(parent), Owner(program), Window(program->ProgramWindow()), Music(music),
+      Silent(!clock && !SoundOutput()),
       Clock(clock    ? std::move(clock)
             : Silent ? std::unique_ptr<RehearsalClock>(
                            std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
                      : std::make_unique<PlayerClock>(music)),
-      Rehearsal(
-          std::make_unique<RehearsalRun>(RehearsalSequences(editor->Link, music->Data.Starts))) {
+      Rehearsal(std::make_unique<RehearsalRun>(
+          RehearsalSequences(program->ProgramTable(), music->Data.Starts))) {
     setObjectName(QStringLiteral("TRepetition"));
     setWindowTitle(U("Répétition"));
     Pages = new QStackedWidget(this);
@@ -281,13 +281,13 @@ TRepetition::TRepetition(TFenetreEnfant* editor, TMusique* music,
 }
 
 TRepetition::~TRepetition() {
-    if (Editor && Editor->Chronologie)
-        Editor->Chronologie->SetLitChannels({});
+    if (Program())
+        Program()->LightChannels({});
 }
 
 QString TRepetition::Seconds(double s) const {
     return QString::fromStdString(
-        FormatResidual(s, Editor ? Editor->DecimalSeparator() : ',', false));
+        FormatResidual(s, Program() ? Program()->DecimalSeparator() : ',', false));
 }
 
 void TRepetition::ShowNext(double position) {
@@ -297,16 +297,18 @@ void TRepetition::ShowNext(double position) {
         LabelDecompte->setText(U("–"));
     } else {
         const RehearsalSequence& s = Rehearsal->Sequences()[size_t(next)];
-        LabelProchaine->setText(U("Prochaine : séquence %1 (voie %2), à %3 s")
-                                    .arg(s.Number)
-                                    .arg(s.ManualChannel + 1)
-                                    .arg(QString::fromStdString(FormatTime(
-                                        s.Planned, Editor ? Editor->DecimalSeparator() : ','))));
+        LabelProchaine->setText(
+            U("Prochaine : séquence %1 (voie %2), à %3 s")
+                .arg(s.Number)
+                .arg(s.ManualChannel + 1)
+                .arg(QString::fromStdString(
+                    FormatTime(s.Planned, Program() ? Program()->DecimalSeparator() : ','))));
         const double left = *Rehearsal->Countdown(position);
         // Counted down in tenths, as a stopwatch: "0,0" is the moment.
         const double tenths = std::ceil(std::max(0.0, left) * 10 - 1e-9) / 10;
         QString text = QString::number(tenths, 'f', 1);
-        text.replace(QLatin1Char('.'), QLatin1Char(Editor ? Editor->DecimalSeparator() : ','));
+        text.replace(QLatin1Char('.'),
+                     QLatin1Char(Program() ? Program()->DecimalSeparator() : ','));
         LabelDecompte->setText(left < 0 ? U("%1 s de retard").arg(Seconds(-left)) : text);
     }
     if (!Position->isSliderDown())
@@ -343,8 +345,8 @@ void TRepetition::Seek(double seconds) {
         return;
     Clock->Seek(seconds);
     Rehearsal->Seek(seconds);
-    if (Editor && Editor->Chronologie)
-        Editor->Chronologie->SetLitChannels({});
+    if (Program())
+        Program()->LightChannels({});
     ShowNext(seconds);
 }
 
@@ -365,8 +367,8 @@ void TRepetition::Tick() {
     for (const auto& [channel, at] : Fired)
         if (now - at < LitSeconds && now >= at)
             lit.insert(channel + 1);
-    if (Editor && Editor->Chronologie)
-        Editor->Chronologie->SetLitChannels(lit);
+    if (Program())
+        Program()->LightChannels(lit);
     ShowNext(now);
     // The music has ended (the player stops by itself at its end).
     if (!Clock->Playing() || (Clock->Duration() > 0 && now >= Clock->Duration()))
@@ -395,9 +397,9 @@ void TRepetition::ShowScore() {
     Finished = true;
     Frame->stop();
     Clock->Pause();
-    if (Editor && Editor->Chronologie)
-        Editor->Chronologie->SetLitChannels({});
-    const char sep = Editor ? Editor->DecimalSeparator() : ',';
+    if (Program())
+        Program()->LightChannels({});
+    const char sep = Program() ? Program()->DecimalSeparator() : ',';
     Result = ScoreOf(Rehearsal->Sequences(), Rehearsal->Presses());
     TableauScore->setRowCount(int(Result.Rows.size()));
     auto cell = [this](int row, int column, const QString& text, bool right = true) {
@@ -422,7 +424,7 @@ void TRepetition::ShowScore() {
 }
 
 void TRepetition::Adopt() {
-    if (!Music || !Editor)
+    if (!Music || !Program())
         return;
     if (ShowBox(this, BoxKind::Confirmation,
                 U("Les instants d'appui de cette répétition deviennent les débuts prévus des "

@@ -4,7 +4,7 @@
 // then fires as the device times it, lighting its channels on the timeline. At the end, or on
 // "Arrêter", the score: how early or late each press was.
 
-#include "Rehearsal.h"
+#include "model/music/Rehearsal.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -22,7 +22,7 @@ class QSlider;
 class QStackedWidget;
 class QTableWidget;
 class QTimer;
-class TFenetreEnfant;
+class MusicProgram;
 class TMusique;
 
 // Where the music is: the player, or a clock that a test moves.
@@ -41,7 +41,7 @@ class TRepetition : public QDialog {
     Q_OBJECT
 public:
     // clock: null for the music's own player.
-    TRepetition(TFenetreEnfant* editor, TMusique* music,
+    TRepetition(MusicProgram* program, TMusique* music,
                 std::unique_ptr<RehearsalClock> clock = nullptr, QWidget* parent = nullptr);
     ~TRepetition() override;
 
@@ -67,7 +67,10 @@ private:
     void ShowNext(double position);
     QString Seconds(double s) const;
 
-    QPointer<TFenetreEnfant> Editor;
+    // The program, while its window lives.
+    MusicProgram* Program() const { return Window ? Owner : nullptr; }
+    MusicProgram* Owner = nullptr;
+    QPointer<QWidget> Window;
     QPointer<TMusique> Music;
     bool Silent = false; // no sound output: the clock runs alone
     std::unique_ptr<RehearsalClock> Clock;

@@ -2,7 +2,7 @@
 // Answers message boxes in widget tests: by the text of the button to press, in order, and
 // keeps what each box showed.
 
-#include "Messages.h"
+#include "ui/common/Messages.h"
 
 #include <QString>
 #include <QStringList>

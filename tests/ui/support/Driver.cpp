@@ -1,8 +1,8 @@
 #include "Driver.h"
 
-#include "Main.h"
-#include "TFenetreEnfant.h"
-#include "TGrid.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/TGrid.h"
+#include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QApplication>

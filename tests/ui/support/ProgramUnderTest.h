@@ -4,8 +4,8 @@
 
 #include "Boxes.h"
 #include "Driver.h"
-#include "Main.h"
 #include "ScriptedDialogs.h"
+#include "ui/shell/Main.h"
 
 #include <QSize>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // A printing surface for tests: keeps every drawing call with its coordinates, font and pen,
 // measures text by a fixed rule, and reports whatever device measures the test sets.
 
-#include "Printing.h"
+#include "ui/editor/Printing.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // The main window's system dialogs, answered by the test: queued paths for the file dialogs
 // (an empty path is a cancel), a PDF file for the print dialog.
 
-#include "FileDialogs.h"
+#include "ui/common/FileDialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // Program files on Windows: bytes written as they are (no CR added), the backup replaced on the
 // next save, and folder and file names with accents (UTF-8 in the program, UTF-16 for Windows).
 
-#include "MusicFile.h"
-#include "ProgramDocument.h"
-#include "ProgramFile.h"
+#include "model/files/ProgramDocument.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/MusicFile.h"
 
 #include <filesystem>
 #include <fstream>

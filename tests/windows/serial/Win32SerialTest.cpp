@@ -4,8 +4,8 @@
 
 #include "RemoteDevice.h"
 #include "SessionDouble.h"
-#include "TransferSession.h"
-#include "Win32SerialLine.h"
+#include "device/TransferSession.h"
+#include "device/port/Win32SerialLine.h"
 
 // Lean: the full set of headers makes SetPort a macro (winspool's SetPortA).
 #define WIN32_LEAN_AND_MEAN

@@ -1,0 +1,764 @@
+#include "ui/editor/TFenetreEnfant.h"
+
+#include "model/io/Windows1252.h"
+#include "model/program/TimeText.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/EditorClosed.h"
+#include "ui/editor/Printing.h"
+#include "ui/editor/TGrid.h"
+#include "ui/timeline/TChronologie.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QValidator>
+
+using namespace salvo;
+
+namespace {
+
+// Limits what the user types or pastes; text put in by the program may be longer, and the
+// user can still shorten it.
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), Limit(limit) {
+        // The line edit holds the proposed text while validating; remember the last one.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { Previous = static_cast<int>(text.size()); });
+    }
+    // The program is about to put in a text of this length.
+    void Allow(int length) { Previous = length; }
+    State validate(QString& input, int&) const override {
+        if (input.size() <= Limit || input.size() <= Previous)
+            return Acceptable;
+        return Invalid;
+    }
+
+private:
+    int Limit;
+    int Previous = 0;
+};
+
+// A header text too long to lay out at once (a file may hold a megabyte: the field would take
+// a second per text) shows its beginning, far more than the field shows; the rest is held here
+// and stays after what the field holds, so that nothing is lost.
+class HeldTail : public QObject {
+public:
+    static constexpr qsizetype Shown = 4096;
+
+    explicit HeldTail(QLineEdit* edit) : QObject(edit), Edit(edit) {
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
+            // Emptying the field, or typing over all it shows, replaces the whole text.
+            if (text.isEmpty() || ReplacingAll)
+                Tail.clear();
+            ReplacingAll = false;
+        });
+    }
+    static HeldTail* Of(const QLineEdit* edit) {
+        for (QObject* child : edit->children())
+            if (auto* held = dynamic_cast<HeldTail*>(child))
+                return held;
+        return nullptr;
+    }
+    static QString Whole(const QLineEdit* edit) { return edit->text() + Of(edit)->Tail; }
+
+    // The part of text the field gets.
+    QString Hold(const QString& text) {
+        if (text.size() <= Shown) {
+            Tail.clear();
+            return text;
+        }
+        qsizetype cut = text.at(Shown - 1).isHighSurrogate() ? Shown - 1 : Shown;
+        Tail = text.mid(cut);
+        return text.left(cut);
+    }
+
+    QString Tail;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // The field edits its text while it handles these events.
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ContextMenu)
+            ReplacingAll =
+                Edit->hasSelectedText() && Edit->selectionLength() == Edit->text().size();
+        else if (event->type() == QEvent::KeyRelease)
+            ReplacingAll = false;
+        return false;
+    }
+
+private:
+    QLineEdit* Edit;
+    bool ReplacingAll = false;
+};
+
+void SetProgramText(QLineEdit* edit, const QString& text) {
+    HeldTail* held = HeldTail::Of(edit);
+    QString shown = held->Hold(text);
+    if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator())))
+        limit->Allow(static_cast<int>(shown.size()));
+    edit->setText(shown);
+    if (!held->Tail.isEmpty())
+        edit->setCursorPosition(0); // the end of what the field holds is not the text's end
+}
+
+constexpr int LabelGap = 6; // between a label and its field
+
+const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
+                                 " Description "};
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Whether typed text can go into a file as it stands: a character the file cannot hold is
+// refused at the key rather than turned into "?" at the next save.
+bool Saveable(const QString& text) {
+    return salvo::FitsWindows1252(text.toStdString());
+}
+
+// Whether w is ancestor or one of its controls. A box or list parented to the window is a window
+// of its own: the walk stops there.
+bool Within(const QWidget* w, const QWidget* ancestor) {
+    for (; w; w = w->parentWidget()) {
+        if (w == ancestor)
+            return true;
+        if (w->isWindow())
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
+    setObjectName(QStringLiteral("TFenetreEnfant"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    // 1. The window and its fields.
+    Client = new QWidget;
+    Client->setObjectName(QStringLiteral("Client"));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    Client->setFont(font);
+    Client->setMouseTracking(true);
+    Client->installEventFilter(this);
+    setWidget(Client);
+
+    LabelTitre = new QLabel(Client);
+    LabelTitre->setObjectName(QStringLiteral("LabelTitre"));
+    LabelTitre->move(14, 8);
+    StringTitre = new QLineEdit(Client);
+    StringTitre->setObjectName(QStringLiteral("StringTitre"));
+    StringTitre->setGeometry(120, 8, 377, 21);
+    StringTitre->setValidator(new TypingLimit(StringTitre, 50));
+    StringTitre->setMaxLength(Unlimited);
+
+    LabelNumSerie = new QLabel(Client);
+    LabelNumSerie->setObjectName(QStringLiteral("LabelNumSerie"));
+    LabelNumSerie->move(14, 35);
+    NumeroSerie = new QLineEdit(Client);
+    NumeroSerie->setObjectName(QStringLiteral("NumeroSerie"));
+    NumeroSerie->setGeometry(120, 35, 209, 21);
+    NumeroSerie->setValidator(new TypingLimit(NumeroSerie, 11));
+    NumeroSerie->setMaxLength(Unlimited);
+    NumeroSerie->installEventFilter(this);
+    StringTitre->installEventFilter(this);
+
+    LabelVersion = new QLabel(Client);
+    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
+    LabelVersion->move(344, 34);
+    Version = new QLineEdit(Client);
+    Version->setObjectName(QStringLiteral("Version"));
+    Version->setGeometry(392, 34, 105, 21);
+    Version->setMaxLength(Unlimited);
+    Version->installEventFilter(this);
+    for (QLineEdit* field : {StringTitre, NumeroSerie, Version})
+        new HeldTail(field);
+
+    LabelTypeIgnivellique = new QLabel(Client);
+    LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
+    LabelTypeIgnivellique->move(584, 18);
+    LabelTypeIgnivellique->setText(QStringLiteral("Type Ignivelle"));
+    ComboBoxType = new QComboBox(Client);
+    ComboBoxType->setObjectName(QStringLiteral("ComboBoxType"));
+    ComboBoxType->setGeometry(576, 34, 145, 21);
+
+    Tableau = new TGrid(this, Client);
+    Tableau->setObjectName(QStringLiteral("Tableau"));
+    Tableau->setGeometry(0, 80, 756, 474);
+    QFont gridFont(font);
+    gridFont.setPixelSize(9);
+    Tableau->setFont(gridFont);
+    Tableau->setStatusTip(QStringLiteral("Numero de la voie"));
+    Tableau->setColumnCount(4);
+    Tableau->setRowCount(SlotCount);
+    const int widths[4] = {150, 150, 150, 275};
+    for (int c = 0; c < 4; ++c)
+        Tableau->setColumnWidth(c, widths[c]);
+    Tableau->verticalHeader()->hide();
+    Tableau->verticalHeader()->setDefaultSectionSize(24);
+    Tableau->verticalHeader()->setMinimumSectionSize(24);
+    Tableau->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Tableau->horizontalHeader()->setSectionsClickable(false);
+    Tableau->horizontalHeader()->setFixedHeight(24);
+    Tableau->setSelectionMode(QAbstractItemView::SingleSelection);
+    Tableau->setSelectionBehavior(QAbstractItemView::SelectItems);
+    Tableau->setShowGrid(true);
+    Tableau->setTabKeyNavigation(true);
+    Tableau->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                             QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
+    Tableau->setItemDelegate(new TCellDelegate(this, Tableau));
+    Tableau->viewport()->setMouseTracking(true);
+    QItemSelectionModel* oldSelection = Tableau->selectionModel();
+    Tableau->setSelectionModel(new TCellSelection(this, Tableau->model()));
+    delete oldSelection;
+    connect(Tableau, &QTableWidget::clicked, this, [this] { TableauClick(); });
+    Chronologie = new TChronologie(Link, Tableau, Client);
+
+    // 4. The in-cell type list.
+    TypeEditor = new QComboBox(Tableau->viewport());
+    TypeEditor->setObjectName(QStringLiteral("TypeEditor"));
+    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Manual]));
+    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Automatic]));
+    TypeEditor->setMaxVisibleItems(3);
+    TypeEditor->setStyleSheet(QStringLiteral("QAbstractItemView::item { min-height: 15px; }"));
+    TypeEditor->resize(210, TypeEditor->sizeHint().height());
+    TypeEditor->setCurrentIndex(0);
+    TypeEditor->hide();
+
+    // 5. The model list.
+    ComboBoxType->clear();
+    for (const char* name : ModelNames)
+        ComboBoxType->addItem(QString::fromUtf8(name));
+    ComboBoxType->setCurrentIndex(2);
+    connect(ComboBoxType, &QComboBox::activated, this, &TFenetreEnfant::ComboBoxTypeChange);
+
+    // 6. to 8. The model, the headings and one row per channel; 2. the table is already new.
+    Link.SetModel(2);
+    for (int c = 0; c < 4; ++c)
+        Tableau->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(Headings[c])));
+    for (int n = 1; n <= SlotCount; ++n) {
+        auto* number = new QTableWidgetItem(QString::number(n));
+        number->setFlags(Qt::NoItemFlags); // fixed column: drawn as a heading, never current
+        Tableau->setItem(n - 1, 0, number);
+        auto* type = new QTableWidgetItem(QString::fromUtf8(ChannelTypeNames[Manual]));
+        type->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        Tableau->setItem(n - 1, 1, type);
+        Tableau->setItem(n - 1, 2, new QTableWidgetItem(Q(FormatTime(0.0, DecimalSeparator()))));
+        Tableau->setItem(n - 1, 3, new QTableWidgetItem(QString()));
+        Doc.ShownTimes[static_cast<size_t>(n - 1)] = 0.0;
+        Link.SetStepDelay(n - 1, 0.0);
+        Link.SetChannelType(n - 1, Manual);
+    }
+    ShowModelRows();
+
+    // 9. to 11.
+    SetCurrentCell(2, 1);
+    LabelTitre->setText(QStringLiteral("Titre :"));
+    LabelVersion->setText(QStringLiteral("Version :"));
+    LabelNumSerie->setText(QString::fromUtf8("Numéro de série :"));
+    LabelTypeIgnivellique->adjustSize();
+    // Each label ends just before its field and sits on the field's middle line, whatever the
+    // font makes of its width.
+    for (auto [label, field] :
+         {std::pair{LabelTitre, StringTitre}, std::pair{LabelNumSerie, NumeroSerie},
+          std::pair{LabelVersion, Version}}) {
+        label->adjustSize();
+        QRect f = field->geometry();
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(f.left() - LabelGap - label->width(), f.top(), label->width(),
+                           f.height());
+    }
+    StringTitre->setToolTip(QStringLiteral("Titre du programme"));
+    NumeroSerie->setToolTip(QStringLiteral("Contient le numéro de série"));
+    Version->setToolTip(QStringLiteral("Version du programme"));
+    StringTitre->setStatusTip(StringTitre->toolTip());
+    NumeroSerie->setStatusTip(NumeroSerie->toolTip());
+    Version->setStatusTip(Version->toolTip());
+
+    connect(StringTitre, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(NumeroSerie, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(Version, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(qApp, &QApplication::focusChanged, this, &TFenetreEnfant::FocusChanged);
+
+    setTabOrder(StringTitre, NumeroSerie);
+    setTabOrder(NumeroSerie, Version);
+    setTabOrder(Version, Tableau);
+    setTabOrder(Tableau, ComboBoxType);
+
+    Client->resize(756, 554);
+    InitialSize = Client->size() + (size() - contentsRect().size());
+    resize(InitialSize);
+    setMinimumWidth(764);
+    SetModified(false);
+}
+
+TFenetreEnfant::~TFenetreEnfant() = default;
+
+QString TFenetreEnfant::Title() const {
+    return HeldTail::Whole(StringTitre);
+}
+QString TFenetreEnfant::SerialNumber() const {
+    return HeldTail::Whole(NumeroSerie);
+}
+QString TFenetreEnfant::VersionText() const {
+    return HeldTail::Whole(Version);
+}
+void TFenetreEnfant::SetTitle(const QString& text) {
+    SetProgramText(StringTitre, text);
+}
+void TFenetreEnfant::SetSerialNumber(const QString& text) {
+    SetProgramText(NumeroSerie, text);
+}
+void TFenetreEnfant::SetVersionText(const QString& text) {
+    SetProgramText(Version, text);
+}
+int TFenetreEnfant::SelectedModel() const {
+    return ComboBoxType->currentIndex();
+}
+
+QString TFenetreEnfant::Description(int channel) const {
+    return CellText(3, channel);
+}
+
+void TFenetreEnfant::SetDescription(int channel, const QString& text) {
+    if (QTableWidgetItem* item = Item(3, channel))
+        item->setText(text);
+}
+
+QTableWidgetItem* TFenetreEnfant::Item(int column, int row) const {
+    if (row < 1 || row > SlotCount || column < 0 || column > 3)
+        return nullptr;
+    return Tableau->item(row - 1, column);
+}
+
+QString TFenetreEnfant::CellText(int column, int row) const {
+    if (row == 0 && column >= 0 && column < 4)
+        return QString::fromUtf8(Headings[column]);
+    QTableWidgetItem* item = Item(column, row);
+    return item ? item->text() : QString();
+}
+
+int TFenetreEnfant::CurrentColumn() const {
+    QModelIndex i = Tableau->currentIndex();
+    return i.isValid() ? i.column() : -1;
+}
+
+int TFenetreEnfant::CurrentRow() const {
+    QModelIndex i = Tableau->currentIndex();
+    return i.isValid() ? i.row() + 1 : -1;
+}
+
+char TFenetreEnfant::DecimalSeparator() const {
+    return LocaleDecimalSeparator();
+}
+
+char TFenetreEnfant::LocaleDecimalSeparator() {
+    QString point = QLocale().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() < 128)
+        return static_cast<char>(point[0].unicode());
+    return '.';
+}
+
+void TFenetreEnfant::SetCurrentCell(int column, int row) {
+    Tableau->setCurrentCell(row - 1, column);
+}
+
+void TFenetreEnfant::ShowModelRows() {
+    int count = Link.ChannelCount();
+    for (int r = 0; r < SlotCount; ++r)
+        Tableau->setRowHidden(r, r >= count); // hidden rows keep their texts
+    Chronologie->ProgramChanged();
+}
+
+void TFenetreEnfant::ApplyChannelTime(int index, double seconds) {
+    DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator()).ApplyChannelTime(index, seconds);
+}
+
+void TFenetreEnfant::ChangeChannelType(int index, int type) {
+    DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator()).ChangeChannelType(index, type);
+}
+
+void TFenetreEnfant::SetModelIndex(int model) {
+    Link.SetModel(model);
+    ComboBoxType->setCurrentIndex(Link.Model);
+    ShowModelRows();
+    SetCurrentCell(2, 1);
+}
+
+void TFenetreEnfant::RefreshChannels() {
+    char sep = DecimalSeparator();
+    for (int k = 0; k < Link.ChannelCount(); ++k) {
+        double t = Link.GetChannelTime(k);
+        SetDelayCell(k, FormatTime(t, sep));
+        Doc.ShownTimes[static_cast<size_t>(k)] = t;
+        SetTypeCell(k, ChannelTypeNames[static_cast<size_t>(Link.GetChannelType(k) == Automatic)]);
+    }
+    SetModified(true);
+}
+
+salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
+    salvo::ui::PrintSheet sheet;
+    sheet.Title = Title();
+    sheet.Version = VersionText();
+    sheet.SerialNumber = SerialNumber();
+    sheet.VersionCaption = LabelVersion->text();
+    sheet.SerialCaption = LabelNumSerie->text();
+    sheet.ModelCaption = LabelTypeIgnivellique->text();
+    sheet.ModelIndex = ComboBoxType->currentIndex();
+    sheet.ChannelCount = Link.ChannelCount();
+    for (int n = 1; n <= sheet.ChannelCount; ++n)
+        sheet.Rows.push_back({CellText(0, n), CellText(1, n), CellText(2, n), CellText(3, n)});
+    sheet.JobName = windowTitle();
+    return sheet;
+}
+
+void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {
+    if (QTableWidgetItem* item = Item(2, k + 1))
+        item->setText(Q(text));
+    Chronologie->ProgramChanged();
+}
+
+void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
+    if (QTableWidgetItem* item = Item(1, k + 1))
+        item->setText(Q(text));
+    Chronologie->ProgramChanged();
+}
+
+void TFenetreEnfant::ShowWarning(const std::string& text) {
+    ++RuleWarnings;
+    Warn(Q(text));
+}
+
+void TFenetreEnfant::Warn(const QString& text) {
+    // The box takes the keyboard; once it is closed, typing goes on where it was, in the grid
+    // above all (delays are entered row after row without the mouse).
+    QPointer<QWidget> before = QApplication::focusWidget();
+    bool inGrid = Within(before, Tableau);
+    salvo::ui::ShowWarning(this, text);
+    if (before && before->isVisible())
+        before->setFocus(Qt::OtherFocusReason);
+    else if (inGrid)
+        Tableau->setFocus(Qt::OtherFocusReason);
+}
+
+void TFenetreEnfant::HideTypeEditor() {
+    // The list may hold the keyboard (a choice was just made in it): hand it back to the grid
+    // first, or hiding would pass it to the next control of the window.
+    if (Within(QApplication::focusWidget(), TypeEditor))
+        Tableau->setFocus(Qt::OtherFocusReason);
+    TypeEditor->hide();
+}
+
+void TFenetreEnfant::CommitTypeEdit() {
+    int row = CurrentRow();
+    // Only a type chosen in the list opened on this very cell is applied: passing over type
+    // cells with the keyboard must not change them.
+    if (CurrentColumn() == 1 && row >= 2 && TypeEditorRow == row)
+        ChangeChannelType(row - 1, TypeEditor->currentIndex());
+    SetModified(true);
+    EditingCell = false;
+}
+
+void TFenetreEnfant::CommitTimeEdit() {
+    SetModified(true);
+    int row = CurrentRow();
+    if (CurrentColumn() == 2 && row >= 1)
+        DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator())
+            .CommitTypedTime(row - 1, CellText(2, row).toStdString());
+}
+
+bool TFenetreEnfant::EndEditingForCommand() {
+    if (!EditingCell)
+        return true;
+    int before = RuleWarnings;
+    LeaveEditing();
+    // A refusal or a correction keeps the grid from showing what was typed: the user looks again
+    // before anything reads the document.
+    return RuleWarnings == before;
+}
+
+void TFenetreEnfant::LeaveEditing() {
+    if (!EditingCell || InLeaveEditing)
+        return;
+    InLeaveEditing = true;
+    CommitTypeEdit();
+    CommitTimeEdit();
+    EditingCell = false;
+    HideTypeEditor();
+    Warn(QString::fromUtf8(MsgDelaysAdjusted));
+    InLeaveEditing = false;
+}
+
+TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
+    int key = event->key();
+    KeypadDecimal = (event->modifiers() & Qt::KeypadModifier) &&
+                    (key == Qt::Key_Period || key == Qt::Key_Comma);
+    QString text = event->text();
+    // Keys without a character (arrows, Delete...) only reach the key-down handling.
+    if (text.isEmpty() || key == Qt::Key_Delete)
+        return KeyVerdict::Pass;
+    QChar sep = QLatin1Char(DecimalSeparator());
+    KeyVerdict verdict = KeyVerdict::Pass;
+    CommittedByTabRow = -1;
+    QChar c = text.at(0);
+    if (KeypadDecimal && c != sep) {
+        c = sep;
+        *replacement = QString(sep);
+        verdict = KeyVerdict::Replace;
+    }
+    bool tabOrEnter = c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
+                      key == Qt::Key_Backtab;
+    int column = CurrentColumn();
+    if (column == 2) {
+        if (c == QLatin1Char('\b') || c.isDigit() || c == sep) {
+            // passes
+        } else if (tabOrEnter) {
+            int warnings = RuleWarnings;
+            CommitTimeEdit();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                // The move that Tab makes next must not commit the same text again (a refused
+                // one would warn twice).
+                CommittedByTabRow = CurrentRow();
+                if (RuleWarnings != warnings) {
+                    // After a box the key would reach a cell editor that no longer has the
+                    // keyboard, and Qt would pass it on out of the grid: make the move here.
+                    Tableau->setFocus(Qt::OtherFocusReason);
+                    SetCurrentCell(key == Qt::Key_Backtab ? 1 : 3, CurrentRow());
+                    return KeyVerdict::Swallow;
+                }
+            }
+        } else {
+            verdict = KeyVerdict::Swallow;
+            salvo::ui::Beep();
+        }
+    } else if (column == 1) {
+        if (!tabOrEnter)
+            verdict = KeyVerdict::Swallow;
+    } else if (column == 3 && !Saveable(text)) {
+        verdict = KeyVerdict::Swallow;
+        salvo::ui::Beep();
+    }
+    SetModified(true);
+    EditingCell = true;
+    return verdict;
+}
+
+void TFenetreEnfant::TableauSetEditText(int column, int row, const QString& text) {
+    if (text.isEmpty())
+        return;
+    if (column == 2 && row >= 1) {
+        auto value = ParseTime(text.toStdString(), DecimalSeparator());
+        if (value && *value >= 0.0) {
+            Doc.ShownTimes[static_cast<size_t>(row - 1)] = *value;
+        } else {
+            Doc.ShownTimes[static_cast<size_t>(row - 1)] = 0.0;
+            Warn(QString::fromUtf8(MsgNotANumber));
+        }
+    }
+    SetModified(true);
+}
+
+bool TFenetreEnfant::TableauSelectCell(int column, int row) {
+    if (column == 1 && row == 1)
+        return false; // channel 1 is always manual
+    if (column < 1 || row < 1)
+        return false; // the fixed column and the headings
+    int currentColumn = CurrentColumn(), currentRow = CurrentRow();
+    bool other = column != currentColumn || row != currentRow;
+    if (currentColumn == 1 && other) {
+        CommitTypeEdit();
+        HideTypeEditor();
+        EditingCell = false;
+    }
+    if (currentColumn == 2 && other) {
+        if (CommittedByTabRow != currentRow)
+            CommitTimeEdit();
+        EditingCell = false;
+    }
+    CommittedByTabRow = -1;
+    return true;
+}
+
+void TFenetreEnfant::TableauClick() {
+    int row = CurrentRow();
+    if (CurrentColumn() != 1 || row < 1)
+        return;
+    QRect cell = Tableau->visualRect(Tableau->currentIndex());
+    TypeEditor->setGeometry(cell.left(), cell.top(), cell.width() + 10, cell.height() - 2);
+    TypeEditor->setCurrentIndex(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
+    TypeEditorRow = row;
+    TypeEditor->show();
+    TypeEditor->raise();
+    EditingCell = true;
+}
+
+void TFenetreEnfant::TableauMouseMove(int column, int row) {
+    if (CurrentColumn() != 1)
+        return;
+    if (column == CurrentColumn() && row == CurrentRow())
+        return;
+    HideTypeEditor();
+    SetCurrentCell(2, CurrentRow()); // commits the type on the way
+}
+
+void TFenetreEnfant::TableauExit() {
+    CommitTypeEdit();
+    CommitTimeEdit();
+    SetModified(true);
+    EditingCell = false;
+}
+
+void TFenetreEnfant::ComboBoxTypeChange(int index) {
+    Link.SetModel(index);
+    ShowModelRows();
+    SetCurrentCell(2, 1);
+    SetModified(true);
+}
+
+bool TFenetreEnfant::NumeroSerieKeyPress(QKeyEvent* event) {
+    QString text = event->text();
+    if (text.isEmpty() || event->key() == Qt::Key_Delete)
+        return false;
+    SetModified(true);
+    QChar c = text.at(0);
+    if (c == QLatin1Char('\b') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
+        c == QLatin1Char('\n') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+        return false;
+    salvo::ui::Beep();
+    return true;
+}
+
+bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == NumeroSerie && event->type() == QEvent::KeyPress)
+        return NumeroSerieKeyPress(static_cast<QKeyEvent*>(event));
+    if ((watched == StringTitre || watched == Version) && event->type() == QEvent::KeyPress &&
+        !Saveable(static_cast<QKeyEvent*>(event)->text())) {
+        salvo::ui::Beep();
+        return true;
+    }
+    if (watched == Client && event->type() == QEvent::MouseMove)
+        LeaveEditing(); // the pointer over the window's own background
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void TFenetreEnfant::FocusChanged(QWidget* old, QWidget* now) {
+    // Only a move of the focus to another control of this window is an exit of the grid; a
+    // message box or another window taking it is not, nor Qt moving it away while this window is
+    // hidden for a moment.
+    if (isHidden()) {
+        KeyboardDuringHide = now;
+        return;
+    }
+    if (Within(old, Tableau) && now && !Within(now, Tableau) && Within(now, this))
+        TableauExit();
+}
+
+void TFenetreEnfant::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    // The grid's client height follows the window's outer height.
+    int frame = Tableau->frameWidth();
+    Tableau->setGeometry(0, 80, Client->width(), height() - 120 + 2 * frame);
+    Chronologie->PlaceBesideGrid();
+    LeaveEditingLater();
+}
+
+void TFenetreEnfant::hideEvent(QHideEvent* event) {
+    QMdiSubWindow::hideEvent(event);
+    // Only a hide of this window itself, not of the main window being torn down around it.
+    if (!isHidden())
+        return;
+    // Restoring a maximized window hides it for a moment, and Qt hands the keyboard to some
+    // other control meanwhile: give it back when the window shows again.
+    QWidget* focus = QApplication::focusWidget();
+    if (Within(focus, this))
+        KeyboardBeforeHide = KeyboardDuringHide = focus;
+    LeaveEditingLater();
+}
+
+void TFenetreEnfant::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    // After the MDI area has activated the window again and put back what it remembers.
+    QMetaObject::invokeMethod(this, &TFenetreEnfant::RestoreKeyboard, Qt::QueuedConnection);
+}
+
+void TFenetreEnfant::RestoreKeyboard() {
+    // Only if nobody has moved the keyboard on purpose since Qt moved it.
+    if (KeyboardBeforeHide && KeyboardBeforeHide->isVisible() &&
+        QApplication::focusWidget() == KeyboardDuringHide)
+        KeyboardBeforeHide->setFocus(Qt::OtherFocusReason);
+    KeyboardBeforeHide = nullptr;
+    KeyboardDuringHide = nullptr;
+}
+
+void TFenetreEnfant::LeaveEditingLater() {
+    // A warning from inside a resize or a hide would come before the window is laid out and drawn
+    // again (restoring a maximized window hides it for a moment): let that finish first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (ClosedForGood)
+                return;
+            if (isVisible())
+                RestoreKeyboard();
+            if (EditingCell && isVisible())
+                repaint(); // drawn as it now is, behind the box
+            LeaveEditing();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFenetreEnfant::PostEditorClosed(int code) {
+    if (MainLink)
+        QCoreApplication::postEvent(
+            MainLink, new EditorClosedEvent(static_cast<EditorClosedCode>(code), this));
+}
+
+void TFenetreEnfant::closeEvent(QCloseEvent* event) {
+    if (ClosedForGood) {
+        QMdiSubWindow::closeEvent(event);
+        return;
+    }
+    if (Modified()) {
+        using namespace salvo::ui;
+        QString question =
+            QString::fromUtf8("Voulez-vous sauvegardez le fichier %1 ?").arg(windowTitle());
+        BoxButton answer = ShowBox(this, BoxKind::Confirmation, question,
+                                   {BoxButton::Yes, BoxButton::No, BoxButton::Cancel});
+        if (answer == BoxButton::Yes) {
+            event->ignore();
+            PostEditorClosed(SaveRequested);
+            return;
+        }
+        if (answer != BoxButton::No) {
+            event->ignore();
+            PostEditorClosed(CloseCancelled);
+            return;
+        }
+    }
+    ClosedForGood = true;
+    QMdiSubWindow::closeEvent(event);
+    if (!event->isAccepted()) {
+        ClosedForGood = false;
+        return;
+    }
+    PostEditorClosed(Closed);
+}
+
+void TFenetreEnfant::ShowMusic(TMusique* music) {
+    Chronologie->SetMusic(music);
+}
+
+void TFenetreEnfant::LightChannels(const QSet<int>& channels) {
+    if (Chronologie)
+        Chronologie->SetLitChannels(channels);
+}

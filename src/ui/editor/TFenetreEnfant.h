@@ -1,0 +1,153 @@
+#pragma once
+// The editor window: one firing program, its header fields and the grid of channels.
+
+#include "device/Classep02.h"
+#include "model/program/DelayRules.h"
+#include "model/program/Document.h"
+#include "ui/music/MusicProgram.h"
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QTableWidgetItem;
+class TChronologie;
+class TGrid;
+namespace salvo::ui {
+struct PrintSheet;
+}
+
+class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices, public MusicProgram {
+    Q_OBJECT
+public:
+    explicit TFenetreEnfant(QWidget* parent = nullptr);
+    ~TFenetreEnfant() override;
+
+    // The document.
+    // The channel table with its link to a device; destroying it releases the port.
+    salvo::CP02 Link;
+    salvo::DocumentData Doc; // file binding, shown times, Modified; header texts live in fields
+    QPointer<QObject> MainLink;
+
+    bool Modified() const { return Doc.Modified; }
+    void SetModified(bool modified) override { Doc.Modified = modified; }
+    QString FileName() const { return QString::fromStdString(Doc.FileName); }
+    void SetFileName(const QString& path) { Doc.FileName = path.toStdString(); }
+    bool HasFileName() const { return Doc.HasFileName(); }
+    bool IsClosed() const { return ClosedForGood; }
+
+    QString Title() const;
+    QString SerialNumber() const;
+    QString VersionText() const;
+    void SetTitle(const QString& text);
+    void SetSerialNumber(const QString& text);
+    void SetVersionText(const QString& text);
+    QString Description(int channel) const;
+    void SetDescription(int channel, const QString& text);
+    int SelectedModel() const;
+
+    // Grid coordinates as the user sees them: row 0 holds the headings, row n is channel n.
+    QString CellText(int column, int row) const;
+    int RowCount() const { return Link.ChannelCount() + 1; }
+    int CurrentColumn() const;
+    int CurrentRow() const;
+    char DecimalSeparator() const override;
+    // The user's decimal separator, as every window shows times.
+    static char LocaleDecimalSeparator();
+
+    // The delay rules, with this window's cells and warnings.
+    void ApplyChannelTime(int index, double seconds) override;
+    void ChangeChannelType(int index, int type);
+    // The model chosen by the program (a file being read): list, rows and current cell follow.
+    void SetModelIndex(int model);
+    void RefreshChannels();
+    // What the printed page shows: the texts as the user sees them.
+    salvo::ui::PrintSheet Sheet() const;
+
+    // The program as its music sees it.
+    QWidget* ProgramWindow() override { return this; }
+    salvo::ChannelTable& ProgramTable() override { return Link; }
+    salvo::ShownTimeArray& ProgramShownTimes() override { return Doc.ShownTimes; }
+    salvo::ChannelServices& ProgramServices() override { return *this; }
+    void ShowMusic(TMusique* music) override;
+    void LightChannels(const QSet<int>& channels) override;
+
+    void SetDelayCell(int channelIndex, const std::string& text) override;
+    void SetTypeCell(int channelIndex, const std::string& text) override;
+    void ShowWarning(const std::string& text) override;
+
+    void CommitTypeEdit();
+    void CommitTimeEdit();
+    void LeaveEditing();
+    // Ends the editing as leaving the window does, before a command reads the document; false
+    // when the typed value was refused or corrected, so the command must not go on.
+    bool EndEditingForCommand();
+
+    // Grid events, called by the grid and its cell editors.
+    enum class KeyVerdict { Pass, Swallow, Replace };
+    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement);
+    void TableauSetEditText(int column, int row, const QString& text);
+    bool TableauSelectCell(int column, int row);
+    void TableauClick();
+    void TableauMouseMove(int column, int row);
+    void TableauExit();
+    void ComboBoxTypeChange(int index);
+
+    bool EditingCell = false;
+    bool KeypadDecimal = false;
+
+    TGrid* Tableau = nullptr;
+    QComboBox* TypeEditor = nullptr;
+    QComboBox* ComboBoxType = nullptr;
+    QLineEdit* StringTitre = nullptr;
+    QLineEdit* NumeroSerie = nullptr;
+    QLineEdit* Version = nullptr;
+    QLabel* LabelTitre = nullptr;
+    QLabel* LabelNumSerie = nullptr;
+    QLabel* LabelVersion = nullptr;
+    QLabel* LabelTypeIgnivellique = nullptr;
+    TChronologie* Chronologie = nullptr; // the timeline right of the grid
+
+    // The window's own size, before any maximizing: what cascading gives it back.
+    QSize sizeHint() const override { return InitialSize; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTableWidgetItem* Item(int column, int row) const;
+    void SetCurrentCell(int column, int row);
+    // A warning box, after which the keyboard is back where it was.
+    void Warn(const QString& text);
+    void HideTypeEditor();
+    void LeaveEditingLater();
+    void RestoreKeyboard();
+    void ShowModelRows();
+    void FocusChanged(QWidget* old, QWidget* now);
+    bool NumeroSerieKeyPress(QKeyEvent* event);
+    void PostEditorClosed(int code);
+
+    QWidget* Client = nullptr;
+    QSize InitialSize;
+    QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
+    int TypeEditorRow = -1;     // the row the type list was last opened on
+    int CommittedByTabRow = -1; // the delay row Tab has just committed, before the move
+    bool InLeaveEditing = false;
+    bool ClosedForGood = false;
+    int RuleWarnings = 0; // warnings of the delay rules shown so far
+};
+
+// Line edits keep whatever a file holds; Qt's default would cut at 32767 characters.
+constexpr int Unlimited = 0x7fffffff;
+
+const char* const MsgDelaysAdjusted =
+    "Des modifications ont été apportées au retard pourque les retards soient toujours "
+    "compatibles avec le fonctionnement du Ignivelle";

@@ -1,0 +1,217 @@
+// The file commands of the main window: New, Open, Save, Save as.
+
+#include "ui/shell/Main.h"
+
+#include "model/files/ProgramFile.h"
+#include "model/io/Windows1252.h"
+#include "model/music/MusicFile.h"
+#include "ui/common/FileDialogs.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/WindowProgram.h"
+#include "ui/music/TMusique.h"
+#include "ui/shell/MusicMenu.h"
+
+#include <QFileInfo>
+
+using namespace salvo;
+using namespace salvo::ui;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+bool Exists(const std::string& path) {
+    return QFileInfo::exists(Q(path));
+}
+
+// Whether the name (not the folders above it) holds a ".": on Linux folders often do.
+bool HasExtension(const std::string& path) {
+    return PathName(path).find('.') != std::string::npos;
+}
+
+// Windows finds "show.TIR" when "show.tir" is asked for; elsewhere a name keeps its case.
+#ifdef Q_OS_WIN
+constexpr bool CaseSensitiveNames = false;
+#else
+constexpr bool CaseSensitiveNames = true;
+#endif
+
+bool Confirm(QWidget* parent, const QString& text) {
+    return ShowBox(parent, BoxKind::Confirmation, text, {BoxButton::Ok, BoxButton::Cancel}) ==
+           BoxButton::Ok;
+}
+
+// The texts that a file would not give back as they stand (pasted, or typed elsewhere), named as
+// the user knows them.
+QStringList ChangedBySaving(const TFenetreEnfant& editor) {
+    QStringList names;
+    auto check = [&names](const QString& text, const QString& name) {
+        if (!FitsWindows1252(text.toStdString()))
+            names << name;
+    };
+    check(editor.Title(), QStringLiteral("Titre"));
+    check(editor.SerialNumber(), QString::fromUtf8("Numéro de série"));
+    check(editor.VersionText(), QStringLiteral("Version"));
+    for (int n = 1; n <= editor.Link.ChannelCount(); ++n)
+        check(editor.Description(n), QStringLiteral("description de la voie %1").arg(n));
+    return names;
+}
+
+// One file under two names: the same once links are followed, or the same name where the
+// file does not exist yet.
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    const QString pa = x.exists() ? x.canonicalFilePath() : x.absoluteFilePath();
+    const QString pb = y.exists() ? y.canonicalFilePath() : y.absoluteFilePath();
+    return QString::compare(pa, pb, CaseSensitiveNames ? Qt::CaseSensitive : Qt::CaseInsensitive) ==
+           0;
+}
+
+} // namespace
+
+const char* const MsgOwnFile =
+    "Le fichier \"%1\" appartient à un programme ouvert (programme, copie de sauvegarde, "
+    "musique) : il ne peut pas être remplacé.\n\nChoisissez un autre nom.";
+
+bool TMainForm::MayWriteFile(const QString& path) {
+    for (TFenetreEnfant* editor : Editors()) {
+        QStringList own;
+        if (editor->HasFileName()) {
+            const std::string program = editor->FileName().toStdString();
+            for (const std::string& name : {program, FollowLinks(program)})
+                own << Q(name) << Q(BackupName(name)) << Q(CompanionName(name))
+                    << Q(CompanionBackupName(name));
+        }
+        if (const TMusique* music = TMusique::Of(editor, false); music && music->HasSound())
+            own << Q(music->Data.SoundPath);
+        for (const QString& name : own)
+            if (SameFile(path, name)) {
+                ShowError(this, QString::fromUtf8(MsgOwnFile).arg(QFileInfo(path).fileName()));
+                return false;
+            }
+    }
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return true;
+    return Confirm(this, QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
+                                           "remplacer?")
+                             .arg(QFileInfo(path).fileName()));
+}
+
+QString TMainForm::DialogFolder() const {
+    TFenetreEnfant* editor = ActiveEditor();
+    if (editor && editor->HasFileName())
+        return QFileInfo(editor->FileName()).absolutePath();
+    return LastFolder;
+}
+
+void TMainForm::FileNewClick() {
+    EnableDocumentCommands(true);
+    NewEditorWindow(Q(NewDocumentTitle(static_cast<int>(Editors().size()))));
+}
+
+void TMainForm::FileOpenClick() {
+    QString chosen = Dialogs().OpenFileName(this, DialogFolder(), QString::fromUtf8(OpenFilter));
+    if (chosen.isEmpty())
+        return;
+    LastFolder = QFileInfo(chosen).absolutePath();
+    std::string path = chosen.toStdString();
+    if (!HasExtension(path)) {
+        // Programs saved on Windows, or by earlier versions, end in ".TIR".
+        if (CaseSensitiveNames && !Exists(path + ".tir") && Exists(path + ".TIR"))
+            path += ".TIR";
+        else
+            path += ".tir";
+    }
+    if (Exists(path)) {
+        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        editor->SetFileName(Q(path));
+        WindowProgram program(*editor);
+        ReadResult result = ReadProgramFile(program, path, editor->DecimalSeparator());
+        editor->SetModified(false);
+        if (const char* message = MessageOf(result)) {
+            ShowError(this, QString::fromUtf8(message));
+            editor->close(); // not modified: it goes without a question
+        } else {
+            LoadMusic(editor);
+            editor->SetModified(false);
+        }
+    } else {
+        size_t dot = path.rfind('.');
+        QString tail = Q(dot == std::string::npos ? std::string() : path.substr(dot)).toLower();
+        if (tail != QStringLiteral(".tir"))
+            path += ".tir";
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez vous le créer?")
+                .arg(Q(PathName(path)));
+        if (!Confirm(this, question))
+            return;
+        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        editor->SetFileName(Q(path));
+    }
+    EnableDocumentCommands(true);
+}
+
+void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
+    QStringList changed = path.isEmpty() ? QStringList() : ChangedBySaving(*editor);
+    if (!changed.isEmpty())
+        ShowWarning(this, QString::fromUtf8(MsgCharactersReplaced).arg(changed.join(", ")));
+    editor->SetFileName(path);
+    WindowProgram program(*editor);
+    WriteResult result = WriteProgramFile(program, path.toStdString());
+    if (result == WriteResult::Written) {
+        editor->setWindowTitle(Q(BaseName(path.toStdString())));
+        // Music that could not be written keeps the document asking to be saved.
+        editor->SetModified(!SaveMusic(editor, path));
+    } else if (const char* message = MessageOf(result)) {
+        ShowError(this, QString::fromUtf8(message));
+        editor->SetFileName(QString());
+    }
+}
+
+void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
+    if (!newNameWanted && editor->HasFileName()) {
+        SaveDocumentTo(editor, editor->FileName());
+        return;
+    }
+    QString folder =
+        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
+    QString chosen =
+        Dialogs().SaveFileName(this, folder, editor->windowTitle(), QString::fromUtf8(SaveFilter),
+                               // the same case as the filter's "*.tir"
+                               CaseSensitiveNames ? QStringLiteral("tir") : QStringLiteral("TIR"));
+    if (chosen.isEmpty()) {
+        SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
+        return;
+    }
+    LastFolder = QFileInfo(chosen).absolutePath();
+    if (Exists(chosen.toStdString())) {
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
+                .arg(Q(PathName(chosen.toStdString())));
+        if (!Confirm(this, question))
+            return;
+        // The writer keeps the replaced file as the backup, and only once the new one is whole.
+    } else if (const std::string companion = CompanionName(FollowLinks(chosen.toStdString()));
+               Exists(companion)) {
+        // A music file left under that name from another program would be replaced too.
+        QString question =
+            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
+                .arg(Q(PathName(companion)));
+        if (!Confirm(this, question))
+            return;
+    }
+    SaveDocumentTo(editor, chosen);
+}
+
+void TMainForm::FileSaveClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, false);
+}
+
+void TMainForm::FileSaveAsClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveDocument(editor, true);
+}

@@ -1,0 +1,165 @@
+// The "Musique" menu of the main window: each item acts on the active editor window's music.
+
+#include "ui/shell/MusicMenu.h"
+
+#include "model/files/ProgramFile.h"
+#include "ui/common/FileDialogs.h"
+#include "ui/common/Messages.h"
+#include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TMusique.h"
+#include "ui/music/TPisteSignaux.h"
+#include "ui/music/TRepetition.h"
+#include "ui/shell/Main.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+namespace salvo::ui {
+
+namespace {
+
+const char* const SoundFilter = "Fichiers son (*.wav, *.mp3, *.ogg, *.flac)|*.wav *.mp3 *.ogg "
+                                "*.flac|Tous les fichiers (*.*)|*";
+const char* const CueFilter = "Fichiers son WAV (*.wav)|*.wav";
+const char* const LabelFilter = "Repères (*.txt)|*.txt|Tous les fichiers (*.*)|*";
+
+QString Folder(TFenetreEnfant* editor, const TMusique* music) {
+    if (music && music->HasSound())
+        return QFileInfo(QString::fromStdString(music->Data.SoundPath)).absolutePath();
+    return editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : QString();
+}
+
+// Outside a desktop session (no XDG_RUNTIME_DIR), the sound system's client library keeps a
+// link to its runtime folder in ~/.config/pulse, and the program writes nothing in the home
+// but what the user saves: it gets the temporary runtime folder Qt uses instead. Where such a
+// link is already there, a sound server may be found through it, and it is left alone.
+void KeepSoundOutOfHome() {
+#ifdef Q_OS_LINUX
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") ||
+        !qEnvironmentVariableIsEmpty("PULSE_RUNTIME_PATH"))
+        return;
+    const QString config = qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")
+                               ? QDir::homePath() + QStringLiteral("/.config")
+                               : qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir(config + QStringLiteral("/pulse"))
+             .entryList({QStringLiteral("*-runtime")}, QDir::AllEntries | QDir::System)
+             .isEmpty())
+        return;
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        qputenv("PULSE_RUNTIME_PATH", QFile::encodeName(runtime + QStringLiteral("/pulse")));
+#endif
+}
+
+} // namespace
+
+void BuildMusicMenu(TMainForm* form, QMenu* menu) {
+    // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
+    // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
+    qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    KeepSoundOutOfHome();
+    // Each command needs the active window; without one (a dialog of ours in front) it does
+    // nothing, like the other document commands. All of them read the program as it stands,
+    // the value being typed included.
+    auto add = [&](const char* name, const char* caption, const char* status,
+                   void (*handler)(TMainForm*, TFenetreEnfant*)) {
+        form->AddItem(menu, name, QString::fromUtf8(caption), QString::fromUtf8(status),
+                      TMainForm::Command::Document, [form, handler] {
+                          if (TFenetreEnfant* editor = form->ActiveEditor())
+                              handler(form, editor);
+                      });
+    };
+    add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
+                                                           QString::fromUtf8(SoundFilter));
+            if (!path.isEmpty())
+                TMusique::Of(e)->Attach(path);
+        });
+    add("MusiqueDetacherItem", "&Détacher la musique", "Retirer le fichier son de ce programme",
+        [](TMainForm*, TFenetreEnfant* e) {
+            if (TMusique* m = TMusique::Of(e, false); m && m->HasSound())
+                m->Detach();
+        });
+    menu->addSeparator();
+    add("MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
+        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); });
+    add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
+        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); });
+    add("MusiqueReperesItem", "Importer des &repères...",
+        "Lire des repères d'un fichier de marqueurs", [](TMainForm* f, TFenetreEnfant* e) {
+            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
+                                                           QString::fromUtf8(LabelFilter));
+            if (!path.isEmpty())
+                TMusique::Of(e)->ImportMarkers(path);
+        });
+    menu->addSeparator();
+    add("MusiqueCalerItem", "&Caler la séquence sur les repères",
+        "Ajuster les retards de la séquence aux repères suivants",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            const QString residual = TMusique::Of(e)->FitSequence(e->CurrentRow() - 1);
+            if (!residual.isEmpty())
+                f->statusBar()->showMessage(residual);
+        });
+    menu->addSeparator();
+    add("MusiqueRepetitionItem", "Ré&pétition...", "Répéter le spectacle avec la musique",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            TMusique* music = TMusique::Of(e);
+            if (!music->HasSound()) {
+                ShowInformation(f, QString::fromUtf8("Aucune musique n'est associée à ce "
+                                                     "programme."));
+                return;
+            }
+            TRepetition dialog(e, music, nullptr, f);
+            // Over the grid, low: the timeline, where the channels light, stays in view.
+            const QRect area = f->geometry();
+            dialog.move(area.left() + 16, area.bottom() - dialog.height() - 48);
+            dialog.exec();
+        });
+    add("MusiqueSignauxItem", "Piste de &signaux...",
+        "Enregistrer une piste son avec le décompte des séquences",
+        [](TMainForm* f, TFenetreEnfant* e) {
+            TMusique* music = TMusique::Of(e);
+            const QString status = WriteCueTrackFor(f, e, music, [f, e, music] {
+                const QString base =
+                    e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->Title();
+                const QString path = f->Dialogs().SaveFileName(
+                    f, Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
+                    QString::fromUtf8(CueFilter), QStringLiteral("wav"));
+                return path.isEmpty() || !f->MayWriteFile(path) ? QString() : path;
+            });
+            if (!status.isEmpty())
+                f->statusBar()->showMessage(status);
+        });
+}
+
+// The music lives beside the file the program's name leads to, as its backup does. A companion
+// written beside a link by an earlier version is still read.
+void LoadMusic(TFenetreEnfant* editor) {
+    if (!editor || !editor->HasFileName())
+        return;
+    const std::string named = editor->FileName().toStdString();
+    std::string program = FollowLinks(named);
+    if (!IsFile(CompanionName(program)))
+        program = named;
+    if (!IsFile(CompanionName(program)))
+        return;
+    TMusique* music = TMusique::Of(editor);
+    music->LoadFor(QString::fromStdString(program));
+    if (!music->Active())
+        delete music; // nothing to draw (or unreadable): the timeline as without music
+}
+
+bool SaveMusic(TFenetreEnfant* editor, const QString& programPath) {
+    const TMusique* music = TMusique::Of(editor, false);
+    return TMusique::SaveData(editor, music ? music->Data : MusicData(),
+                              QString::fromStdString(FollowLinks(programPath.toStdString())));
+}
+
+} // namespace salvo::ui

@@ -1,0 +1,317 @@
+#include "ui/timeline/Timeline.h"
+
+#include "model/program/TimeText.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+
+namespace salvo::ui {
+
+namespace {
+
+constexpr int Pad = 8;
+constexpr int TickGap = 14;  // least blank between two tick labels
+constexpr int NumberGap = 3; // least blank between two channel numbers of one row
+constexpr int NumberRows = 3;
+constexpr int ManualBar = 16;
+constexpr int AutomaticBar = 11;
+constexpr int HitReach = 5;
+
+QString Seconds(double t, char separator) {
+    return QString::fromStdString(FormatTime(t, separator));
+}
+
+// Shortened at its end, with "…", until it fits.
+QString Fit(TimelineMeasure& m, const QString& text, TimelineFont font, int width) {
+    if (m.TextWidth(text, font) <= width)
+        return text;
+    const QString ellipsis = QString::fromUtf8("…");
+    QString kept = text;
+    while (!kept.isEmpty() && m.TextWidth(kept + ellipsis, font) > width)
+        kept.chop(1);
+    return kept + ellipsis;
+}
+
+QString TickText(int k, double step, char separator) {
+    return Seconds(k * step, separator) + QStringLiteral(" s");
+}
+
+int TickCount(double end, double step) {
+    return static_cast<int>(std::floor(end / step + 1e-9)) + 1;
+}
+
+// Round steps in seconds, then whole hours onwards until one tick covers any program.
+std::vector<double> Steps(double end) {
+    std::vector<double> steps = {0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
+    for (double hours = 2; steps.back() <= end; hours *= hours < 5 ? 2.5 : 2)
+        steps.push_back(3600 * std::round(hours));
+    return steps;
+}
+
+// The smallest step whose labels keep apart at this scale.
+double ChooseStep(TimelineMeasure& m, double end, int axisWidth, char separator) {
+    const std::vector<double> steps = Steps(end);
+    const int narrowest = m.TextWidth(QStringLiteral("0 s"), TimelineFont::Tick);
+    for (double step : steps) {
+        const int count = TickCount(end, step);
+        const double pixels = step / end * axisWidth;
+        // Most steps are far too fine: rejected before anything is measured.
+        if (pixels < narrowest + TickGap)
+            continue;
+        int widest = 0;
+        for (int k = 0; k < count; ++k)
+            widest =
+                std::max(widest, m.TextWidth(TickText(k, step, separator), TimelineFont::Tick));
+        if (count == 1 || pixels >= widest + TickGap)
+            return step;
+    }
+    return steps.back();
+}
+
+} // namespace
+
+std::vector<TimelineChannel> ChannelsOf(const ChannelTable& table) {
+    ChannelTable copy;
+    copy.CopyTableFrom(table);
+    std::vector<TimelineChannel> out;
+    for (int k = 0; k < copy.ChannelCount(); ++k)
+        out.push_back({k + 1, copy.GetChannelType(k) == Automatic ? Automatic : Manual,
+                       copy.GetChannelTime(k)});
+    return out;
+}
+
+int TimelineLayout::XOf(double seconds) const {
+    return AxisLeft + static_cast<int>(std::lround(seconds / AxisEnd * (AxisRight - AxisLeft)));
+}
+
+const TimelineLane* TimelineLayout::LaneAt(int y) const {
+    for (const TimelineLane& lane : Lanes)
+        if (y >= lane.Box.top() && y <= lane.Box.bottom())
+            return &lane;
+    return nullptr;
+}
+
+const TimelineMark* TimelineLayout::MarkAt(int x, int y) const {
+    const TimelineLane* lane = LaneAt(y);
+    if (!lane || y < lane->Baseline - ManualBar - 3)
+        return nullptr;
+    const int index = static_cast<int>(lane - Lanes.data());
+    const TimelineMark* best = nullptr;
+    for (const TimelineMark& mark : Marks)
+        if (mark.Lane == index && std::abs(mark.X - x) <= HitReach &&
+            (!best || std::abs(mark.X - x) < std::abs(best->X - x)))
+            best = &mark;
+    return best;
+}
+
+std::vector<TimelineText> TimelineLayout::Texts() const {
+    std::vector<TimelineText> out{Summary};
+    out.insert(out.end(), Legend.begin(), Legend.end());
+    out.insert(out.end(), TickLabels.begin(), TickLabels.end());
+    for (const TimelineLane& lane : Lanes)
+        out.push_back(lane.Label);
+    out.insert(out.end(), Numbers.begin(), Numbers.end());
+    return out;
+}
+
+TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int width,
+                              TimelineMeasure& m, char separator,
+                              const std::vector<double>& laneStarts, double axisEnd) {
+    TimelineLayout L;
+    L.Width = std::max(width, 1);
+    const int inner = std::max(1, L.Width - 2 * Pad);
+
+    // Sequences: a manual channel and the automatic ones after it.
+    std::vector<std::pair<size_t, size_t>> sequences;
+    double longest = 0;
+    for (size_t i = 0; i < channels.size(); ++i) {
+        if (i == 0 || channels[i].Type != Automatic)
+            sequences.push_back({i, i});
+        else
+            sequences.back().second = i;
+        longest = std::max(longest, channels[i].Time);
+    }
+    auto startOf = [&laneStarts](size_t s) { return s < laneStarts.size() ? laneStarts[s] : 0.0; };
+    double end = std::max(longest, axisEnd);
+    for (size_t s = 0; s < sequences.size(); ++s)
+        end = std::max(end, startOf(s) + channels[sequences[s].second].Time);
+
+    // Summary.
+    int y = Pad;
+    const int count = static_cast<int>(sequences.size());
+    QString summary =
+        count == 1 ? QString::fromUtf8("1 séquence") : QString::fromUtf8("%1 séquences").arg(count);
+    summary += QString::fromUtf8(", durée la plus longue %1 s").arg(Seconds(longest, separator));
+    summary = Fit(m, summary, TimelineFont::Summary, inner);
+    const int summaryHeight = m.TextHeight(TimelineFont::Summary);
+    L.Summary = {QRect(Pad, y, m.TextWidth(summary, TimelineFont::Summary), summaryHeight), summary,
+                 TimelineFont::Summary};
+    {
+        const int tick = m.TextHeight(TimelineFont::Tick);
+        std::vector<std::pair<QString, int32_t>> items = {
+            {QString::fromUtf8(ChannelTypeNames[Manual]), Manual},
+            {QString::fromUtf8(ChannelTypeNames[Automatic]), Automatic}};
+        int total = 0;
+        for (const auto& item : items)
+            total += 7 + m.TextWidth(item.first, TimelineFont::Tick) + 12;
+        int x = L.Width - Pad - (total - 12);
+        if (x >= L.Summary.Box.right() + 16) {
+            const int top = y + (summaryHeight - tick) / 2;
+            for (const auto& [text, type] : items) {
+                L.LegendBars.push_back({QRect(x, top + 2, 3, tick - 4), type});
+                const int w = m.TextWidth(text, TimelineFont::Tick);
+                L.Legend.push_back({QRect(x + 7, top, w, tick), text, TimelineFont::Tick});
+                x += 7 + w + 12;
+            }
+        }
+    }
+    y += summaryHeight + 6;
+
+    // Axis: room on either side for the labels centred on its ends.
+    L.AxisEnd = end > 0 ? end : 1;
+    const int numberHalf = (m.TextWidth(QStringLiteral("30"), TimelineFont::Number) + 1) / 2;
+    const int firstHalf = (m.TextWidth(QStringLiteral("0 s"), TimelineFont::Tick) + 1) / 2;
+    const int lastHalf =
+        (m.TextWidth(Seconds(L.AxisEnd, separator) + QStringLiteral(" s"), TimelineFont::Tick) +
+         1) /
+        2;
+    L.AxisLeft = Pad + std::max(numberHalf, firstHalf) + 2;
+    L.AxisRight = std::max(L.AxisLeft + 1, L.Width - Pad - std::max(numberHalf, lastHalf) - 2);
+    L.Step = ChooseStep(m, L.AxisEnd, L.AxisRight - L.AxisLeft, separator);
+    const int tickHeight = m.TextHeight(TimelineFont::Tick);
+    for (int k = 0, n = TickCount(L.AxisEnd, L.Step); k < n; ++k) {
+        const int x = L.XOf(k * L.Step);
+        L.TickX.push_back(x);
+        const QString text = TickText(k, L.Step, separator);
+        const int w = m.TextWidth(text, TimelineFont::Tick);
+        const QRect box(x - w / 2, y, w, tickHeight);
+        if (box.left() >= 0 && box.right() < L.Width - Pad / 2)
+            L.TickLabels.push_back({box, text, TimelineFont::Tick});
+    }
+    y += tickHeight + 2;
+    L.AxisY = y;
+    L.HeaderHeight = y + 6;
+
+    // Lanes, top to bottom in channel order.
+    const int labelHeight = m.TextHeight(TimelineFont::Label);
+    const int numberHeight = m.TextHeight(TimelineFont::Number);
+    y = L.HeaderHeight + 2;
+    for (size_t s = 0; s < sequences.size(); ++s) {
+        const auto [from, to] = sequences[s];
+        TimelineLane lane;
+        lane.First = channels[from].Number;
+        lane.Last = channels[to].Number;
+        lane.Start = startOf(s);
+        lane.Duration = channels[to].Time;
+        const QString duration = Seconds(lane.Duration, separator);
+        lane.FullLabel = from == to ? QString::fromUtf8("Séquence %1 : voie %2, durée %3 s")
+                                          .arg(s + 1)
+                                          .arg(lane.First)
+                                          .arg(duration)
+                                    : QString::fromUtf8("Séquence %1 : voies %2 à %3, durée %4 s")
+                                          .arg(s + 1)
+                                          .arg(lane.First)
+                                          .arg(lane.Last)
+                                          .arg(duration);
+        const QString label = Fit(m, lane.FullLabel, TimelineFont::Label, inner);
+        lane.Label = {QRect(Pad, y + 4, m.TextWidth(label, TimelineFont::Label), labelHeight),
+                      label, TimelineFont::Label};
+        lane.Baseline = y + 4 + labelHeight + 4 + ManualBar;
+
+        // Marks, and their numbers in rows under them: a number goes in the first row where it
+        // keeps clear of the one before; where no row has room it is left out.
+        std::array<int, NumberRows> rowEnd;
+        rowEnd.fill(INT_MIN / 2);
+        int rowsUsed = 1;
+        const int lanesSoFar = static_cast<int>(L.Lanes.size());
+        for (size_t i = from; i <= to; ++i) {
+            TimelineMark mark;
+            mark.Channel = channels[i].Number;
+            mark.Type = channels[i].Type;
+            mark.Time = channels[i].Time;
+            mark.Lane = lanesSoFar;
+            mark.X = L.XOf(lane.Start + mark.Time);
+            const int bar = mark.Type == Automatic ? AutomaticBar : ManualBar;
+            mark.Bar = QRect(mark.X - 1, lane.Baseline - bar, 3, bar);
+            L.Marks.push_back(mark);
+
+            const QString number = QString::number(mark.Channel);
+            const int w = m.TextWidth(number, TimelineFont::Number);
+            const int left = mark.X - w / 2;
+            for (int r = 0; r < NumberRows; ++r) {
+                if (left < rowEnd[static_cast<size_t>(r)] + NumberGap)
+                    continue;
+                rowEnd[static_cast<size_t>(r)] = left + w;
+                rowsUsed = std::max(rowsUsed, r + 1);
+                L.Numbers.push_back(
+                    {QRect(left, lane.Baseline + 3 + r * numberHeight, w, numberHeight), number,
+                     TimelineFont::Number});
+                L.NumberMarks.push_back(static_cast<int>(L.Marks.size()) - 1);
+                break;
+            }
+        }
+        const int bottom = lane.Baseline + 3 + rowsUsed * numberHeight + 4;
+        lane.Box = QRect(0, y, L.Width, bottom - y);
+        L.Lanes.push_back(lane);
+        y = bottom;
+    }
+    L.Height = y + Pad;
+    return L;
+}
+
+void DrawTimelineHeader(const TimelineLayout& L, TimelineSurface& s) {
+    s.Text(L.Summary.Box.left(), L.Summary.Box.top(), L.Summary.Text, L.Summary.Font,
+           TimelineInk::Text);
+    for (const auto& [bar, type] : L.LegendBars)
+        s.Fill(bar, type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual);
+    for (const TimelineText& t : L.Legend)
+        s.Text(t.Box.left(), t.Box.top(), t.Text, t.Font, TimelineInk::Text);
+    s.Line(L.AxisLeft, L.AxisY, L.AxisRight, L.AxisY, TimelineInk::Axis);
+    for (int x : L.TickX)
+        s.Line(x, L.AxisY, x, L.AxisY + 4, TimelineInk::Axis);
+    for (const TimelineText& t : L.TickLabels)
+        s.Text(t.Box.left(), t.Box.top(), t.Text, t.Font, TimelineInk::Text);
+}
+
+void DrawTimelineLanes(const TimelineLayout& L, TimelineSurface& s, int scroll,
+                       int currentChannel) {
+    // Every other lane on a band, the ticks carried down through all of them.
+    for (size_t i = 1; i < L.Lanes.size(); i += 2)
+        s.Fill(L.Lanes[i].Box.translated(0, -scroll), TimelineInk::Band);
+    if (!L.Lanes.empty())
+        for (int x : L.TickX)
+            s.Line(x, L.Lanes.front().Box.top() - scroll, x, L.Lanes.back().Box.bottom() - scroll,
+                   TimelineInk::Faint);
+
+    for (const TimelineLane& lane : L.Lanes) {
+        const int base = lane.Baseline - scroll;
+        s.Text(lane.Label.Box.left(), lane.Label.Box.top() - scroll, lane.Label.Text,
+               lane.Label.Font, TimelineInk::Text);
+        // From the button press to the last channel.
+        const int press = L.XOf(lane.Start);
+        s.Line(press, base, L.XOf(lane.Start + lane.Duration), base, TimelineInk::Span);
+        s.Line(press, base - 5, press, base + 2, TimelineInk::Axis);
+    }
+    for (const TimelineMark& mark : L.Marks) {
+        const QRect bar = mark.Bar.translated(0, -scroll);
+        if (mark.Channel == currentChannel)
+            s.Fill(bar.adjusted(-3, -3, 3, 3), TimelineInk::Current);
+        s.Fill(bar, mark.Type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual);
+    }
+    for (const TimelineText& t : L.Numbers)
+        s.Text(t.Box.left(), t.Box.top() - scroll, t.Text, t.Font, TimelineInk::Text);
+}
+
+QString MarkToolTip(const TimelineMark& mark, const QString& description, char separator) {
+    QString tip = QStringLiteral("Voie %1, %2, %3 s")
+                      .arg(mark.Channel)
+                      .arg(QString::fromUtf8(ChannelTypeNames[mark.Type == Automatic ? 1 : 0]))
+                      .arg(Seconds(mark.Time, separator));
+    if (!description.isEmpty())
+        tip += QLatin1Char('\n') + description;
+    return tip;
+}
+
+} // namespace salvo::ui
