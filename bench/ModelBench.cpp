@@ -7,6 +7,7 @@
 #include "device/Classep02.h"
 #include "model/files/ProgramDocument.h"
 #include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/MusicFile.h"
 #include "model/program/TimeText.h"
 

@@ -1,6 +1,6 @@
 #include "model/music/CueTrack.h"
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/SoundEnvelope.h"
 #include "model/program/TimeText.h"
 

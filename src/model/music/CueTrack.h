@@ -4,7 +4,7 @@
 // planned start so that "feu" begins exactly on it, to the sample. The words are recordings
 // made once when the program is built; here they are only placed and mixed.
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/MusicFit.h"
 #include "model/program/DelayRules.h"
 

@@ -1,7 +1,7 @@
 #include "model/music/MusicFile.h"
 
-#include "model/files/ProgramFile.h"
 #include "model/io/Paths.h"
+#include "model/io/SafeFile.h"
 #include "model/program/Document.h"
 #include "model/program/TimeText.h"
 

@@ -1,6 +1,6 @@
 #include "model/music/SoundEnvelope.h"
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>

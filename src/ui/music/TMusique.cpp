@@ -1,6 +1,6 @@
 #include "ui/music/TMusique.h"
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/MusicProgram.h"

@@ -1,6 +1,6 @@
 #include "ui/music/TPisteSignaux.h"
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/Rehearsal.h"
 #include "ui/common/Messages.h"
 #include "ui/music/MusicProgram.h"

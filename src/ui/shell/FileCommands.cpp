@@ -3,6 +3,7 @@
 #include "ui/shell/Main.h"
 
 #include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/io/Windows1252.h"
 #include "model/music/MusicFile.h"
 #include "ui/common/FileDialogs.h"

@@ -2,7 +2,7 @@
 
 #include "ui/shell/MusicMenu.h"
 
-#include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"

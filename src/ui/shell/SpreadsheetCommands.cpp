@@ -5,6 +5,7 @@
 
 #include "model/files/ProgramFile.h"
 #include "model/files/Spreadsheet.h"
+#include "model/io/SafeFile.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Messages.h"
 #include "ui/dialogs/TImportTableur.h"

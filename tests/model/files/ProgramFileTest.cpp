@@ -89,7 +89,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 } // namespace
 
-TEST(ProgramFileText, MessagesAndBackupNames) {
+TEST(ProgramFileText, Messages) {
     EXPECT_EQ(MsgWriteFailed, W1);
     EXPECT_EQ(MsgFileNotAccessible, R1);
     EXPECT_EQ(MsgInvalidFileData, R2);
@@ -98,17 +98,6 @@ TEST(ProgramFileText, MessagesAndBackupNames) {
     EXPECT_EQ(MessageOf(ReadResult::NotAccessible), R1);
     EXPECT_EQ(MessageOf(ReadResult::InvalidData), R2);
     EXPECT_EQ(MessageOf(ReadResult::Read), nullptr);
-
-    const std::pair<const char*, const char*> names[] = {
-        {"C:\\Spectacles\\final.tir", "C:\\Spectacles\\final.Bak"},
-        {"/home/jo/show.tir", "/home/jo/show.Bak"},
-        {"/home/jo/show.Bak", "/home/jo/show.Bak"},
-        {"/home/jo/plan.txt.tir", "/home/jo/plan.txt.Bak"},
-        {"/home/jo.d/noext", "/home/jo.d/noext.Bak"},
-        {"C:\\a.b\\noext", "C:\\a.b\\noext.Bak"},
-        {"show.TIR", "show.Bak"}};
-    for (auto [path, backup] : names)
-        EXPECT_EQ(BackupName(path), backup) << path;
 }
 
 TEST_F(Files, ExampleIsWrittenByteForByteAndReadBack) {

@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 #include "model/files/ProgramDocument.h"
 #include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/CueTrack.h"
 #include "model/music/MusicFile.h"
 #include "model/music/MusicFit.h"

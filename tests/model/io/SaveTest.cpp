@@ -1,9 +1,11 @@
-// Saves that must not lose a version: a backup that cannot be made, a crash at any moment of a
-// save, a file reached through a symbolic link, a file with its own permissions.
+// Saves that must not lose a version: the backup's name, a backup that cannot be made, a crash
+// at any moment of a save, a file reached through a symbolic link, a file with its own
+// permissions.
 
 #include "TempFolder.h"
 #include "model/files/ProgramDocument.h"
 #include "model/files/ProgramFile.h"
+#include "model/io/SafeFile.h"
 #include "model/music/CueTrack.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +45,19 @@ void Crash(SaveStep step) {
 }
 
 } // namespace
+
+TEST(Save, BackupNames) {
+    const std::pair<const char*, const char*> names[] = {
+        {"C:\\Spectacles\\final.tir", "C:\\Spectacles\\final.Bak"},
+        {"/home/jo/show.tir", "/home/jo/show.Bak"},
+        {"/home/jo/show.Bak", "/home/jo/show.Bak"},
+        {"/home/jo/plan.txt.tir", "/home/jo/plan.txt.Bak"},
+        {"/home/jo.d/noext", "/home/jo.d/noext.Bak"},
+        {"C:\\a.b\\noext", "C:\\a.b\\noext.Bak"},
+        {"show.TIR", "show.Bak"}};
+    for (auto [path, backup] : names)
+        EXPECT_EQ(BackupName(path), backup) << path;
+}
 
 // The old file stays as it was, with W1, whenever its backup cannot be made; the document keeps
 // its changes and can still be saved elsewhere.
