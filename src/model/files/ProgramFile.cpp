@@ -1,6 +1,7 @@
 #include "model/files/ProgramFile.h"
 
 #include "model/io/SafeFile.h"
+#include "model/io/Text.h"
 #include "model/io/Windows1252.h"
 #include "model/program/ChannelTable.h"
 #include "model/program/TimeText.h"
@@ -126,18 +127,6 @@ private:
     size_t Len = 0;
 };
 
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsTrimmed(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsTrimmed(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool Contains(std::string_view text, const std::string& key) {
     return !key.empty() && text.find(key) != std::string_view::npos;
 }
@@ -155,7 +144,7 @@ KeyAndRest Split(std::string_view line) {
 }
 
 bool KeyMatches(std::string_view keyPart, const std::string& key) {
-    return Contains(Trim(keyPart), key);
+    return Contains(TrimSpaceAndControls(keyPart), key);
 }
 
 // Fields 1 to 3 run up to the next ";"; field 4 is the rest and may hold ";".
@@ -173,7 +162,7 @@ std::array<std::string_view, 4> Cut(std::string_view line) {
 }
 
 std::string Text(std::string_view bytes) {
-    return Windows1252ToUtf8(Trim(bytes));
+    return Windows1252ToUtf8(TrimSpaceAndControls(bytes));
 }
 
 // Keys in the file's own character set.
@@ -239,7 +228,7 @@ private:
         KeyAndRest parts = Split(line);
         if (!KeyMatches(parts.Key, "TypeIgnivelle"))
             return Step::Invalid;
-        std::optional<int32_t> model = ParseInt32(Trim(parts.Rest));
+        std::optional<int32_t> model = ParseInt32(TrimSpaceAndControls(parts.Rest));
         if (!model)
             return Step::Invalid;
         Sink.SetModel(*model);
@@ -267,7 +256,7 @@ private:
     Step HeadingLine(std::string_view line) {
         const FormatKeys& keys = KeysOf(Format);
         std::array<std::string_view, 4> fields = Cut(line);
-        fields[3] = Trim(fields[3]);
+        fields[3] = TrimSpaceAndControls(fields[3]);
         for (size_t k = 0; k < 4; ++k)
             if (!Contains(fields[k], keys.Headings[k]))
                 return Step::Invalid;
@@ -280,11 +269,11 @@ private:
         std::array<std::string_view, 4> fields = Cut(line);
         if (!Contains(fields[0], std::to_string(Channel)))
             return Step::Invalid;
-        std::optional<int32_t> type = ParseInt32(Trim(fields[1]));
+        std::optional<int32_t> type = ParseInt32(TrimSpaceAndControls(fields[1]));
         if (!type || (*type != Manual && *type != Automatic))
             return Step::Invalid;
         Sink.ChangeChannelType(Channel - 1, *type);
-        std::optional<double> time = ParseTime(Trim(fields[2]), Separator);
+        std::optional<double> time = ParseTime(TrimSpaceAndControls(fields[2]), Separator);
         if (!time)
             return Step::Invalid;
         Sink.ApplyChannelTime(Channel - 1, *time);

@@ -1,6 +1,7 @@
 #include "model/files/Spreadsheet.h"
 
 #include "model/files/ProgramDocument.h"
+#include "model/io/Text.h"
 #include "model/io/Windows1252.h"
 #include "model/program/TimeText.h"
 
@@ -99,14 +100,6 @@ std::string Decode(std::string_view bytes, SheetEncoding encoding) {
     return out;
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32)
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
-        s.remove_suffix(1);
-    return s;
-}
-
 // Lower case without the accents of French headings, for comparing names.
 std::string Folded(std::string_view text) {
     static const std::pair<const char*, char> accents[] = {
@@ -114,7 +107,7 @@ std::string Folded(std::string_view text) {
         {"Ê", 'e'}, {"à", 'a'}, {"â", 'a'}, {"À", 'a'}, {"î", 'i'}, {"ï", 'i'},
         {"ô", 'o'}, {"û", 'u'}, {"ù", 'u'}, {"ç", 'c'}, {"Ç", 'c'}, {"°", 'o'}};
     std::string out;
-    text = Trim(text);
+    text = TrimSpaceAndControls(text);
     for (size_t i = 0; i < text.size();) {
         bool replaced = false;
         for (const auto& [from, to] : accents) {
@@ -135,7 +128,7 @@ std::string Folded(std::string_view text) {
 
 bool EmptyRow(const std::vector<std::string>& row) {
     return std::all_of(row.begin(), row.end(),
-                       [](const std::string& c) { return Trim(c).empty(); });
+                       [](const std::string& c) { return TrimSpaceAndControls(c).empty(); });
 }
 
 // Keys of the header block, folded.
@@ -275,7 +268,7 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
     int points = 0, commas = 0;
     for (const auto& row : table.Rows)
         for (const std::string& cell : row) {
-            std::string_view t = Trim(cell);
+            std::string_view t = TrimSpaceAndControls(cell);
             if (t.find('.') != std::string_view::npos && ParseTime(t, '.'))
                 ++points;
             else if (t.find(',') != std::string_view::npos && ParseTime(t, ','))
@@ -396,8 +389,9 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
     for (const std::string& p : table.Problems)
         refuse.Add(p);
     auto cellOf = [](const std::vector<std::string>& row, int c) -> std::string_view {
-        return c >= 0 && static_cast<size_t>(c) < row.size() ? Trim(row[static_cast<size_t>(c)])
-                                                             : std::string_view();
+        return c >= 0 && static_cast<size_t>(c) < row.size()
+                   ? TrimSpaceAndControls(row[static_cast<size_t>(c)])
+                   : std::string_view();
     };
 
     int headingRow = table.HeadingRow < 0 ? static_cast<int>(table.Rows.size()) : table.HeadingRow;

@@ -2,6 +2,7 @@
 
 #include "model/io/Paths.h"
 #include "model/io/SafeFile.h"
+#include "model/io/Text.h"
 #include "model/program/Document.h"
 #include "model/program/TimeText.h"
 
@@ -60,14 +61,6 @@ std::string Folder(const std::string& path) {
     return {};
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Splits at the first " ; ": the key and the rest.
 bool Split(std::string_view line, std::string_view& key, std::string_view& rest) {
     size_t at = line.find(" ; ");
@@ -79,7 +72,7 @@ bool Split(std::string_view line, std::string_view& key, std::string_view& rest)
 }
 
 std::optional<double> Seconds(std::string_view text) {
-    std::optional<double> t = ParseTime(Trim(text), '.');
+    std::optional<double> t = ParseTime(TrimBlanks(text), '.');
     if (!t || !std::isfinite(*t) || *t < 0 || *t > MaxMusicSeconds)
         return std::nullopt;
     return t;
@@ -196,11 +189,11 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
     markers.reserve(lines.size());
     for (std::string_view line : lines) {
         ++number;
-        if (Trim(line).empty() || line[0] == '#')
+        if (TrimBlanks(line).empty() || line[0] == '#')
             continue;
         std::string_view key, rest;
         bool ok = Split(line, key, rest);
-        key = Trim(key);
+        key = TrimBlanks(key);
         if (ok && !headerSeen) {
             ok = key == Header && ParseInt32(rest) == 1;
             headerSeen = ok;
@@ -277,7 +270,7 @@ LabelFile ParseLabels(const std::string& bytes) {
     int number = 0;
     for (std::string_view line : Lines(bytes)) {
         ++number;
-        if (Trim(line).empty() || line[0] == '\\')
+        if (TrimBlanks(line).empty() || line[0] == '\\')
             continue;
         size_t tab1 = line.find('\t');
         size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
