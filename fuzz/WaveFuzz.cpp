@@ -6,6 +6,7 @@
 
 #include "FuzzCheck.h"
 #include "MemoryFile.h"
+#include "model/io/Wave.h"
 #include "model/music/CueTrack.h"
 #include "model/music/SoundEnvelope.h"
 

@@ -3,8 +3,8 @@
 //
 //   bench_cues [RUNS] [FOLDER]   median of RUNS writes of each (default 9), in FOLDER (/tmp)
 
+#include "model/io/Wave.h"
 #include "model/music/CueTrack.h"
-#include "model/music/SoundEnvelope.h"
 
 #include <algorithm>
 #include <chrono>

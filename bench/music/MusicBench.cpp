@@ -13,6 +13,7 @@
 #include "Driver.h"
 #include "Probe.h"
 #include "ScriptedDialogs.h"
+#include "model/io/Wave.h"
 #include "model/music/MusicFit.h"
 #include "model/music/SoundEnvelope.h"
 #include "ui/editor/TFenetreEnfant.h"

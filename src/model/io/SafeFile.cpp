@@ -352,6 +352,18 @@ long long InputFile::Read(char* into, size_t size) {
     }
 }
 
+bool InputFile::ReadExactly(void* into, size_t size) {
+    auto* p = static_cast<char*>(into);
+    while (size > 0) {
+        long long n = Read(p, size);
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool InputFile::Seek(int64_t offset) {
     return SeekFd(Fd, offset);
 }

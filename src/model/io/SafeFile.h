@@ -73,6 +73,8 @@ public:
     bool IsOpen() const { return Fd >= 0; }
     // Bytes read, 0 at the end, -1 on failure.
     long long Read(char* into, size_t size);
+    // All size bytes, or false when the file ends or fails first.
+    bool ReadExactly(void* into, size_t size);
     bool Seek(int64_t offset);
     int64_t Size() const;
 

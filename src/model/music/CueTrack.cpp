@@ -1,12 +1,11 @@
 #include "model/music/CueTrack.h"
 
 #include "model/io/SafeFile.h"
-#include "model/music/SoundEnvelope.h"
+#include "model/io/Wave.h"
 #include "model/program/TimeText.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace salvo {
 
@@ -15,17 +14,6 @@ const char* const MsgCueConflict =
     "Le décompte d'une séquence commencerait avant le « feu » de la précédente.";
 
 namespace {
-
-uint32_t U32(const unsigned char* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t U16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-void Put32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
-}
 
 int16_t Clamp(int32_t v) {
     return static_cast<int16_t>(std::min<int32_t>(32767, std::max<int32_t>(-32768, v)));
@@ -87,22 +75,25 @@ std::vector<int16_t> Resample(const std::vector<int16_t>& samples, int from, int
 }
 
 bool MonoSamplesOfWave(const std::string& bytes, std::vector<int16_t>& samples, int& rate) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0)
+    WaveMemoryInput input(bytes);
+    WaveChunks chunks(input);
+    if (!chunks.ReadHead())
         return false;
-    size_t at = 12;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     int channels = 0, bits = 0, tag = 0;
-    while (at + 8 <= bytes.size()) {
-        const size_t length = U32(p + at + 4);
-        const size_t body = at + 8;
+    WaveChunk chunk;
+    while (chunks.Next(chunk)) {
+        const auto body = static_cast<size_t>(chunk.Body);
+        const auto length = static_cast<size_t>(chunk.Length);
         if (length > bytes.size() - body)
             return false;
-        if (std::memcmp(p + at, "fmt ", 4) == 0 && length >= 16) {
-            tag = U16(p + body);
-            channels = U16(p + body + 2);
-            rate = static_cast<int>(U32(p + body + 4));
-            bits = U16(p + body + 14);
-        } else if (std::memcmp(p + at, "data", 4) == 0) {
+        if (chunk.Is("fmt ") && length >= 16) {
+            const WaveFormatChunk format = DecodeFormatChunk(p + body, chunk.Length);
+            tag = format.Tag;
+            channels = format.Channels;
+            rate = format.SampleRate;
+            bits = format.Bits;
+        } else if (chunk.Is("data")) {
             if (tag != 1 || channels < 1 || rate <= 0 || (bits != 8 && bits != 16))
                 return false;
             const size_t block = static_cast<size_t>(channels * bits / 8);
@@ -111,13 +102,11 @@ bool MonoSamplesOfWave(const std::string& bytes, std::vector<int16_t>& samples, 
             for (size_t f = body; f + block <= body + length; f += block) {
                 int32_t sum = 0;
                 for (int c = 0; c < channels; ++c)
-                    sum += bits == 8 ? (int32_t(p[f + size_t(c)]) - 128) << 8
-                                     : int16_t(U16(p + f + 2 * size_t(c)));
+                    sum += Sample16(p + f + size_t(c * bits / 8), bits, false);
                 samples.push_back(static_cast<int16_t>(sum / channels));
             }
             return true;
         }
-        at = body + length + (length & 1);
     }
     return false;
 }
@@ -239,75 +228,17 @@ long long WaveFileSource::ReadMono(int16_t* into, size_t count) {
     Buffer.resize(frames * block);
     if (frames == 0)
         return 0;
-    for (size_t done = 0; done < Buffer.size();) {
-        const long long n =
-            File->Read(reinterpret_cast<char*>(Buffer.data()) + done, Buffer.size() - done);
-        if (n <= 0)
-            return -1;
-        done += static_cast<size_t>(n);
-    }
+    if (!File->ReadExactly(Buffer.data(), Buffer.size()))
+        return -1;
     Left -= static_cast<int64_t>(frames);
     const unsigned char* p = Buffer.data();
     for (size_t f = 0; f < frames; ++f) {
         int64_t sum = 0;
-        for (int c = 0; c < Channels; ++c, p += Bits / 8) {
-            if (Float) {
-                float v;
-                std::memcpy(&v, p, 4);
-                sum += v == v ? std::lround(std::max(-1.0f, std::min(1.0f, v)) * 32767) : 0;
-            } else if (Bits == 16) {
-                sum += int16_t(U16(p));
-            } else if (Bits == 8) {
-                sum += (int32_t(p[0]) - 128) * 256;
-            } else if (Bits == 24) {
-                sum += int16_t(U16(p + 1));
-            } else {
-                sum += int16_t(U16(p + 2));
-            }
-        }
+        for (int c = 0; c < Channels; ++c, p += Bits / 8)
+            sum += Sample16(p, Bits, Float);
         into[f] = static_cast<int16_t>(sum / Channels);
     }
     return static_cast<long long>(frames);
-}
-
-bool WavWriter::Open(const std::string& path, int channels, int rate) {
-    Channels = channels;
-    DataBytes = 0;
-    // The sizes are written on closing, once known.
-    const std::string head = WaveHeader(channels, rate, 0);
-    Failed = !File.Open(path) || !File.Write(head.data(), head.size());
-    return !Failed;
-}
-
-bool WavWriter::Write(const int16_t* interleaved, size_t frames) {
-    if (Failed)
-        return false;
-    const size_t count = frames * static_cast<size_t>(Channels);
-    // Little-endian on every machine we build for: the samples go out as they are.
-    Failed = !File.Write(interleaved, count * 2);
-    DataBytes += count * 2;
-    // A RIFF file cannot describe more than 4 GiB.
-    Failed = Failed || DataBytes > 0xFFFFFFFFull - 36;
-    return !Failed;
-}
-
-bool WavWriter::Close() {
-    unsigned char size[4];
-    if (!Failed) {
-        Put32(size, static_cast<uint32_t>(36 + DataBytes));
-        Failed = !File.Patch(4, size, 4);
-        Put32(size, static_cast<uint32_t>(DataBytes));
-        Failed = Failed || !File.Patch(40, size, 4);
-    }
-    Failed = Failed || !File.Commit();
-    if (Failed)
-        File.Abandon();
-    return !Failed;
-}
-
-void WavWriter::Abandon() {
-    File.Abandon();
-    Failed = true;
 }
 
 CueWrite WriteCueTrack(const std::string& path, MusicSource* music,

@@ -4,7 +4,6 @@
 // planned start so that "feu" begins exactly on it, to the sample. The words are recordings
 // made once when the program is built; here they are only placed and mixed.
 
-#include "model/io/SafeFile.h"
 #include "model/music/MusicFit.h"
 #include "model/program/DelayRules.h"
 
@@ -108,23 +107,6 @@ private:
     bool Float = false;
     int64_t TotalFrames = 0, Left = 0;
     std::vector<unsigned char> Buffer;
-};
-
-// A 16-bit PCM WAV written as it goes; the sizes in the header are filled in by Close.
-class WavWriter {
-public:
-    // A file that exists is replaced only by Close, once the new one is complete.
-    bool Open(const std::string& path, int channels, int rate);
-    bool Write(const int16_t* interleaved, size_t frames);
-    bool Close();
-    // After a failure: nothing of the new file is left.
-    void Abandon();
-
-private:
-    CarefulFile File;
-    int Channels = 0;
-    uint64_t DataBytes = 0;
-    bool Failed = true;
 };
 
 enum class CueWrite { Written, MusicUnreadable, NotWritten };

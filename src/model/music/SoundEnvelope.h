@@ -4,6 +4,8 @@
 // float) are read here directly, so they open on every machine; other formats are decoded by
 // the windows and fed in through EnvelopeBuilder.
 
+#include "model/io/Wave.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -53,48 +55,10 @@ private:
     float Low = 1, High = -1;
 };
 
-struct WaveFormat {
-    int Channels = 0;
-    int SampleRate = 0;
-    int Bits = 0;
-    bool Float = false;
-    int64_t DataOffset = 0;
-    int64_t DataBytes = 0; // whole frames only
-    int BlockAlign() const { return Channels * Bits / 8; }
-    double Duration() const {
-        return SampleRate > 0 && BlockAlign() > 0 ? double(DataBytes / BlockAlign()) / SampleRate
-                                                  : 0;
-    }
-};
-
-constexpr int MaxWaveChannels = 32;
-constexpr int MinWaveRate = 1000, MaxWaveRate = 1000000; // Hz
-
-enum class WaveRead {
-    Read,
-    NotAccessible, // missing, unreadable, or not a regular file (folder, FIFO, device...)
-    NotWave,       // not RIFF/WAVE, or its header is broken
-    Unsupported,   // samples other than PCM 8, 16, 24, 32 bits or 32-bit float
-    Cancelled,
-    Failed,          // a read failed part way through the samples
-    NoSound,         // a sound's header with no sample after it
-    TooManyChannels, // more than MaxWaveChannels
-    UnsupportedRate, // a sample rate outside MinWaveRate..MaxWaveRate
-};
-
-// Reads the header of a RIFF/WAVE file: its PCM format and where the samples are.
-// NoSound still fills format, with DataBytes 0.
-WaveRead ReadWaveFormat(const std::string& path, WaveFormat& format);
-
 // Reads the samples and builds the envelope. progress (0 to 1) and cancel may be watched and
 // set from another thread while it runs.
 WaveRead ReadWaveEnvelope(const std::string& path, Envelope& envelope,
                           std::atomic<double>* progress = nullptr,
                           const std::atomic<bool>* cancel = nullptr);
-
-// The 44-byte header of a PCM 16-bit WAV file holding dataBytes of samples.
-std::string WaveHeader(int channels, int sampleRate, uint32_t dataBytes);
-// A PCM 16-bit WAV file's bytes (for tests and benchmarks): channels interleaved.
-std::string WaveBytes(const std::vector<int16_t>& samples, int channels, int sampleRate);
 
 } // namespace salvo

@@ -1,6 +1,7 @@
 #include "ui/music/TMusique.h"
 
 #include "model/io/SafeFile.h"
+#include "model/io/Wave.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/MusicProgram.h"

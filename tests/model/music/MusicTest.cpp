@@ -5,6 +5,7 @@
 #include "model/files/ProgramDocument.h"
 #include "model/files/ProgramFile.h"
 #include "model/io/SafeFile.h"
+#include "model/io/Wave.h"
 #include "model/music/CueTrack.h"
 #include "model/music/MusicFile.h"
 #include "model/music/MusicFit.h"

@@ -5,8 +5,8 @@
 #include "model/music/Rehearsal.h"
 #include "RecordingServices.h"
 #include "TempFolder.h"
+#include "model/io/Wave.h"
 #include "model/music/CueTrack.h"
-#include "model/music/SoundEnvelope.h"
 
 #include <gtest/gtest.h>
 

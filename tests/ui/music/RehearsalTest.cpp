@@ -8,7 +8,7 @@
 #include "Driver.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
-#include "model/music/SoundEnvelope.h"
+#include "model/io/Wave.h"
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
