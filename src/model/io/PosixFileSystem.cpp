@@ -10,14 +10,16 @@ namespace salvo::os {
 
 namespace {
 
-FileStatus StatusOf(const struct stat& st) {
-    FileStatus status;
+// The result of a stat call, with what it found where it succeeded.
+int Filled(int result, const struct stat& st, FileStatus& status) {
+    if (result != 0)
+        return result;
     status.Regular = S_ISREG(st.st_mode);
     status.Size = static_cast<int64_t>(st.st_size);
     status.Owner = st.st_uid;
     status.Group = st.st_gid;
     status.Mode = st.st_mode;
-    return status;
+    return 0;
 }
 
 } // namespace
@@ -32,18 +34,12 @@ int OpenForReading(const std::string& path) {
 
 int StatPath(const std::string& path, FileStatus& status) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return -1;
-    status = StatusOf(st);
-    return 0;
+    return Filled(::stat(path.c_str(), &st), st, status);
 }
 
 int StatFd(int fd, FileStatus& status) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return -1;
-    status = StatusOf(st);
-    return 0;
+    return Filled(::fstat(fd, &st), st, status);
 }
 
 int RenamePath(const std::string& from, const std::string& to) {

@@ -21,11 +21,13 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-FileStatus StatusOf(const struct _stat64& st) {
-    FileStatus status;
+// The result of a stat call, with what it found where it succeeded.
+int Filled(int result, const struct _stat64& st, FileStatus& status) {
+    if (result != 0)
+        return result;
     status.Regular = S_ISREG(st.st_mode);
     status.Size = static_cast<int64_t>(st.st_size);
-    return status;
+    return 0;
 }
 
 int OpenPath(const std::string& path, int flags) {
@@ -45,18 +47,12 @@ int OpenForReading(const std::string& path) {
 
 int StatPath(const std::string& path, FileStatus& status) {
     struct _stat64 st {};
-    if (::_wstat64(Wide(path).c_str(), &st) != 0)
-        return -1;
-    status = StatusOf(st);
-    return 0;
+    return Filled(::_wstat64(Wide(path).c_str(), &st), st, status);
 }
 
 int StatFd(int fd, FileStatus& status) {
     struct _stat64 st {};
-    if (::_fstat64(fd, &st) != 0)
-        return -1;
-    status = StatusOf(st);
-    return 0;
+    return Filled(::_fstat64(fd, &st), st, status);
 }
 
 int RenamePath(const std::string& from, const std::string& to) {
