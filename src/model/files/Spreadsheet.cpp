@@ -589,15 +589,15 @@ ImportOutcome ImportInto(const ImportPlan& plan, ProgramDocument& doc) {
     return outcome;
 }
 
-void CopyProgram(ProgramDocument& from, ProgramSink& to) {
-    to.SetModel(from.SelectedModel);
-    to.SetTitle(from.Data.Title);
-    to.SetSerialNumber(from.Data.SerialNumber);
-    to.SetVersion(from.Data.Version);
+void CopyProgram(EditableProgram& from, ProgramSink& to) {
+    to.SetModel(from.ModelIndex());
+    to.SetTitle(from.Title());
+    to.SetSerialNumber(from.SerialNumber());
+    to.SetVersion(from.Version());
     for (int k = 0; k < from.ChannelCount(); ++k) {
-        to.ChangeChannelType(k, from.Table.Slots[static_cast<size_t>(k)].Type);
-        to.ApplyChannelTime(k, AsShown(from.Table.GetChannelTime(k)));
-        to.SetDescription(k + 1, from.Data.Descriptions[static_cast<size_t>(k)]);
+        to.ChangeChannelType(k, from.Channels().Slots[static_cast<size_t>(k)].Type);
+        to.ApplyChannelTime(k, AsShown(from.Channels().GetChannelTime(k)));
+        to.SetDescription(k + 1, from.Description(k + 1));
     }
 }
 

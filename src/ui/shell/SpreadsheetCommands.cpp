@@ -105,11 +105,7 @@ void ImportSpreadsheet(Workspace& w) {
     CopyProgram(dialog.Result(), program);
     editor->SetModified(true); // nothing of it is in a ".tir" yet
     // The window must hold exactly what the box showed.
-    ProgramDocument& shown = dialog.Result();
-    bool same = editor->Link.Model == shown.Table.Model;
-    for (int k = 0; k < SlotCount; ++k)
-        same = same && editor->Link.Slots[size_t(k)].Type == shown.Table.Slots[size_t(k)].Type &&
-               editor->Link.Slots[size_t(k)].Steps == shown.Table.Slots[size_t(k)].Steps;
+    const bool same = SameChannels(program, dialog.Result());
     if (!same) {
         editor->SetModified(false);
         editor->close();
