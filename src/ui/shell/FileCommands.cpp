@@ -46,6 +46,13 @@ bool Confirm(QWidget* parent, const QString& text) {
            BoxButton::Ok;
 }
 
+// The one question before an existing file is replaced; name is the file's name.
+bool ConfirmReplace(QWidget* parent, const QString& name) {
+    return Confirm(parent, QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
+                                             "remplacer?")
+                               .arg(name));
+}
+
 // The texts that a file would not give back as they stand (pasted, or typed elsewhere), named as
 // the user knows them.
 QStringList ChangedBySaving(const TFenetreEnfant& editor) {
@@ -104,10 +111,7 @@ bool MayWriteFile(Workspace& w, const QString& path) {
     }
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return true;
-    return Confirm(w.Window(),
-                   QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
-                                     "remplacer?")
-                       .arg(QFileInfo(path).fileName()));
+    return ConfirmReplace(w.Window(), QFileInfo(path).fileName());
 }
 
 QString DialogFolder(const Workspace& w) {
@@ -199,19 +203,13 @@ void SaveProgram(Workspace& w, TFenetreEnfant* editor, bool newNameWanted) {
     }
     w.SetLastFolder(QFileInfo(chosen).absolutePath());
     if (Exists(chosen.toStdString())) {
-        QString question =
-            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                .arg(Q(PathName(chosen.toStdString())));
-        if (!Confirm(w.Window(), question))
+        if (!ConfirmReplace(w.Window(), Q(PathName(chosen.toStdString()))))
             return;
         // The writer keeps the replaced file as the backup, and only once the new one is whole.
     } else if (const std::string companion = CompanionName(FollowLinks(chosen.toStdString()));
                Exists(companion)) {
         // A music file left under that name from another program would be replaced too.
-        QString question =
-            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                .arg(Q(PathName(companion)));
-        if (!Confirm(w.Window(), question))
+        if (!ConfirmReplace(w.Window(), Q(PathName(companion))))
             return;
     }
     SaveProgramTo(w, editor, chosen);
