@@ -3,6 +3,7 @@
 // grid's cells kept as strings, warnings recorded instead of shown. It behaves as the editor
 // window does for the file reader and writer, so tests, tools and benchmarks use it.
 
+#include "model/files/EditableProgram.h"
 #include "model/files/ProgramFile.h"
 #include "model/program/ChannelTable.h"
 #include "model/program/DelayRules.h"
@@ -14,7 +15,7 @@
 
 namespace salvo {
 
-class ProgramDocument : public ProgramSource, public ProgramSink, public ChannelServices {
+class ProgramDocument : public EditableProgram, public ChannelServices {
 public:
     // A new document: model 2, every channel "Manuel" at "0", empty texts, not Modified.
     explicit ProgramDocument(char decimalSeparator = ',');
@@ -67,6 +68,14 @@ public:
     void ChangeChannelType(int index, int32_t type) override;
     void ApplyChannelTime(int index, double seconds) override;
     void SetDescription(int row, const std::string& text) override;
+
+    // EditableProgram
+    ChannelTable& Channels() override { return Table; }
+    const ChannelTable& Channels() const override { return Table; }
+    ShownTimeArray& ShownTimes() override { return Data.ShownTimes; }
+    ChannelServices& Services() override { return *this; }
+    char DecimalSeparator() const override { return Separator; }
+    void SetModified(bool modified) override { Data.Modified = modified; }
 
     // ChannelServices
     void SetDelayCell(int channelIndex, const std::string& text) override;

@@ -229,12 +229,20 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
     SheetOptions options;
     options.Encoding =
         StartsWith(bytes, Bom) || IsUtf8(bytes) ? SheetEncoding::Utf8 : SheetEncoding::Windows1252;
-    // The separator that the first lines use most, quoted text left out. Commas that only
-    // ever stand between digits are decimal commas of a single column, not separators.
-    std::array<size_t, 3> counts{};
+    // The separator found on most of the first lines, then the one they use most, quoted text
+    // left out: a single text full of commas does not outweigh a semicolon on every line.
+    // Commas that only ever stand between digits are decimal commas of a single column, not
+    // separators.
+    std::array<size_t, 3> counts{}, linesWith{};
+    std::array<bool, 3> onLine{};
     const char candidates[3] = {';', '\t', ','};
     bool quoted = false, commaSeparates = false;
     int lines = 0;
+    auto endLine = [&] {
+        for (size_t k = 0; k < 3; ++k)
+            linesWith[k] += onLine[k];
+        onLine = {};
+    };
     auto digit = [&](size_t i) { return i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; };
     for (size_t i = 0; i < bytes.size() && lines < 10; ++i) {
         char c = bytes[i];
@@ -244,19 +252,24 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
             continue;
         } else if (c == '\n') {
             ++lines;
+            endLine();
         } else {
-            for (size_t k = 0; k < 3; ++k)
+            for (size_t k = 0; k < 3; ++k) {
                 counts[k] += c == candidates[k];
+                onLine[k] = onLine[k] || c == candidates[k];
+            }
             bool betweenDigits = i > 0 && digit(i - 1) && digit(i + 1);
             if ((c == ',' && !betweenDigits) || (c == '.' && betweenDigits))
                 commaSeparates = true;
         }
     }
+    endLine();
     if (!commaSeparates)
-        counts[2] = 0;
+        counts[2] = linesWith[2] = 0;
     size_t best = 0;
     for (size_t k = 1; k < 3; ++k)
-        if (counts[k] > counts[best])
+        if (linesWith[k] > linesWith[best] ||
+            (linesWith[k] == linesWith[best] && counts[k] > counts[best]))
             best = k;
     options.FieldSeparator = candidates[best];
     if (options.FieldSeparator == ',') {
@@ -583,15 +596,15 @@ ImportOutcome ImportInto(const ImportPlan& plan, ProgramDocument& doc) {
     return outcome;
 }
 
-void CopyProgram(ProgramDocument& from, ProgramSink& to) {
-    to.SetModel(from.SelectedModel);
-    to.SetTitle(from.Data.Title);
-    to.SetSerialNumber(from.Data.SerialNumber);
-    to.SetVersion(from.Data.Version);
+void CopyProgram(EditableProgram& from, ProgramSink& to) {
+    to.SetModel(from.ModelIndex());
+    to.SetTitle(from.Title());
+    to.SetSerialNumber(from.SerialNumber());
+    to.SetVersion(from.Version());
     for (int k = 0; k < from.ChannelCount(); ++k) {
-        to.ChangeChannelType(k, from.Table.Slots[static_cast<size_t>(k)].Type);
-        to.ApplyChannelTime(k, AsShown(from.Table.GetChannelTime(k)));
-        to.SetDescription(k + 1, from.Data.Descriptions[static_cast<size_t>(k)]);
+        to.ChangeChannelType(k, from.Channels().Slots[static_cast<size_t>(k)].Type);
+        to.ApplyChannelTime(k, AsShown(from.Channels().GetChannelTime(k)));
+        to.SetDescription(k + 1, from.Description(k + 1));
     }
 }
 

@@ -15,6 +15,7 @@
 
 namespace salvo {
 
+class EditableProgram;
 class ProgramDocument;
 
 // The headings of the exported channel table.
@@ -98,7 +99,7 @@ ImportOutcome ImportInto(const ImportPlan& plan, ProgramDocument& doc);
 
 // Gives a window the program of a document, through the same two operations; the times are
 // those the document shows, so nothing is corrected a second time.
-void CopyProgram(ProgramDocument& from, ProgramSink& to);
+void CopyProgram(EditableProgram& from, ProgramSink& to);
 
 // "Ligne 3, colonne Heure : « x » n'est pas un nombre" lists cut to a readable length.
 constexpr size_t MaxRefusalsListed = 50;

@@ -6,6 +6,7 @@
 #include "ui/editor/EditorClosed.h"
 #include "ui/editor/Printing.h"
 #include "ui/editor/TGrid.h"
+#include "ui/editor/WindowProgram.h"
 #include "ui/timeline/TChronologie.h"
 
 #include <QAbstractItemView>
@@ -761,4 +762,10 @@ void TFenetreEnfant::ShowMusic(TMusique* music) {
 void TFenetreEnfant::LightChannels(const QSet<int>& channels) {
     if (Chronologie)
         Chronologie->SetLitChannels(channels);
+}
+
+salvo::EditableProgram& TFenetreEnfant::Document() {
+    if (!AsDocument)
+        AsDocument = std::make_unique<WindowProgram>(*this);
+    return *AsDocument;
 }

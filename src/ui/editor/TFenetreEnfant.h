@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class QComboBox;
 class QKeyEvent;
 class QLabel;
@@ -34,7 +36,7 @@ public:
     QPointer<QObject> MainLink;
 
     bool Modified() const { return Doc.Modified; }
-    void SetModified(bool modified) override { Doc.Modified = modified; }
+    void SetModified(bool modified) { Doc.Modified = modified; }
     QString FileName() const { return QString::fromStdString(Doc.FileName); }
     void SetFileName(const QString& path) { Doc.FileName = path.toStdString(); }
     bool HasFileName() const { return Doc.HasFileName(); }
@@ -55,12 +57,12 @@ public:
     int RowCount() const { return Link.ChannelCount() + 1; }
     int CurrentColumn() const;
     int CurrentRow() const;
-    char DecimalSeparator() const override;
+    char DecimalSeparator() const;
     // The user's decimal separator, as every window shows times.
     static char LocaleDecimalSeparator();
 
     // The delay rules, with this window's cells and warnings.
-    void ApplyChannelTime(int index, double seconds) override;
+    void ApplyChannelTime(int index, double seconds);
     void ChangeChannelType(int index, int type);
     // The model chosen by the program (a file being read): list, rows and current cell follow.
     void SetModelIndex(int model);
@@ -70,9 +72,7 @@ public:
 
     // The program as its music sees it.
     QWidget* ProgramWindow() override { return this; }
-    salvo::ChannelTable& ProgramTable() override { return Link; }
-    salvo::ShownTimeArray& ProgramShownTimes() override { return Doc.ShownTimes; }
-    salvo::ChannelServices& ProgramServices() override { return *this; }
+    salvo::EditableProgram& Document() override;
     void ShowMusic(TMusique* music) override;
     void LightChannels(const QSet<int>& channels) override;
 
@@ -136,6 +136,7 @@ private:
     void PostEditorClosed(int code);
 
     QWidget* Client = nullptr;
+    std::unique_ptr<salvo::EditableProgram> AsDocument; // made on first use
     QSize InitialSize;
     QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1;     // the row the type list was last opened on

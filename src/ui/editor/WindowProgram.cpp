@@ -68,3 +68,22 @@ void WindowProgram::ApplyChannelTime(int index, double seconds) {
 void WindowProgram::SetDescription(int row, const std::string& text) {
     Window.SetDescription(row, Q(text));
 }
+
+salvo::ChannelTable& WindowProgram::Channels() {
+    return Window.Link;
+}
+const salvo::ChannelTable& WindowProgram::Channels() const {
+    return Window.Link;
+}
+salvo::ShownTimeArray& WindowProgram::ShownTimes() {
+    return Window.Doc.ShownTimes;
+}
+salvo::ChannelServices& WindowProgram::Services() {
+    return Window;
+}
+char WindowProgram::DecimalSeparator() const {
+    return Window.DecimalSeparator();
+}
+void WindowProgram::SetModified(bool modified) {
+    Window.SetModified(modified);
+}

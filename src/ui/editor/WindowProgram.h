@@ -1,11 +1,12 @@
 #pragma once
-// The editor window seen by the program file reader and writer.
+// The editor window as every headless path sees a program: the file reader and writer, the
+// spreadsheets, the music.
 
-#include "model/files/ProgramFile.h"
+#include "model/files/EditableProgram.h"
 
 class TFenetreEnfant;
 
-class WindowProgram : public salvo::ProgramSource, public salvo::ProgramSink {
+class WindowProgram : public salvo::EditableProgram {
 public:
     explicit WindowProgram(TFenetreEnfant& window) : Window(window) {}
 
@@ -26,6 +27,13 @@ public:
     void ChangeChannelType(int index, int32_t type) override;
     void ApplyChannelTime(int index, double seconds) override;
     void SetDescription(int row, const std::string& text) override;
+
+    salvo::ChannelTable& Channels() override;
+    const salvo::ChannelTable& Channels() const override;
+    salvo::ShownTimeArray& ShownTimes() override;
+    salvo::ChannelServices& Services() override;
+    char DecimalSeparator() const override;
+    void SetModified(bool modified) override;
 
 private:
     TFenetreEnfant& Window;

@@ -133,12 +133,12 @@ TMusique::~TMusique() {
 }
 
 char TMusique::Separator() const {
-    return Program() ? Program()->DecimalSeparator() : ',';
+    return Program() ? Program()->Document().DecimalSeparator() : ',';
 }
 
 void TMusique::Touch() {
     if (Program())
-        Program()->SetModified(true);
+        Program()->Document().SetModified(true);
     emit Changed();
 }
 
@@ -497,7 +497,7 @@ void TMusique::ImportMarkers(const QString& path) {
 }
 
 std::vector<SequenceSpan> TMusique::Sequences() const {
-    return Program() ? SequencesOf(Program()->ProgramTable()) : std::vector<SequenceSpan>();
+    return Program() ? SequencesOf(Program()->Document().Channels()) : std::vector<SequenceSpan>();
 }
 
 std::vector<double> TMusique::Starts() const {
@@ -528,7 +528,7 @@ std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const
     if (s < 0 || seq[static_cast<size_t>(s)].First == channelIndex)
         return std::nullopt;
     ChannelTable copy;
-    copy.CopyTableFrom(Program()->ProgramTable());
+    copy.CopyTableFrom(Program()->Document().Channels());
     const double fired = Starts()[static_cast<size_t>(s)] + copy.GetChannelTime(channelIndex);
     int number = 0;
     for (size_t i = 0; i < Data.Markers.size(); ++i)
@@ -547,7 +547,7 @@ QString TMusique::FitSequence(int channelIndex) {
     const SequenceSpan span = seq[static_cast<size_t>(s)];
     const double start = Starts()[static_cast<size_t>(s)];
     ChannelTable copy;
-    copy.CopyTableFrom(Program()->ProgramTable());
+    copy.CopyTableFrom(Program()->Document().Channels());
     const ChainFit fit =
         FitChain(start, copy.GetChannelTime(span.First), span.Last - span.First, Data.Markers);
     if (fit.Problem != FitProblem::None) {
@@ -557,10 +557,10 @@ QString TMusique::FitSequence(int channelIndex) {
     }
     // Through the editor's own rules, channel after channel, as if typed.
     for (size_t k = 0; k < fit.Times.size(); ++k)
-        Program()->ApplyChannelTime(span.First + 1 + static_cast<int>(k), fit.Times[k]);
+        Program()->Document().ApplyChannelTime(span.First + 1 + static_cast<int>(k), fit.Times[k]);
     Data.Starts[span.First + 1] = start; // no longer moved by the sequences before it
     std::vector<double> fired;
-    copy.CopyTableFrom(Program()->ProgramTable());
+    copy.CopyTableFrom(Program()->Document().Channels());
     for (size_t k = 0; k < fit.Times.size(); ++k) {
         const int channel = span.First + 1 + static_cast<int>(k);
         fired.push_back(copy.GetChannelTime(channel));

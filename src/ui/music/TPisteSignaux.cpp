@@ -118,7 +118,7 @@ private:
 std::vector<CueStart> StartsOf(MusicProgram* program, TMusique* music) {
     std::vector<CueStart> starts;
     for (const RehearsalSequence& s :
-         RehearsalSequences(program->ProgramTable(), music->Data.Starts))
+         RehearsalSequences(program->Document().Channels(), music->Data.Starts))
         starts.push_back({s.Number, s.Planned});
     return starts;
 }
@@ -186,7 +186,7 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
         return {};
     const int lead = options.Lead();
     const CueVariant variant = options.Variant();
-    const char sep = program->DecimalSeparator();
+    const char sep = program->Document().DecimalSeparator();
 
     std::vector<CueStart> starts = StartsOf(program, music);
     std::vector<CueConflict> conflicts = CueConflicts(starts, lead);
@@ -204,14 +204,15 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
             QStringList refused;
             // From the last pair back: joining a sequence leaves those before it in place.
             for (auto c = conflicts.rbegin(); c != conflicts.rend(); ++c) {
-                const auto spans = RehearsalSequences(program->ProgramTable(), music->Data.Starts);
+                const auto spans =
+                    RehearsalSequences(program->Document().Channels(), music->Data.Starts);
                 const int number = starts[size_t(c->Second)].Number;
                 const int channel = spans[size_t(number - 1)].ManualChannel;
                 const JoinResult r = JoinToPreviousSequence(
-                    program->ProgramTable(), program->ProgramShownTimes(),
-                    program->ProgramServices(), sep, music->Data.Starts, channel);
+                    program->Document().Channels(), program->Document().ShownTimes(),
+                    program->Document().Services(), sep, music->Data.Starts, channel);
                 if (r == JoinResult::Joined)
-                    program->SetModified(true);
+                    program->Document().SetModified(true);
                 else
                     refused << U("séquence %1 (voie %2) : %3")
                                    .arg(number)

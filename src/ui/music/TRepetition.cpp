@@ -146,7 +146,7 @@ TRepetition::TRepetition(MusicProgram* program, TMusique* music,
                            std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
                      : std::make_unique<PlayerClock>(music)),
       Rehearsal(std::make_unique<RehearsalRun>(
-          RehearsalSequences(program->ProgramTable(), music->Data.Starts))) {
+          RehearsalSequences(program->Document().Channels(), music->Data.Starts))) {
     setObjectName(QStringLiteral("TRepetition"));
     setWindowTitle(U("Répétition"));
     Pages = new QStackedWidget(this);
@@ -287,7 +287,7 @@ TRepetition::~TRepetition() {
 
 QString TRepetition::Seconds(double s) const {
     return QString::fromStdString(
-        FormatResidual(s, Program() ? Program()->DecimalSeparator() : ',', false));
+        FormatResidual(s, Program() ? Program()->Document().DecimalSeparator() : ',', false));
 }
 
 void TRepetition::ShowNext(double position) {
@@ -301,14 +301,14 @@ void TRepetition::ShowNext(double position) {
             U("Prochaine : séquence %1 (voie %2), à %3 s")
                 .arg(s.Number)
                 .arg(s.ManualChannel + 1)
-                .arg(QString::fromStdString(
-                    FormatTime(s.Planned, Program() ? Program()->DecimalSeparator() : ','))));
+                .arg(QString::fromStdString(FormatTime(
+                    s.Planned, Program() ? Program()->Document().DecimalSeparator() : ','))));
         const double left = *Rehearsal->Countdown(position);
         // Counted down in tenths, as a stopwatch: "0,0" is the moment.
         const double tenths = std::ceil(std::max(0.0, left) * 10 - 1e-9) / 10;
         QString text = QString::number(tenths, 'f', 1);
         text.replace(QLatin1Char('.'),
-                     QLatin1Char(Program() ? Program()->DecimalSeparator() : ','));
+                     QLatin1Char(Program() ? Program()->Document().DecimalSeparator() : ','));
         LabelDecompte->setText(left < 0 ? U("%1 s de retard").arg(Seconds(-left)) : text);
     }
     if (!Position->isSliderDown())
@@ -399,7 +399,7 @@ void TRepetition::ShowScore() {
     Clock->Pause();
     if (Program())
         Program()->LightChannels({});
-    const char sep = Program() ? Program()->DecimalSeparator() : ',';
+    const char sep = Program() ? Program()->Document().DecimalSeparator() : ',';
     Result = ScoreOf(Rehearsal->Sequences(), Rehearsal->Presses());
     TableauScore->setRowCount(int(Result.Rows.size()));
     auto cell = [this](int row, int column, const QString& text, bool right = true) {

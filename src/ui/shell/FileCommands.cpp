@@ -1,6 +1,8 @@
 // The file commands of the main window: New, Open, Save, Save as.
 
-#include "ui/shell/Main.h"
+#include "ui/shell/FileCommands.h"
+
+#include "ui/shell/Workspace.h"
 
 #include "model/files/ProgramFile.h"
 #include "model/io/SafeFile.h"
@@ -45,6 +47,13 @@ bool Confirm(QWidget* parent, const QString& text) {
            BoxButton::Ok;
 }
 
+// The one question before an existing file is replaced; name is the file's name.
+bool ConfirmReplace(QWidget* parent, const QString& name) {
+    return Confirm(parent, QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
+                                             "remplacer?")
+                               .arg(name));
+}
+
 // The texts that a file would not give back as they stand (pasted, or typed elsewhere), named as
 // the user knows them.
 QStringList ChangedBySaving(const TFenetreEnfant& editor) {
@@ -73,12 +82,18 @@ bool SameFile(const QString& a, const QString& b) {
 
 } // namespace
 
+const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
+const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
+const char* const MsgCharactersReplaced =
+    "Certains caractères ne peuvent pas être enregistrés dans le fichier et y seront remplacés "
+    "par \"?\" :\n\n%1";
+
 const char* const MsgOwnFile =
     "Le fichier \"%1\" appartient à un programme ouvert (programme, copie de sauvegarde, "
     "musique) : il ne peut pas être remplacé.\n\nChoisissez un autre nom.";
 
-bool TMainForm::MayWriteFile(const QString& path) {
-    for (TFenetreEnfant* editor : Editors()) {
+bool MayWriteFile(Workspace& w, const QString& path) {
+    for (TFenetreEnfant* editor : w.Editors()) {
         QStringList own;
         if (editor->HasFileName()) {
             const std::string program = editor->FileName().toStdString();
@@ -90,34 +105,34 @@ bool TMainForm::MayWriteFile(const QString& path) {
             own << Q(music->Data.SoundPath);
         for (const QString& name : own)
             if (SameFile(path, name)) {
-                ShowError(this, QString::fromUtf8(MsgOwnFile).arg(QFileInfo(path).fileName()));
+                ShowError(w.Window(),
+                          QString::fromUtf8(MsgOwnFile).arg(QFileInfo(path).fileName()));
                 return false;
             }
     }
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return true;
-    return Confirm(this, QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le "
-                                           "remplacer?")
-                             .arg(QFileInfo(path).fileName()));
+    return ConfirmReplace(w.Window(), QFileInfo(path).fileName());
 }
 
-QString TMainForm::DialogFolder() const {
-    TFenetreEnfant* editor = ActiveEditor();
+QString DialogFolder(const Workspace& w) {
+    TFenetreEnfant* editor = w.ActiveEditor();
     if (editor && editor->HasFileName())
         return QFileInfo(editor->FileName()).absolutePath();
-    return LastFolder;
+    return w.LastFolder();
 }
 
-void TMainForm::FileNewClick() {
-    EnableDocumentCommands(true);
-    NewEditorWindow(Q(NewDocumentTitle(static_cast<int>(Editors().size()))));
+void NewProgram(Workspace& w) {
+    w.EnableDocumentCommands(true);
+    w.NewEditorWindow(Q(NewDocumentTitle(static_cast<int>(w.Editors().size()))));
 }
 
-void TMainForm::FileOpenClick() {
-    QString chosen = Dialogs().OpenFileName(this, DialogFolder(), QString::fromUtf8(OpenFilter));
+void OpenProgram(Workspace& w) {
+    QString chosen =
+        w.Dialogs().OpenFileName(w.Window(), DialogFolder(w), QString::fromUtf8(OpenFilter));
     if (chosen.isEmpty())
         return;
-    LastFolder = QFileInfo(chosen).absolutePath();
+    w.SetLastFolder(QFileInfo(chosen).absolutePath());
     std::string path = chosen.toStdString();
     if (!HasExtension(path)) {
         // Programs saved on Windows, or by earlier versions, end in ".TIR".
@@ -127,13 +142,13 @@ void TMainForm::FileOpenClick() {
             path += ".tir";
     }
     if (Exists(path)) {
-        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        TFenetreEnfant* editor = w.NewEditorWindow(Q(BaseName(path)));
         editor->SetFileName(Q(path));
         WindowProgram program(*editor);
         ReadResult result = ReadProgramFile(program, path, editor->DecimalSeparator());
         editor->SetModified(false);
         if (const char* message = MessageOf(result)) {
-            ShowError(this, QString::fromUtf8(message));
+            ShowError(w.Window(), QString::fromUtf8(message));
             editor->close(); // not modified: it goes without a question
         } else {
             LoadMusic(editor);
@@ -147,18 +162,18 @@ void TMainForm::FileOpenClick() {
         QString question =
             QString::fromUtf8("Le fichier \"%1\" n'existe pas \n\n\r Voulez vous le créer?")
                 .arg(Q(PathName(path)));
-        if (!Confirm(this, question))
+        if (!Confirm(w.Window(), question))
             return;
-        TFenetreEnfant* editor = NewEditorWindow(Q(BaseName(path)));
+        TFenetreEnfant* editor = w.NewEditorWindow(Q(BaseName(path)));
         editor->SetFileName(Q(path));
     }
-    EnableDocumentCommands(true);
+    w.EnableDocumentCommands(true);
 }
 
-void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
+void SaveProgramTo(Workspace& w, TFenetreEnfant* editor, const QString& path) {
     QStringList changed = path.isEmpty() ? QStringList() : ChangedBySaving(*editor);
     if (!changed.isEmpty())
-        ShowWarning(this, QString::fromUtf8(MsgCharactersReplaced).arg(changed.join(", ")));
+        ShowWarning(w.Window(), QString::fromUtf8(MsgCharactersReplaced).arg(changed.join(", ")));
     editor->SetFileName(path);
     WindowProgram program(*editor);
     WriteResult result = WriteProgramFile(program, path.toStdString());
@@ -167,52 +182,36 @@ void TMainForm::SaveDocumentTo(TFenetreEnfant* editor, const QString& path) {
         // Music that could not be written keeps the document asking to be saved.
         editor->SetModified(!SaveMusic(editor, path));
     } else if (const char* message = MessageOf(result)) {
-        ShowError(this, QString::fromUtf8(message));
+        ShowError(w.Window(), QString::fromUtf8(message));
         editor->SetFileName(QString());
     }
 }
 
-void TMainForm::SaveDocument(TFenetreEnfant* editor, bool newNameWanted) {
+void SaveProgram(Workspace& w, TFenetreEnfant* editor, bool newNameWanted) {
     if (!newNameWanted && editor->HasFileName()) {
-        SaveDocumentTo(editor, editor->FileName());
+        SaveProgramTo(w, editor, editor->FileName());
         return;
     }
     QString folder =
-        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
-    QString chosen =
-        Dialogs().SaveFileName(this, folder, editor->windowTitle(), QString::fromUtf8(SaveFilter),
-                               // the same case as the filter's "*.tir"
-                               CaseSensitiveNames ? QStringLiteral("tir") : QStringLiteral("TIR"));
+        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder(w);
+    QString chosen = w.Dialogs().SaveFileName(
+        w.Window(), folder, editor->windowTitle(), QString::fromUtf8(SaveFilter),
+        // the same case as the filter's "*.tir"
+        CaseSensitiveNames ? QStringLiteral("tir") : QStringLiteral("TIR"));
     if (chosen.isEmpty()) {
-        SaveDocumentTo(editor, QString()); // unbound: the next Save asks for a name again
+        SaveProgramTo(w, editor, QString()); // unbound: the next Save asks for a name again
         return;
     }
-    LastFolder = QFileInfo(chosen).absolutePath();
+    w.SetLastFolder(QFileInfo(chosen).absolutePath());
     if (Exists(chosen.toStdString())) {
-        QString question =
-            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                .arg(Q(PathName(chosen.toStdString())));
-        if (!Confirm(this, question))
+        if (!ConfirmReplace(w.Window(), Q(PathName(chosen.toStdString()))))
             return;
         // The writer keeps the replaced file as the backup, and only once the new one is whole.
     } else if (const std::string companion = CompanionName(FollowLinks(chosen.toStdString()));
                Exists(companion)) {
         // A music file left under that name from another program would be replaced too.
-        QString question =
-            QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r Voulez vous le remplacer?")
-                .arg(Q(PathName(companion)));
-        if (!Confirm(this, question))
+        if (!ConfirmReplace(w.Window(), Q(PathName(companion))))
             return;
     }
-    SaveDocumentTo(editor, chosen);
-}
-
-void TMainForm::FileSaveClick() {
-    if (TFenetreEnfant* editor = ActiveEditor())
-        SaveDocument(editor, false);
-}
-
-void TMainForm::FileSaveAsClick() {
-    if (TFenetreEnfant* editor = ActiveEditor())
-        SaveDocument(editor, true);
+    SaveProgramTo(w, editor, chosen);
 }

@@ -8,11 +8,15 @@
 #include "ui/dialogs/BoiteAPropos.h"
 #include "ui/dialogs/TConfigurationPort.h"
 #include "ui/dialogs/TDlgGestionConnection.h"
+#include "ui/dialogs/TDlgLecture.h"
 #include "ui/dialogs/TGestionRafale.h"
 #include "ui/editor/EditorClosed.h"
 #include "ui/editor/Printing.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/shell/FileCommands.h"
 #include "ui/shell/MusicMenu.h"
+#include "ui/shell/ReadBackCommands.h"
+#include "ui/shell/SpreadsheetCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,12 +34,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-
-const char* const OpenFilter = "Fichier programme (*.tir)|*.TIR|Fichier backup (*.bak)|*.BAK";
-const char* const SaveFilter = "Fichier programme (*.tir)|*.tir";
-const char* const MsgCharactersReplaced =
-    "Certains caractères ne peuvent pas être enregistrés dans le fichier et y seront remplacés "
-    "par \"?\" :\n\n%1";
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TMainForm"));
@@ -163,7 +161,15 @@ void TMainForm::BuildMenus() {
             U("Lire le programme contenu dans l'appareil"), Command::Program,
             &TMainForm::ConnectionLireItemClick);
 
-    salvo::ui::BuildMusicMenu(this, menu("MusicMenu", U("&Musique")));
+    QMenu* music = menu("MusicMenu", U("&Musique"));
+    salvo::ui::BuildMusicMenu(*this, [this, music](const char* name, const QString& caption,
+                                                   const QString& status,
+                                                   std::function<void()> handler) {
+        if (!name)
+            music->addSeparator();
+        else
+            AddItem(music, name, caption, status, Command::Document, std::move(handler));
+    });
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),
@@ -464,6 +470,56 @@ void TMainForm::HelpGuideClick() {
     salvo::ui::OpenUserGuide(this);
 }
 
+// The command groups, each given this window as their workspace.
+void TMainForm::FileNewClick() {
+    NewProgram(*this);
+}
+
+void TMainForm::FileOpenClick() {
+    OpenProgram(*this);
+}
+
+void TMainForm::FileSaveClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveProgram(*this, editor, false);
+}
+
+void TMainForm::FileSaveAsClick() {
+    if (TFenetreEnfant* editor = ActiveEditor())
+        SaveProgram(*this, editor, true);
+}
+
+void TMainForm::FileExportTableurClick() {
+    ExportSpreadsheet(*this);
+}
+
+void TMainForm::FileImportTableurClick() {
+    ImportSpreadsheet(*this);
+}
+
+TDlgLecture* TMainForm::ReadBackDialog() {
+    // Made on first use, so that it costs nothing at start-up.
+    if (!ReadBackDlg) {
+        ReadBackDlg = new TDlgLecture(this);
+        ReadBackDlg->OnProgramRead = [this](const salvo::DeviceContents& c) {
+            NewDeviceWindow(*this, c);
+        };
+    }
+    return ReadBackDlg;
+}
+
+void TMainForm::ConnectionVerifierItemClick() {
+    VerifyDevice(*this, ReadBackDialog(), PortIndex);
+}
+
+void TMainForm::ConnectionLireItemClick() {
+    ReadDevice(ReadBackDialog(), PortIndex);
+}
+
+void TMainForm::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
 void TMainForm::HelpAboutClick() {
     AboutBox->exec();
 }
@@ -506,7 +562,7 @@ void TMainForm::customEvent(QEvent* event) {
     case SaveRequested:
         // The window that asked is the one saved and asked again, even when another is active.
         if (auto* editor = qobject_cast<TFenetreEnfant*>(closed->Window.data())) {
-            SaveDocument(editor, false);
+            SaveProgram(*this, editor, false);
             editor->close();
         }
         break;

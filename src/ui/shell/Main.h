@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "ui/shell/Workspace.h"
+
 #include <functional>
 #include <memory>
 
@@ -28,7 +30,7 @@ namespace salvo {
 struct DeviceContents;
 }
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public Workspace {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -37,11 +39,11 @@ public:
     int PortIndex = 0;
     bool ExitInProgress = false;
 
-    TFenetreEnfant* NewEditorWindow(const QString& caption);
-    TFenetreEnfant* ActiveEditor() const;
+    TFenetreEnfant* NewEditorWindow(const QString& caption) override;
+    TFenetreEnfant* ActiveEditor() const override;
     // Open editor windows in the order they were created.
-    QList<TFenetreEnfant*> Editors() const;
-    void EnableDocumentCommands(bool enabled);
+    QList<TFenetreEnfant*> Editors() const override;
+    void EnableDocumentCommands(bool enabled) override;
     QList<QObject*> DocumentCommands() const;
 
     // What a menu command needs before it runs.
@@ -57,16 +59,11 @@ public:
 
     // Tests choose paths and printers through their own provider.
     void SetDialogProvider(FileDialogProvider* provider);
-    FileDialogProvider& Dialogs();
-
-    // Before writing a file other than a program: never one that an open program holds (its
-    // ".tir", ".Bak", music file or music), and an existing one only when the user says so.
-    bool MayWriteFile(const QString& path);
-
-    // The save logic shared by Save, Save as and the save on closing.
-    void SaveDocument(TFenetreEnfant* editor, bool newNameWanted);
-    // Binds the document to path and writes it; an empty path only unbinds it.
-    void SaveDocumentTo(TFenetreEnfant* editor, const QString& path);
+    FileDialogProvider& Dialogs() override;
+    QWidget* Window() override { return this; }
+    QString LastFolder() const override { return ChosenFolder; }
+    void SetLastFolder(const QString& folder) override { ChosenFolder = folder; }
+    void ShowStatus(const QString& text) override;
 
     QMdiArea* MdiArea = nullptr;
     TAboutBox* AboutBox = nullptr;
@@ -113,12 +110,8 @@ private:
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
-    // Where the file dialogs open: the active document's folder, else the last one chosen.
-    QString DialogFolder() const;
     // The Window menu's list of the open editor windows, made afresh each time it opens.
     void ListWindows();
-    // A new editor window holding what a device was read to hold.
-    void NewDeviceWindow(const salvo::DeviceContents& contents);
 
     QList<QPointer<TFenetreEnfant>> EditorList;
     QList<QObject*> DocumentCommandList;
@@ -127,13 +120,8 @@ private:
     // The printer as the print and page set-up dialogs leave it, for the whole run.
     std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
-    QString LastFolder; // for this run only, like the chosen port
+    QString ChosenFolder; // for this run only, like the chosen port
     TDlgLecture* ReadBackDlg = nullptr;
     QMenu* WindowMenu = nullptr;
     QList<QAction*> WindowListItems;
 };
-
-extern const char* const OpenFilter;
-extern const char* const SaveFilter;
-extern const char* const MsgCharactersReplaced;
-extern const char* const MsgOwnFile; // %1: the file's name

@@ -9,7 +9,8 @@
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
 #include "ui/music/TRepetition.h"
-#include "ui/shell/Main.h"
+#include "ui/shell/FileCommands.h"
+#include "ui/shell/Workspace.h"
 
 #include <QAction>
 #include <QDir>
@@ -59,7 +60,7 @@ void KeepSoundOutOfHome() {
 
 } // namespace
 
-void BuildMusicMenu(TMainForm* form, QMenu* menu) {
+void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
     // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
     // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
     qputenv("QT_MEDIA_BACKEND", "ffmpeg");
@@ -68,74 +69,73 @@ void BuildMusicMenu(TMainForm* form, QMenu* menu) {
     // nothing, like the other document commands. All of them read the program as it stands,
     // the value being typed included.
     auto add = [&](const char* name, const char* caption, const char* status,
-                   void (*handler)(TMainForm*, TFenetreEnfant*)) {
-        form->AddItem(menu, name, QString::fromUtf8(caption), QString::fromUtf8(status),
-                      TMainForm::Command::Document, [form, handler] {
-                          if (TFenetreEnfant* editor = form->ActiveEditor())
-                              handler(form, editor);
-                      });
+                   void (*handler)(Workspace&, TFenetreEnfant*)) {
+        addCommand(name, QString::fromUtf8(caption), QString::fromUtf8(status), [&w, handler] {
+            if (TFenetreEnfant* editor = w.ActiveEditor())
+                handler(w, editor);
+        });
     };
     add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
-        [](TMainForm* f, TFenetreEnfant* e) {
-            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
-                                                           QString::fromUtf8(SoundFilter));
+        [](Workspace& f, TFenetreEnfant* e) {
+            const QString path = f.Dialogs().OpenFileName(
+                f.Window(), Folder(e, TMusique::Of(e, false)), QString::fromUtf8(SoundFilter));
             if (!path.isEmpty())
                 TMusique::Of(e)->Attach(path);
         });
     add("MusiqueDetacherItem", "&Détacher la musique", "Retirer le fichier son de ce programme",
-        [](TMainForm*, TFenetreEnfant* e) {
+        [](Workspace&, TFenetreEnfant* e) {
             if (TMusique* m = TMusique::Of(e, false); m && m->HasSound())
                 m->Detach();
         });
-    menu->addSeparator();
+    addCommand(nullptr, QString(), QString(), nullptr); // a separator
     add("MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
-        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); });
+        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); });
     add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
-        [](TMainForm*, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); });
+        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); });
     add("MusiqueReperesItem", "Importer des &repères...",
-        "Lire des repères d'un fichier de marqueurs", [](TMainForm* f, TFenetreEnfant* e) {
-            const QString path = f->Dialogs().OpenFileName(f, Folder(e, TMusique::Of(e, false)),
-                                                           QString::fromUtf8(LabelFilter));
+        "Lire des repères d'un fichier de marqueurs", [](Workspace& f, TFenetreEnfant* e) {
+            const QString path = f.Dialogs().OpenFileName(
+                f.Window(), Folder(e, TMusique::Of(e, false)), QString::fromUtf8(LabelFilter));
             if (!path.isEmpty())
                 TMusique::Of(e)->ImportMarkers(path);
         });
-    menu->addSeparator();
+    addCommand(nullptr, QString(), QString(), nullptr); // a separator
     add("MusiqueCalerItem", "&Caler la séquence sur les repères",
         "Ajuster les retards de la séquence aux repères suivants",
-        [](TMainForm* f, TFenetreEnfant* e) {
+        [](Workspace& f, TFenetreEnfant* e) {
             const QString residual = TMusique::Of(e)->FitSequence(e->CurrentRow() - 1);
             if (!residual.isEmpty())
-                f->statusBar()->showMessage(residual);
+                f.ShowStatus(residual);
         });
-    menu->addSeparator();
+    addCommand(nullptr, QString(), QString(), nullptr); // a separator
     add("MusiqueRepetitionItem", "Ré&pétition...", "Répéter le spectacle avec la musique",
-        [](TMainForm* f, TFenetreEnfant* e) {
+        [](Workspace& f, TFenetreEnfant* e) {
             TMusique* music = TMusique::Of(e);
             if (!music->HasSound()) {
-                ShowInformation(f, QString::fromUtf8("Aucune musique n'est associée à ce "
-                                                     "programme."));
+                ShowInformation(f.Window(), QString::fromUtf8("Aucune musique n'est associée à ce "
+                                                              "programme."));
                 return;
             }
-            TRepetition dialog(e, music, nullptr, f);
+            TRepetition dialog(e, music, nullptr, f.Window());
             // Over the grid, low: the timeline, where the channels light, stays in view.
-            const QRect area = f->geometry();
+            const QRect area = f.Window()->geometry();
             dialog.move(area.left() + 16, area.bottom() - dialog.height() - 48);
             dialog.exec();
         });
     add("MusiqueSignauxItem", "Piste de &signaux...",
         "Enregistrer une piste son avec le décompte des séquences",
-        [](TMainForm* f, TFenetreEnfant* e) {
+        [](Workspace& f, TFenetreEnfant* e) {
             TMusique* music = TMusique::Of(e);
-            const QString status = WriteCueTrackFor(f, e, music, [f, e, music] {
+            const QString status = WriteCueTrackFor(f.Window(), e, music, [&f, e, music] {
                 const QString base =
                     e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->Title();
-                const QString path = f->Dialogs().SaveFileName(
-                    f, Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
+                const QString path = f.Dialogs().SaveFileName(
+                    f.Window(), Folder(e, music), base + QString::fromUtf8(" - signaux.wav"),
                     QString::fromUtf8(CueFilter), QStringLiteral("wav"));
-                return path.isEmpty() || !f->MayWriteFile(path) ? QString() : path;
+                return path.isEmpty() || !MayWriteFile(f, path) ? QString() : path;
             });
             if (!status.isEmpty())
-                f->statusBar()->showMessage(status);
+                f.ShowStatus(status);
         });
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 // The "Musique" menu and the music's part in opening and saving a program.
 
-#include <QList>
 #include <QString>
 
-class QAction;
-class QMenu;
+#include <functional>
+
 class TFenetreEnfant;
-class TMainForm;
+class Workspace;
 
 namespace salvo::ui {
 
-// Fills the menu; its items are document commands.
-void BuildMusicMenu(TMainForm* form, QMenu* menu);
+// Adds one document command to the menu: name, caption, status text, what it does; a null
+// name adds a separator.
+using AddCommand =
+    std::function<void(const char*, const QString&, const QString&, std::function<void()>)>;
+// The menu's items, each acting on the active editor window's music.
+void BuildMusicMenu(Workspace& w, const AddCommand& addCommand);
 
 // After a program was read: its companion file, when there is one.
 void LoadMusic(TFenetreEnfant* editor);

@@ -1,7 +1,9 @@
 // The read-back commands of the main window: "Vérifier l'appareil" compares a device with the
 // active document, "Lire l'appareil" makes a new document of what a device holds.
 
-#include "ui/shell/Main.h"
+#include "ui/shell/ReadBackCommands.h"
+
+#include "ui/shell/Workspace.h"
 
 #include "device/ReadBackSession.h"
 #include "model/program/Document.h"
@@ -10,22 +12,12 @@
 
 using namespace salvo;
 
-TDlgLecture* TMainForm::ReadBackDialog() {
-    // Made on first use, so that it costs nothing at start-up.
-    if (!ReadBackDlg) {
-        ReadBackDlg = new TDlgLecture(this);
-        ReadBackDlg->OnProgramRead = [this](const DeviceContents& c) { NewDeviceWindow(c); };
-    }
-    return ReadBackDlg;
-}
-
-void TMainForm::ConnectionVerifierItemClick() {
-    TFenetreEnfant* editor = ActiveEditor();
+void VerifyDevice(Workspace& w, TDlgLecture* dialog, int port) {
+    TFenetreEnfant* editor = w.ActiveEditor();
     if (!editor)
         return;
     // The document's own link, as for a transfer: it may be the one holding the port.
-    editor->Link.SetPort(PortIndex);
-    TDlgLecture* dialog = ReadBackDialog();
+    editor->Link.SetPort(port);
     dialog->SetMode(ReadBackMode::Verify);
     dialog->SetLink(&editor->Link);
     dialog->SetExpectedSerial(SerialNumberValue(editor->SerialNumber().toStdString()));
@@ -34,12 +26,11 @@ void TMainForm::ConnectionVerifierItemClick() {
     dialog->SetLink(nullptr); // the document may close before the next command
 }
 
-void TMainForm::ConnectionLireItemClick() {
+void ReadDevice(TDlgLecture* dialog, int port) {
     // No document to lend its link: one of the command's own, which lets the port go at the
     // end, so the new documents can use it.
     CP02 link;
-    link.SetPort(PortIndex);
-    TDlgLecture* dialog = ReadBackDialog();
+    link.SetPort(port);
     dialog->SetMode(ReadBackMode::Read);
     dialog->SetLink(&link);
     dialog->SetExpectedSerial(0);
@@ -48,12 +39,12 @@ void TMainForm::ConnectionLireItemClick() {
     link.ClosePort();
 }
 
-void TMainForm::NewDeviceWindow(const DeviceContents& contents) {
+void NewDeviceWindow(Workspace& w, const DeviceContents& contents) {
     TFenetreEnfant* editor =
-        NewEditorWindow(QString::fromUtf8("Appareil %1").arg(contents.SerialNumber));
+        w.NewEditorWindow(QString::fromUtf8("Appareil %1").arg(contents.SerialNumber));
     editor->SetModelIndex(contents.Model);
     editor->SetSerialNumber(QString::number(contents.SerialNumber));
     LoadDeviceChannels(editor->Link, contents);
     editor->RefreshChannels(); // also marks it modified: closing it asks to save it
-    EnableDocumentCommands(true);
+    w.EnableDocumentCommands(true);
 }

@@ -1,7 +1,10 @@
 // The spreadsheet commands of the main window: "Exporter vers un tableur" writes the active
 // program as a CSV file; "Importer d'un tableur" makes a new program of a CSV file.
 
-#include "ui/shell/Main.h"
+#include "ui/shell/SpreadsheetCommands.h"
+
+#include "ui/shell/FileCommands.h"
+#include "ui/shell/Workspace.h"
 
 #include "model/files/ProgramFile.h"
 #include "model/files/Spreadsheet.h"
@@ -34,19 +37,19 @@ constexpr qint64 MaxSheetBytes = 4 << 20;
 
 } // namespace
 
-void TMainForm::FileExportTableurClick() {
-    TFenetreEnfant* editor = ActiveEditor();
+void ExportSpreadsheet(Workspace& w) {
+    TFenetreEnfant* editor = w.ActiveEditor();
     if (!editor)
         return;
     QString folder =
-        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder();
+        editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : DialogFolder(w);
     QString chosen =
-        Dialogs().SaveFileName(this, folder, editor->windowTitle(),
-                               QString::fromUtf8(SpreadsheetFilter), QStringLiteral("csv"));
+        w.Dialogs().SaveFileName(w.Window(), folder, editor->windowTitle(),
+                                 QString::fromUtf8(SpreadsheetFilter), QStringLiteral("csv"));
     if (chosen.isEmpty())
         return;
-    LastFolder = QFileInfo(chosen).absolutePath();
-    if (!MayWriteFile(chosen))
+    w.SetLastFolder(QFileInfo(chosen).absolutePath());
+    if (!MayWriteFile(w, chosen))
         return;
     WindowProgram program(*editor);
     std::string bytes =
@@ -55,65 +58,60 @@ void TMainForm::FileExportTableurClick() {
     CarefulFile file;
     if (!file.Open(chosen.toStdString()) || !file.Write(bytes.data(), bytes.size()) ||
         !file.Commit()) {
-        ShowError(this, QString::fromUtf8(MsgWriteFailed));
+        ShowError(w.Window(), QString::fromUtf8(MsgWriteFailed));
         return;
     }
-    statusBar()->showMessage(
-        QString::fromUtf8("Programme exporté vers %1").arg(QFileInfo(chosen).fileName()));
+    w.ShowStatus(QString::fromUtf8("Programme exporté vers %1").arg(QFileInfo(chosen).fileName()));
 }
 
-void TMainForm::FileImportTableurClick() {
-    QString chosen =
-        Dialogs().OpenFileName(this, DialogFolder(), QString::fromUtf8(SpreadsheetOpenFilter));
+void ImportSpreadsheet(Workspace& w) {
+    QString chosen = w.Dialogs().OpenFileName(w.Window(), DialogFolder(w),
+                                              QString::fromUtf8(SpreadsheetOpenFilter));
     if (chosen.isEmpty())
         return;
-    LastFolder = QFileInfo(chosen).absolutePath();
+    w.SetLastFolder(QFileInfo(chosen).absolutePath());
     QString name = QFileInfo(chosen).fileName();
 
     QFile file(chosen);
     if (!QFileInfo(chosen).isFile() || !file.open(QIODevice::ReadOnly)) {
-        ShowError(this, QString::fromUtf8(MsgFileNotAccessible));
+        ShowError(w.Window(), QString::fromUtf8(MsgFileNotAccessible));
         return;
     }
     QByteArray bytes = file.read(MaxSheetBytes + 1);
     bool readWhole = file.error() == QFileDevice::NoError;
     file.close();
     if (!readWhole) {
-        ShowError(this, QString::fromUtf8(MsgFileNotAccessible));
+        ShowError(w.Window(), QString::fromUtf8(MsgFileNotAccessible));
         return;
     }
     // Too large, binary, or without a single row: no table to offer.
     std::string data = bytes.toStdString();
     SheetTable probe = ReadSheet(data, GuessSheetOptions(data));
     if (bytes.size() > MaxSheetBytes || bytes.contains('\0') || probe.HeadingRow < 0) {
-        ShowError(this, QString::fromUtf8(MsgNotASpreadsheet).arg(name));
+        ShowError(w.Window(), QString::fromUtf8(MsgNotASpreadsheet).arg(name));
         return;
     }
 
-    TImportTableur dialog(this);
+    TImportTableur dialog(w.Window());
     char separator = TFenetreEnfant::LocaleDecimalSeparator();
     dialog.SetSource(data, name, separator);
     if (dialog.exec() != QDialog::Accepted || !dialog.Importable())
         return;
 
-    EnableDocumentCommands(true);
+    w.EnableDocumentCommands(true);
     // Named after the file; a name without an extension is taken whole.
     QString title = QFileInfo(chosen).completeBaseName();
-    TFenetreEnfant* editor = NewEditorWindow(title.isEmpty() ? name : title);
+    TFenetreEnfant* editor = w.NewEditorWindow(title.isEmpty() ? name : title);
     WindowProgram program(*editor);
     CopyProgram(dialog.Result(), program);
     editor->SetModified(true); // nothing of it is in a ".tir" yet
     // The window must hold exactly what the box showed.
-    ProgramDocument& shown = dialog.Result();
-    bool same = editor->Link.Model == shown.Table.Model;
-    for (int k = 0; k < SlotCount; ++k)
-        same = same && editor->Link.Slots[size_t(k)].Type == shown.Table.Slots[size_t(k)].Type &&
-               editor->Link.Slots[size_t(k)].Steps == shown.Table.Slots[size_t(k)].Steps;
+    const bool same = SameChannels(program, dialog.Result());
     if (!same) {
         editor->SetModified(false);
         editor->close();
-        ShowError(this, QString::fromUtf8("L'import n'a pas donné le programme de l'aperçu ; "
-                                          "aucun programme n'a été créé."));
+        ShowError(w.Window(), QString::fromUtf8("L'import n'a pas donné le programme de l'aperçu ; "
+                                                "aucun programme n'a été créé."));
         return;
     }
     const ImportOutcome& outcome = dialog.Outcome();
@@ -123,9 +121,10 @@ void TMainForm::FileImportTableurClick() {
         QStringList lines;
         for (const std::string& c : outcome.Corrections)
             lines << QString::fromStdString(c);
-        ShowInformation(this, QString::fromUtf8("Les règles de retard de l'appareil ont corrigé "
-                                                "ces voies :\n\n") +
-                                  lines.join(QLatin1Char('\n')));
+        ShowInformation(w.Window(),
+                        QString::fromUtf8("Les règles de retard de l'appareil ont corrigé "
+                                          "ces voies :\n\n") +
+                            lines.join(QLatin1Char('\n')));
     }
-    statusBar()->showMessage(status);
+    w.ShowStatus(status);
 }

@@ -71,8 +71,11 @@ TEST(Spreadsheet, ExportIsWhatFrenchSpreadsheetsOpenWithoutAQuestion) {
 }
 
 TEST(Spreadsheet, ImportsOwnExportPlainTablesAndOtherEncodings) {
-    ProgramDocument sample;
+    ProgramDocument sample, commas;
     MakeSampleProgram(sample);
+    MakeSampleProgram(commas);
+    commas.EditDescription(2, "Voie, Type, Heure, a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, "
+                              "q, r, s, t, u, v, w, x, y, z");
     struct Case {
         const char* Name;
         std::string Bytes;
@@ -81,6 +84,9 @@ TEST(Spreadsheet, ImportsOwnExportPlainTablesAndOtherEncodings) {
     const Case cases[] = {
         {"own export", SpreadsheetBytes(sample, sample.Table, sample.Data.ShownTimes, ','),
          Head(Summary(sample), 6)},
+        {"own export, a description full of commas",
+         SpreadsheetBytes(commas, commas.Table, commas.Data.ShownTimes, ','),
+         Head(Summary(commas), 6)},
         {"commas and decimal points",
          "Voie,Type,Heure,Produit\r\n1,Manuel,0,Ouverture\n2,Automatique,1.45,\"Bouquet, or\"\n"
          "3,Manuel,12.34,Final\n",

@@ -10,6 +10,7 @@
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
 #include "ui/music/TRepetition.h"
+#include "ui/shell/FileCommands.h"
 
 #include <QApplication>
 #include <QMenu>

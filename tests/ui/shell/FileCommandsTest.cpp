@@ -1,5 +1,6 @@
 // New, Open, Save, Save as and Close through the real windows, on real files.
 
+#include "ui/shell/FileCommands.h"
 #include "Boxes.h"
 #include "Driver.h"
 #include "ProgramUnderTest.h"

@@ -9,6 +9,7 @@
 #include "ui/dialogs/BoiteAPropos.h"
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/editor/TGrid.h"
+#include "ui/shell/FileCommands.h"
 #include "ui/shell/Main.h"
 
 #include <QAction>
