@@ -27,12 +27,12 @@
 #include "ui/dialogs/TDlgGestionConnection.h"
 #include "ui/dialogs/TDlgLecture.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 #include "ui/timeline/TChronologie.h"
 
 #include <QEventLoop>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -115,7 +115,7 @@ double OpenMs(TMainForm& form, ScriptedDialogs& dialogs, const QString& path) {
         std::fprintf(stderr, "the file did not open\n");
         std::exit(1);
     }
-    PaintWait(e->Tableau->viewport()).Wait();
+    PaintWait(driver::Grid(*e)->viewport()).Wait();
     return static_cast<double>(bench::NowNs() - t0) / 1e6;
 }
 
@@ -424,11 +424,12 @@ int main(int argc, char** argv) {
             double manual = 100.0 * (i + 1);
             driver::FocusCell(*e, 2, 2);
             driver::Type(QString::number(100 * (i + 1)));
-            PaintWait typed(e->Tableau->viewport());
+            PaintWait typed(driver::Grid(*e)->viewport());
             typed.Wait();
             long long t0 = bench::NowNs();
             driver::Key(Qt::Key_Return);
-            PaintWait(e->Tableau->viewport(), timeline ? timeline->viewport() : nullptr).Wait();
+            PaintWait(driver::Grid(*e)->viewport(), timeline ? timeline->viewport() : nullptr)
+                .Wait();
             double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
             if (!Moved(*e, manual)) {
                 std::fprintf(stderr, "the automatic channels did not move to %g\n", manual);
@@ -452,15 +453,16 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     OpenMs(form, dialogs, file28);
     TFenetreEnfant* wide = form.ActiveEditor();
-    if (!wide->Chronologie->isVisible()) {
+    auto* wideTimeline = driver::Control<TChronologie>(*wide, "Chronologie");
+    if (!wideTimeline->isVisible()) {
         std::fprintf(stderr, "the timeline is not shown\n");
         return 1;
     }
-    commits(wide, wide->Chronologie, commitTimeline);
+    commits(wide, wideTimeline, commitTimeline);
     for (int i = 0; i <= runs; ++i) {
         long long t0 = bench::NowNs();
-        wide->Chronologie->ProgramChanged();
-        wide->Chronologie->viewport()->repaint();
+        wideTimeline->ProgramChanged();
+        wideTimeline->viewport()->repaint();
         double ms = static_cast<double>(bench::NowNs() - t0) / 1e6;
         if (i > 0)
             redraw.push_back(ms);

@@ -17,12 +17,12 @@
 #include "model/music/MusicFit.h"
 #include "model/music/SoundEnvelope.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/music/TMusique.h"
 #include "ui/shell/Main.h"
 #include "ui/timeline/TChronologie.h"
 
 #include <QApplication>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
     TFenetreEnfant* e = form.ActiveEditor();
     driver::Trigger(form, "MusiqueAssocierItem");
     TMusique* music = TMusique::Of(e, false);
-    if (!e || !music || !e->Chronologie->isVisible()) {
+    auto* timeline = e ? driver::Control<TChronologie>(*e, "Chronologie") : nullptr;
+    if (!e || !music || !timeline->isVisible()) {
         std::fprintf(stderr, "no window with music\n");
         return 1;
     }
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
         driver::Type(QString::number(100 + i));
         QCoreApplication::processEvents();
         const long long t0 = bench::NowNs();
-        PaintWait wait(e->Tableau->viewport(), e->Chronologie->viewport());
+        PaintWait wait(driver::Grid(*e)->viewport(), timeline->viewport());
         driver::Key(Qt::Key_Return);
         wait.Wait();
         return double(bench::NowNs() - t0) / 1e6;

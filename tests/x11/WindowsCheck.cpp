@@ -10,7 +10,6 @@
 #include "ui/dialogs/TDlgGestionConnection.h"
 #include "ui/dialogs/TGestionRafale.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 
 #include <QAction>
@@ -26,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -123,10 +123,12 @@ private slots:
     void everyLabelReadsWholeBesideItsField() {
         TFenetreEnfant* e = Form->ActiveEditor();
         QTest::qWait(200);
-        const std::pair<QLabel*, QLineEdit*> pairs[] = {{e->LabelTitre, e->StringTitre},
-                                                        {e->LabelNumSerie, e->NumeroSerie},
-                                                        {e->LabelVersion, e->Version}};
-        for (auto [label, field] : pairs) {
+        const std::pair<const char*, const char*> pairs[] = {{"LabelTitre", "StringTitre"},
+                                                             {"LabelNumSerie", "NumeroSerie"},
+                                                             {"LabelVersion", "Version"}};
+        for (auto [labelName, fieldName] : pairs) {
+            auto* label = Control<QLabel>(*e, labelName);
+            auto* field = Control<QLineEdit>(*e, fieldName);
             QRect l = label->geometry(), f = field->geometry();
             QVERIFY2(l.right() < f.left(), qPrintable(label->text()));
             QVERIFY2(l.left() >= 0, qPrintable(label->text()));
@@ -134,9 +136,9 @@ private slots:
                      qPrintable(label->text()));
             QVERIFY2(qAbs(l.center().y() - f.center().y()) <= 1, qPrintable(label->text()));
         }
-        QCOMPARE(e->StringTitre->geometry().topLeft(), QPoint(120, 8));
-        QCOMPARE(e->NumeroSerie->geometry().topLeft(), QPoint(120, 35));
-        QCOMPARE(e->Version->geometry().topLeft(), QPoint(392, 34));
+        QCOMPARE(Control<QLineEdit>(*e, "StringTitre")->geometry().topLeft(), QPoint(120, 8));
+        QCOMPARE(Control<QLineEdit>(*e, "NumeroSerie")->geometry().topLeft(), QPoint(120, 35));
+        QCOMPARE(Control<QLineEdit>(*e, "Version")->geometry().topLeft(), QPoint(392, 34));
     }
 
     void cascadeLeavesBothGridsInSight() {
@@ -150,15 +152,16 @@ private slots:
             QVERIFY(!e->isMaximized());
             QVERIFY2(e->height() >= 400, qPrintable(QString::number(e->height())));
             QVERIFY(e->width() >= e->minimumWidth());
-            QVERIFY(!e->Tableau->visibleRegion().isEmpty());
+            QVERIFY(!Grid(*e)->visibleRegion().isEmpty());
         }
         TFenetreEnfant* front = Form->ActiveEditor();
-        QVERIFY(front->Tableau->visibleRegion().boundingRect().height() >= 300);
+        QVERIFY(Grid(*front)->visibleRegion().boundingRect().height() >= 300);
     }
 
     void aMenuOpenedFromTheKeyboardShowsItsItemsText() {
         TFenetreEnfant* e = Form->ActiveEditor();
-        QPoint over = e->Tableau->mapToGlobal(e->Tableau->rect().center());
+        QTableWidget* grid = Grid(*e);
+        QPoint over = grid->mapToGlobal(grid->rect().center());
         Xdotool({"mousemove", QString::number(over.x()), QString::number(over.y())});
         QTRY_COMPARE(Form->statusBar()->currentMessage(), QStringLiteral("Numero de la voie"));
         Xdotool({"key", "alt+f"});
@@ -201,7 +204,7 @@ private slots:
         choose({"&1 NONAME1", "&2 NONAME2 *"}, "1");
         QTRY_COMPARE(Form->ActiveEditor(), first);
         QVERIFY(!first->isMinimized());
-        QTRY_VERIFY(first->Tableau->visibleRegion().boundingRect().height() > 100);
+        QTRY_VERIFY(Grid(*first)->visibleRegion().boundingRect().height() > 100);
     }
 
     // A box asked for by an editor while a dialog kept on top shows opens in front of the
@@ -261,7 +264,7 @@ private slots:
             Xdotool({"windowactivate", QString::number(Form->winId())});
             QTRY_VERIFY(!Form->isMinimized() && !dialog.isMinimized() && dialog.isVisible());
             QTRY_VERIFY(dialog.isActiveWindow());
-            QVERIFY(!Form->ActiveEditor()->Tableau->visibleRegion().isEmpty());
+            QVERIFY(!Grid(*Form->ActiveEditor())->visibleRegion().isEmpty());
             back = true;
             Xdotool({"key", "Escape"});
         });

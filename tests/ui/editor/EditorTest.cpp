@@ -4,12 +4,12 @@
 #include "Driver.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace driver;
@@ -28,10 +28,13 @@ class EditorTest : public QObject {
 
     int VisibleRows() const {
         int n = 0;
-        for (int r = 0; r < E->Tableau->rowCount(); ++r)
-            n += !E->Tableau->isRowHidden(r);
+        for (int r = 0; r < Grid(*E)->rowCount(); ++r)
+            n += !Grid(*E)->isRowHidden(r);
         return n;
     }
+    QLineEdit* Field(const char* name) const { return Control<QLineEdit>(*E, name); }
+    QComboBox* ModelList() const { return Control<QComboBox>(*E, "ComboBoxType"); }
+    QComboBox* TypeList() const { return Control<QComboBox>(*E, "TypeEditor"); }
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
@@ -52,8 +55,8 @@ private slots:
     void newWindowShowsAnEmptyV30Program() {
         QCOMPARE(E->RowCount(), 31);
         QCOMPARE(VisibleRows(), 30);
-        QCOMPARE(E->ComboBoxType->currentText(), QStringLiteral("Ignivelle V30"));
-        QCOMPARE(E->ComboBoxType->count(), 3);
+        QCOMPARE(ModelList()->currentText(), QStringLiteral("Ignivelle V30"));
+        QCOMPARE(ModelList()->count(), 3);
         QStringList headings;
         for (int c = 0; c < 4; ++c)
             headings << E->CellText(c, 0);
@@ -69,12 +72,13 @@ private slots:
         QCOMPARE(E->CurrentRow(), 1);
         QVERIFY(!E->Modified());
         QVERIFY(E->Title().isEmpty() && E->SerialNumber().isEmpty() && E->VersionText().isEmpty());
-        QCOMPARE(E->LabelNumSerie->text(), QString::fromUtf8("Numéro de série :"));
-        QCOMPARE(E->NumeroSerie->toolTip(), QString::fromUtf8("Contient le numéro de série"));
-        QCOMPARE(E->Tableau->toolTip(), QString());
-        QCOMPARE(E->StringTitre->geometry(), QRect(120, 8, 377, 21));
-        QCOMPARE(E->Tableau->columnWidth(3), 275);
-        QVERIFY(E->TypeEditor->isHidden());
+        QCOMPARE(Control<QLabel>(*E, "LabelNumSerie")->text(),
+                 QString::fromUtf8("Numéro de série :"));
+        QCOMPARE(Field("NumeroSerie")->toolTip(), QString::fromUtf8("Contient le numéro de série"));
+        QCOMPARE(Grid(*E)->toolTip(), QString());
+        QCOMPARE(Field("StringTitre")->geometry(), QRect(120, 8, 377, 21));
+        QCOMPARE(Grid(*E)->columnWidth(3), 275);
+        QVERIFY(TypeList()->isHidden());
     }
 
     void typedDelayLandsOnTheGridAtEnter() {
@@ -151,14 +155,14 @@ private slots:
         E->ApplyChannelTime(19, 3.0);
         E->SetDescription(20, QStringLiteral("Final"));
         FocusCell(*E, 3, 8);
-        E->ComboBoxType->activated(0); // as when the user picks "Ignivelle"
+        ModelList()->activated(0); // as when the user picks "Ignivelle"
         QCOMPARE(E->RowCount(), 16);
         QCOMPARE(VisibleRows(), 15);
         QCOMPARE(E->CurrentColumn(), 2);
         QCOMPARE(E->CurrentRow(), 1);
         QVERIFY(Boxes->Seen.empty());
-        E->ComboBoxType->setCurrentIndex(2);
-        E->ComboBoxType->activated(2);
+        ModelList()->setCurrentIndex(2);
+        ModelList()->activated(2);
         QCOMPARE(VisibleRows(), 30);
         QCOMPARE(E->CellText(1, 20), QStringLiteral("Automatique"));
         QCOMPARE(E->CellText(2, 20), QStringLiteral("3"));
@@ -170,15 +174,15 @@ private slots:
         E->showNormal();
         for (int h : {500, 640, 777}) {
             E->resize(800, h);
-            QCOMPARE(E->Tableau->contentsRect().height(), h - 120);
+            QCOMPARE(Grid(*E)->contentsRect().height(), h - 120);
         }
     }
 
     void channelOneTypeCellCannotBeSelected() {
         // Nor drawn as selected: the current cell is the only one drawn so.
         auto onlyCurrentSelected = [this] {
-            return E->Tableau->selectionModel()->selectedIndexes() ==
-                   QModelIndexList({E->Tableau->currentIndex()});
+            return Grid(*E)->selectionModel()->selectedIndexes() ==
+                   QModelIndexList({Grid(*E)->currentIndex()});
         };
         ClickCell(*E, 1, 1);
         QCOMPARE(E->CurrentColumn(), 2);
@@ -191,23 +195,23 @@ private slots:
         QVERIFY(onlyCurrentSelected());
         ClickCell(*E, 0, 4); // the fixed number column
         QCOMPARE(E->CurrentColumn(), 2);
-        QVERIFY(E->TypeEditor->isHidden());
+        QVERIFY(TypeList()->isHidden());
     }
 
     void typeListOpensOverTheCellAndAppliesOnLeaving() {
         E->ApplyChannelTime(1, 4.0);
         ClickCell(*E, 1, 3);
-        QVERIFY(E->TypeEditor->isVisible());
-        QRect cell = E->Tableau->visualRect(E->Tableau->model()->index(2, 1));
-        QCOMPARE(E->TypeEditor->geometry().topLeft(), cell.topLeft());
-        QCOMPARE(E->TypeEditor->width(), cell.width() + 10);
-        QCOMPARE(E->TypeEditor->currentIndex(), 0);
-        E->TypeEditor->setCurrentIndex(1);
+        QVERIFY(TypeList()->isVisible());
+        QRect cell = Grid(*E)->visualRect(Grid(*E)->model()->index(2, 1));
+        QCOMPARE(TypeList()->geometry().topLeft(), cell.topLeft());
+        QCOMPARE(TypeList()->width(), cell.width() + 10);
+        QCOMPARE(TypeList()->currentIndex(), 0);
+        TypeList()->setCurrentIndex(1);
         QCOMPARE(E->CellText(1, 3), QStringLiteral("Manuel")); // not applied yet
         MovePointerToCell(*E, 1, 3);                           // same cell: nothing
-        QVERIFY(E->TypeEditor->isVisible());
+        QVERIFY(TypeList()->isVisible());
         MovePointerToCell(*E, 3, 7);
-        QVERIFY(E->TypeEditor->isHidden());
+        QVERIFY(TypeList()->isHidden());
         QCOMPARE(E->CellText(1, 3), QStringLiteral("Automatique"));
         QCOMPARE(E->CellText(2, 3), QStringLiteral("4,2")); // one step after channel 2
         QCOMPARE(E->CurrentColumn(), 2);
@@ -217,7 +221,7 @@ private slots:
 
     void passingOverTypeCellsWithKeysChangesNoType() {
         ClickCell(*E, 1, 3);
-        E->TypeEditor->setCurrentIndex(1);
+        TypeList()->setCurrentIndex(1);
         MovePointerToCell(*E, 3, 3);
         QCOMPARE(E->CellText(1, 3), QStringLiteral("Automatique"));
         FocusCell(*E, 2, 5);
@@ -238,11 +242,20 @@ private slots:
         QCOMPARE(E->Link.Slots[1].Steps, 35u);
         MovePointerToBackground(*E);
         QCOMPARE(Boxes->Seen.size(), size_t(1));
+        // Between the header fields too, the pointer is over the window's background.
+        QCoreApplication::processEvents(); // what the window's layout left to do
+        FocusCell(*E, 2, 3);
+        Type("8");
+        // Through the window, which hands the move to the control under the pointer.
+        QPoint between = E->widget()->mapTo(Form.get(), QPoint(200, 31)); // below the title
+        QTest::mouseMove(Form->windowHandle(), between);
+        QCOMPARE(Boxes->Texts(), QStringList({Adjusted, Adjusted}));
+        QCOMPARE(E->CellText(2, 3), QStringLiteral("8"));
     }
 
     void serialNumberTakesDigitsOnlyAndTypingLimits() {
         int beeps = salvo::ui::BeepCount();
-        E->NumeroSerie->setFocus();
+        Field("NumeroSerie")->setFocus();
         Type("12a3");
         QCOMPARE(E->SerialNumber(), QStringLiteral("123"));
         QCOMPARE(salvo::ui::BeepCount(), beeps + 1);
@@ -255,8 +268,8 @@ private slots:
         QString sixty(60, QLatin1Char('T'));
         E->SetTitle(sixty);
         QCOMPARE(E->Title(), sixty);
-        E->StringTitre->setFocus();
-        E->StringTitre->end(false);
+        Field("StringTitre")->setFocus();
+        Field("StringTitre")->end(false);
         Type("z");
         QCOMPARE(E->Title(), sixty);
         Key(Qt::Key_Backspace);
@@ -265,9 +278,9 @@ private slots:
 
     void charactersAFileCannotHoldAreRefusedAtTheKey() {
         int beeps = salvo::ui::BeepCount();
-        E->StringTitre->setFocus();
+        Field("StringTitre")->setFocus();
         Type(QString::fromUtf8("Łé"));
-        E->Version->setFocus();
+        Field("Version")->setFocus();
         Type(QString::fromUtf8("日€"));
         FocusCell(*E, 3, 2);
         Type(QString::fromUtf8("🎆œ"));
@@ -288,16 +301,16 @@ private slots:
         // A field lays out only the beginning of such a text (all of a megabyte would take it
         // a second); the rest stays after what the user edits, until all the field shows is
         // typed over or emptied.
-        QVERIFY(E->Version->text().size() < 5000);
-        E->Version->setFocus();
-        E->Version->home(false);
+        QVERIFY(Field("Version")->text().size() < 5000);
+        Field("Version")->setFocus();
+        Field("Version")->home(false);
         Type("v");
         QCOMPARE(E->VersionText(), "v" + long40k);
         Key(Qt::Key_A, Qt::ControlModifier);
         Type("w");
         QCOMPARE(E->VersionText(), QStringLiteral("w"));
-        E->StringTitre->setFocus();
-        E->StringTitre->selectAll();
+        Field("StringTitre")->setFocus();
+        Field("StringTitre")->selectAll();
         Key(Qt::Key_Delete);
         QCOMPARE(E->Title(), QString());
         E->SetDescription(3, long40k);

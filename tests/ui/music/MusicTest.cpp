@@ -158,7 +158,8 @@ private slots:
         QCOMPARE(music->Wave().Max[100], 20000.0f / 32768); // the click at 1 s
         QCOMPARE(music->Wave().Max[150], 0.0f);
         QCOMPARE(music->Data.Markers.size(), size_t(11));
-        QVERIFY(e->Chronologie->Layout().AxisEnd >= 12.0);
+        auto* timeline = Control<TChronologie>(*e, "Chronologie");
+        QVERIFY(timeline->Layout().AxisEnd >= 12.0);
         QVERIFY(e->Modified());
 
         // The operator presses on the first beat; channel 3 is in the sequence.
@@ -174,11 +175,10 @@ private slots:
         QCOMPARE(delays,
                  QStringList({"0,4", "1", "1,4", "1,8", "2,4", "2,8", "3,2", "3,8", "4,2", "4,6"}));
         // The pointer on channel 11 tells where it fires in the music and how far from its beat.
-        const TimelineMark& mark = e->Chronologie->Layout().Marks[10];
-        const QPoint at(mark.X,
-                        mark.Bar.center().y() - e->Chronologie->verticalScrollBar()->value());
-        QHelpEvent help(QEvent::ToolTip, at, e->Chronologie->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(e->Chronologie->viewport(), &help);
+        const TimelineMark& mark = timeline->Layout().Marks[10];
+        const QPoint at(mark.X, mark.Bar.center().y() - timeline->verticalScrollBar()->value());
+        QHelpEvent help(QEvent::ToolTip, at, timeline->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(timeline->viewport(), &help);
         QCOMPARE(QToolTip::text(),
                  QString::fromUtf8("Voie 11, Automatique, 4,6 s\nDans la musique "
                                    ": 5,6 s\nÉcart avec le repère n°11 : -0,09 s"));
@@ -265,7 +265,7 @@ private slots:
 
     void startFlagDragsOntoAMarker() {
         TFenetreEnfant* e = NewProgramWithMusic();
-        TChronologie* panel = e->Chronologie;
+        auto* panel = Control<TChronologie>(*e, "Chronologie");
         QVERIFY(panel->isVisible());
         const TimelineLayout& L = panel->Layout();
         const TimelineLane& lane = L.Lanes[0];

@@ -125,6 +125,7 @@ private slots:
         const double presses[] = {3.31, 301.52};
         const double frame = 0.016;
         std::map<int, double> litAt;
+        auto* timeline = Control<TChronologie>(*e, "Chronologie");
         size_t pressed = 0;
         QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonLecture"), Qt::LeftButton);
         QVERIFY(clock->Running);
@@ -136,7 +137,7 @@ private slots:
             } else {
                 dialog.Tick();
             }
-            for (int channel : e->Chronologie->LitChannels())
+            for (int channel : timeline->LitChannels())
                 litAt.emplace(channel - 1, clock->Now);
             if (n == 2000) // 32 s: the first sequence under way
                 QCOMPARE(next->text(),
@@ -211,13 +212,14 @@ private slots:
         QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonLecture"), Qt::LeftButton);
         clock->Now = 3.41;
         dialog.Tick();
-        QCOMPARE(e->Chronologie->LitChannels(), QSet<int>({1}));
+        auto* timeline = Control<TChronologie>(*e, "Chronologie");
+        QCOMPARE(timeline->LitChannels(), QSet<int>({1}));
         // The loop's end sends the music back; the chain under way is dropped.
         clock->Now = 6.0;
         dialog.Tick();
         QCOMPARE(clock->Now, 2.5);
         QVERIFY(!dialog.Run().Pending());
-        QVERIFY(e->Chronologie->LitChannels().isEmpty());
+        QVERIFY(timeline->LitChannels().isEmpty());
         QCOMPARE(dialog.findChild<QLabel*>("LabelDecompte")->text(), QStringLiteral("0,5"));
         clock->Now = 2.9;
         // Tried again, a little early this time; Space presses even where the loop is typed.

@@ -9,7 +9,6 @@
 #include "model/files/ProgramFile.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 
 #include <QComboBox>
@@ -48,14 +47,15 @@ class FileCommandsTest : public QObject, ProgramUnderTest {
 
     // A 15-channel program typed by the user.
     void TypeProgram(TFenetreEnfant& e) {
-        e.StringTitre->setFocus();
+        Control<QLineEdit>(e, "StringTitre")->setFocus();
         Type("Final");
-        e.NumeroSerie->setFocus();
+        Control<QLineEdit>(e, "NumeroSerie")->setFocus();
         Type("1234");
-        e.Version->setFocus();
+        Control<QLineEdit>(e, "Version")->setFocus();
         Type("A");
-        e.ComboBoxType->setCurrentIndex(1);
-        e.ComboBoxType->activated(1);
+        auto* models = Control<QComboBox>(e, "ComboBoxType");
+        models->setCurrentIndex(1);
+        models->activated(1);
         FocusCell(e, 3, 1);
         Type("Ouverture");
         FocusCell(e, 2, 4);
@@ -65,7 +65,7 @@ class FileCommandsTest : public QObject, ProgramUnderTest {
         Type("Bouquet");
         for (int row : {2, 3}) {
             ClickCell(e, 1, row);
-            e.TypeEditor->setCurrentIndex(1);
+            Control<QComboBox>(e, "TypeEditor")->setCurrentIndex(1);
             MovePointerToCell(e, 3, row);
         }
         FocusCell(e, 2, 3);
@@ -115,7 +115,8 @@ private slots:
         QVERIFY(e);
         QCOMPARE(e->windowTitle(), QStringLiteral("final"));
         QCOMPARE(e->FileName(), P("final.tir"));
-        QCOMPARE(e->ComboBoxType->currentText(), QStringLiteral("Ignivelle SII"));
+        QCOMPARE(Control<QComboBox>(*e, "ComboBoxType")->currentText(),
+                 QStringLiteral("Ignivelle SII"));
         QCOMPARE(e->RowCount(), 16);
         QCOMPARE(e->Title(), QStringLiteral("Final"));
         QCOMPARE(e->SerialNumber(), QStringLiteral("1234"));

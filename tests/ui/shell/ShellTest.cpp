@@ -8,7 +8,6 @@
 #include "ui/common/Messages.h"
 #include "ui/dialogs/BoiteAPropos.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/Main.h"
 
@@ -24,6 +23,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -229,10 +229,10 @@ private slots:
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(form.findChild<QToolButton*>("SpeedFileOpen"), &enter);
         QCOMPARE(status->currentMessage(), QStringLiteral("Ouvrir"));
-        QApplication::sendEvent(form.ActiveEditor()->Tableau, &enter);
+        QApplication::sendEvent(Grid(*form.ActiveEditor()), &enter);
         QCOMPARE(status->currentMessage(), QStringLiteral("Numero de la voie"));
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(form.ActiveEditor()->Tableau, &leave);
+        QApplication::sendEvent(Grid(*form.ActiveEditor()), &leave);
         QCOMPARE(status->currentMessage(), QString());
         // A highlighted item without a status text clears the line.
         Action(form, "FileFermerItem")->showStatusText(&form);

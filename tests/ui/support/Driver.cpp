@@ -1,12 +1,12 @@
 #include "Driver.h"
 
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTableWidget>
 #include <QTest>
 
 namespace driver {
@@ -60,22 +60,28 @@ void KeypadDecimal() {
     QApplication::sendEvent(QApplication::focusWidget(), &release);
 }
 
+QTableWidget* Grid(const TFenetreEnfant& editor) {
+    return Control<QTableWidget>(editor, "Tableau");
+}
+
 static QPoint CellCentre(TFenetreEnfant& editor, int column, int row) {
-    QModelIndex index = editor.Tableau->model()->index(row - 1, column);
-    editor.Tableau->scrollTo(index);
-    return editor.Tableau->visualRect(index).center();
+    QTableWidget* grid = Grid(editor);
+    QModelIndex index = grid->model()->index(row - 1, column);
+    grid->scrollTo(index);
+    return grid->visualRect(index).center();
 }
 
 void ClickCell(TFenetreEnfant& editor, int column, int row) {
-    QTest::mouseClick(editor.Tableau->viewport(), Qt::LeftButton, Qt::NoModifier,
+    QTest::mouseClick(Grid(editor)->viewport(), Qt::LeftButton, Qt::NoModifier,
                       CellCentre(editor, column, row));
 }
 
 void MovePointerToCell(TFenetreEnfant& editor, int column, int row) {
     QPoint p = CellCentre(editor, column, row);
-    QMouseEvent move(QEvent::MouseMove, p, editor.Tableau->viewport()->mapToGlobal(p), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(editor.Tableau->viewport(), &move);
+    QWidget* cells = Grid(editor)->viewport();
+    QMouseEvent move(QEvent::MouseMove, p, cells->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(cells, &move);
 }
 
 void MovePointerToBackground(TFenetreEnfant& editor) {
@@ -90,8 +96,9 @@ void FocusCell(TFenetreEnfant& editor, int column, int row) {
     // A modal dialog that just closed leaves no window active offscreen.
     if (!editor.window()->isActiveWindow())
         ShowActive(*editor.window());
-    editor.Tableau->setFocus();
-    editor.Tableau->setCurrentCell(row - 1, column);
+    QTableWidget* grid = Grid(editor);
+    grid->setFocus();
+    grid->setCurrentCell(row - 1, column);
 }
 
 void ShowActive(QWidget& window) {

@@ -3,11 +3,12 @@
 // clicks and pointer moves on grid cells.
 
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 
 class QAction;
-class QWidget;
+class QTableWidget;
 class TFenetreEnfant;
 class TMainForm;
 
@@ -20,6 +21,17 @@ void Trigger(TMainForm& form, const char* name);
 void Type(const QString& text);
 void Key(int key, int modifiers = 0);
 void KeypadDecimal();
+
+// A control of a window by its objectName; the run stops when there is none.
+template <class T> T* Control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+// The editor's grid of channels.
+QTableWidget* Grid(const TFenetreEnfant& editor);
 
 // Grid cells in the user's numbering: row 0 holds the headings, row n is channel n.
 void ClickCell(TFenetreEnfant& editor, int column, int row);

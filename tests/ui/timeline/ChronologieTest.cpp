@@ -4,13 +4,13 @@
 #include "Boxes.h"
 #include "Driver.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/editor/TGrid.h"
 #include "ui/shell/Main.h"
 #include "ui/timeline/TChronologie.h"
 #include "ui/timeline/Timeline.h"
 
 #include <QComboBox>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QToolTip>
 #include <QtTest>
 
@@ -189,17 +189,18 @@ private slots:
         QVERIFY(E->isMaximized());
         QVERIFY(Panel->isVisible());
         QCOMPARE(Panel->focusPolicy(), Qt::NoFocus);
-        const QRect grid = E->Tableau->geometry();
+        QTableWidget* table = Grid(*E);
+        const QRect grid = table->geometry();
         QCOMPARE(Panel->geometry().left(), grid.right() + 1);
         QCOMPARE(Panel->geometry().top(), grid.top());
         QCOMPARE(Panel->geometry().right(), E->widget()->width() - 1);
-        QVERIFY(E->Tableau->viewport()->width() >= 150 + 150 + 150 + 275);
-        QCOMPARE(E->Tableau->columnWidth(3), 275);
+        QVERIFY(table->viewport()->width() >= 150 + 150 + 150 + 275);
+        QCOMPARE(table->columnWidth(3), 275);
 
         // A window of its normal width has no room for it: the grid spans the window again.
         E->showNormal();
         QVERIFY(!Panel->isVisible());
-        QCOMPARE(E->Tableau->width(), E->widget()->width());
+        QCOMPARE(table->width(), E->widget()->width());
         E->showMaximized();
         QVERIFY(Panel->isVisible());
         QVERIFY(Panel->width() >= TChronologie::MinimumWidth);
@@ -238,8 +239,9 @@ private slots:
         QCOMPARE(lane(1), QString::fromUtf8("Séquence 2 : voies 6 à 10, durée 21,6 s"));
 
         // "Ignivelle": 15 channels in use.
-        E->ComboBoxType->setCurrentIndex(0);
-        E->ComboBoxType->activated(0);
+        auto* models = Control<QComboBox>(*E, "ComboBoxType");
+        models->setCurrentIndex(0);
+        models->activated(0);
         QCOMPARE(Panel->Layout().Marks.size(), size_t(15));
         QCOMPARE(lane(2), QString::fromUtf8("Séquence 3 : voies 11 à 15, durée 9 s"));
         QVERIFY(Boxes->Seen.empty());
@@ -262,7 +264,7 @@ private slots:
         QTest::mouseClick(Panel->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         QCOMPARE(E->CurrentColumn(), 2);
         QCOMPARE(E->CurrentRow(), 14);
-        QVERIFY(E->Tableau->hasFocus());
+        QVERIFY(Grid(*E)->hasFocus());
         // Leaving channel 1's cell committed it, as a move in the grid does.
         QCOMPARE(E->Link.GetChannelTime(0), 3.0);
         QCOMPARE(Panel->CurrentChannel(), 14);
