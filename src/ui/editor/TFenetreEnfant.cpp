@@ -1,9 +1,10 @@
 #include "ui/editor/TFenetreEnfant.h"
 
-#include "model/io/Windows1252.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/EditorClosed.h"
+#include "ui/editor/HeaderFields.h"
+#include "ui/editor/LineEdits.h"
 #include "ui/editor/Printing.h"
 #include "ui/editor/TGrid.h"
 #include "ui/timeline/TChronologie.h"
@@ -14,113 +15,17 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QValidator>
 
 using namespace salvo;
 
 namespace {
-
-// Limits what the user types or pastes; text put in by the program may be longer, and the
-// user can still shorten it.
-class TypingLimit : public QValidator {
-public:
-    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), Limit(limit) {
-        // The line edit holds the proposed text while validating; remember the last one.
-        connect(edit, &QLineEdit::textChanged, this,
-                [this](const QString& text) { Previous = static_cast<int>(text.size()); });
-    }
-    // The program is about to put in a text of this length.
-    void Allow(int length) { Previous = length; }
-    State validate(QString& input, int&) const override {
-        if (input.size() <= Limit || input.size() <= Previous)
-            return Acceptable;
-        return Invalid;
-    }
-
-private:
-    int Limit;
-    int Previous = 0;
-};
-
-// A header text too long to lay out at once (a file may hold a megabyte: the field would take
-// a second per text) shows its beginning, far more than the field shows; the rest is held here
-// and stays after what the field holds, so that nothing is lost.
-class HeldTail : public QObject {
-public:
-    static constexpr qsizetype Shown = 4096;
-
-    explicit HeldTail(QLineEdit* edit) : QObject(edit), Edit(edit) {
-        edit->installEventFilter(this);
-        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
-            // Emptying the field, or typing over all it shows, replaces the whole text.
-            if (text.isEmpty() || ReplacingAll)
-                Tail.clear();
-            ReplacingAll = false;
-        });
-    }
-    static HeldTail* Of(const QLineEdit* edit) {
-        for (QObject* child : edit->children())
-            if (auto* held = dynamic_cast<HeldTail*>(child))
-                return held;
-        return nullptr;
-    }
-    static QString Whole(const QLineEdit* edit) { return edit->text() + Of(edit)->Tail; }
-
-    // The part of text the field gets.
-    QString Hold(const QString& text) {
-        if (text.size() <= Shown) {
-            Tail.clear();
-            return text;
-        }
-        qsizetype cut = text.at(Shown - 1).isHighSurrogate() ? Shown - 1 : Shown;
-        Tail = text.mid(cut);
-        return text.left(cut);
-    }
-
-    QString Tail;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        // The field edits its text while it handles these events.
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ContextMenu)
-            ReplacingAll =
-                Edit->hasSelectedText() && Edit->selectionLength() == Edit->text().size();
-        else if (event->type() == QEvent::KeyRelease)
-            ReplacingAll = false;
-        return false;
-    }
-
-private:
-    QLineEdit* Edit;
-    bool ReplacingAll = false;
-};
-
-void SetProgramText(QLineEdit* edit, const QString& text) {
-    HeldTail* held = HeldTail::Of(edit);
-    QString shown = held->Hold(text);
-    if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator())))
-        limit->Allow(static_cast<int>(shown.size()));
-    edit->setText(shown);
-    if (!held->Tail.isEmpty())
-        edit->setCursorPosition(0); // the end of what the field holds is not the text's end
-}
-
-constexpr int LabelGap = 6; // between a label and its field
 
 const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
                                  " Description "};
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// Whether typed text can go into a file as it stands: a character the file cannot hold is
-// refused at the key rather than turned into "?" at the next save.
-bool Saveable(const QString& text) {
-    return salvo::FitsWindows1252(text.toStdString());
 }
 
 // Whether w is ancestor or one of its controls. A box or list parented to the window is a window
@@ -141,7 +46,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     setObjectName(QStringLiteral("TFenetreEnfant"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    // 1. The window and its fields.
+    // The window and its fields.
     Client = new QWidget;
     Client->setObjectName(QStringLiteral("Client"));
     QFont font(QStringLiteral("Sans Serif"));
@@ -152,44 +57,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Client->installEventFilter(this);
     setWidget(Client);
 
-    LabelTitre = new QLabel(Client);
-    LabelTitre->setObjectName(QStringLiteral("LabelTitre"));
-    LabelTitre->move(14, 8);
-    StringTitre = new QLineEdit(Client);
-    StringTitre->setObjectName(QStringLiteral("StringTitre"));
-    StringTitre->setGeometry(120, 8, 377, 21);
-    StringTitre->setValidator(new TypingLimit(StringTitre, 50));
-    StringTitre->setMaxLength(Unlimited);
-
-    LabelNumSerie = new QLabel(Client);
-    LabelNumSerie->setObjectName(QStringLiteral("LabelNumSerie"));
-    LabelNumSerie->move(14, 35);
-    NumeroSerie = new QLineEdit(Client);
-    NumeroSerie->setObjectName(QStringLiteral("NumeroSerie"));
-    NumeroSerie->setGeometry(120, 35, 209, 21);
-    NumeroSerie->setValidator(new TypingLimit(NumeroSerie, 11));
-    NumeroSerie->setMaxLength(Unlimited);
-    NumeroSerie->installEventFilter(this);
-    StringTitre->installEventFilter(this);
-
-    LabelVersion = new QLabel(Client);
-    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
-    LabelVersion->move(344, 34);
-    Version = new QLineEdit(Client);
-    Version->setObjectName(QStringLiteral("Version"));
-    Version->setGeometry(392, 34, 105, 21);
-    Version->setMaxLength(Unlimited);
-    Version->installEventFilter(this);
-    for (QLineEdit* field : {StringTitre, NumeroSerie, Version})
-        new HeldTail(field);
-
-    LabelTypeIgnivellique = new QLabel(Client);
-    LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
-    LabelTypeIgnivellique->move(584, 18);
-    LabelTypeIgnivellique->setText(QStringLiteral("Type Ignivelle"));
-    ComboBoxType = new QComboBox(Client);
-    ComboBoxType->setObjectName(QStringLiteral("ComboBoxType"));
-    ComboBoxType->setGeometry(576, 34, 145, 21);
+    Header = new HeaderFields(Client);
 
     Tableau = new TGrid(this, Client);
     Tableau->setObjectName(QStringLiteral("Tableau"));
@@ -235,12 +103,8 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     TypeEditor->setCurrentIndex(0);
     TypeEditor->hide();
 
-    // 5. The model list.
-    ComboBoxType->clear();
-    for (const char* name : ModelNames)
-        ComboBoxType->addItem(QString::fromUtf8(name));
-    ComboBoxType->setCurrentIndex(2);
-    connect(ComboBoxType, &QComboBox::activated, this, &TFenetreEnfant::ComboBoxTypeChange);
+    // The model the user chooses in the header.
+    connect(Header, &HeaderFields::ModelChosen, this, &TFenetreEnfant::ComboBoxTypeChange);
 
     // 6. to 8. The model, the headings and one row per channel; 2. the table is already new.
     Link.SetModel(2);
@@ -263,37 +127,10 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 
     // 9. to 11.
     SetCurrentCell(2, 1);
-    LabelTitre->setText(QStringLiteral("Titre :"));
-    LabelVersion->setText(QStringLiteral("Version :"));
-    LabelNumSerie->setText(QString::fromUtf8("Numéro de série :"));
-    LabelTypeIgnivellique->adjustSize();
-    // Each label ends just before its field and sits on the field's middle line, whatever the
-    // font makes of its width.
-    for (auto [label, field] :
-         {std::pair{LabelTitre, StringTitre}, std::pair{LabelNumSerie, NumeroSerie},
-          std::pair{LabelVersion, Version}}) {
-        label->adjustSize();
-        QRect f = field->geometry();
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(f.left() - LabelGap - label->width(), f.top(), label->width(),
-                           f.height());
-    }
-    StringTitre->setToolTip(QStringLiteral("Titre du programme"));
-    NumeroSerie->setToolTip(QStringLiteral("Contient le numéro de série"));
-    Version->setToolTip(QStringLiteral("Version du programme"));
-    StringTitre->setStatusTip(StringTitre->toolTip());
-    NumeroSerie->setStatusTip(NumeroSerie->toolTip());
-    Version->setStatusTip(Version->toolTip());
-
-    connect(StringTitre, &QLineEdit::textChanged, this, [this] { SetModified(true); });
-    connect(NumeroSerie, &QLineEdit::textChanged, this, [this] { SetModified(true); });
-    connect(Version, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(Header, &HeaderFields::Edited, this, [this] { SetModified(true); });
     connect(qApp, &QApplication::focusChanged, this, &TFenetreEnfant::FocusChanged);
 
-    setTabOrder(StringTitre, NumeroSerie);
-    setTabOrder(NumeroSerie, Version);
-    setTabOrder(Version, Tableau);
-    setTabOrder(Tableau, ComboBoxType);
+    Header->SetTabOrder(Tableau);
 
     Client->resize(756, 554);
     InitialSize = Client->size() + (size() - contentsRect().size());
@@ -305,25 +142,25 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 TFenetreEnfant::~TFenetreEnfant() = default;
 
 QString TFenetreEnfant::Title() const {
-    return HeldTail::Whole(StringTitre);
+    return Header->Title();
 }
 QString TFenetreEnfant::SerialNumber() const {
-    return HeldTail::Whole(NumeroSerie);
+    return Header->SerialNumber();
 }
 QString TFenetreEnfant::VersionText() const {
-    return HeldTail::Whole(Version);
+    return Header->VersionText();
 }
 void TFenetreEnfant::SetTitle(const QString& text) {
-    SetProgramText(StringTitre, text);
+    Header->SetTitle(text);
 }
 void TFenetreEnfant::SetSerialNumber(const QString& text) {
-    SetProgramText(NumeroSerie, text);
+    Header->SetSerialNumber(text);
 }
 void TFenetreEnfant::SetVersionText(const QString& text) {
-    SetProgramText(Version, text);
+    Header->SetVersionText(text);
 }
 int TFenetreEnfant::SelectedModel() const {
-    return ComboBoxType->currentIndex();
+    return Header->SelectedModel();
 }
 
 QString TFenetreEnfant::Description(int channel) const {
@@ -390,7 +227,7 @@ void TFenetreEnfant::ChangeChannelType(int index, int type) {
 
 void TFenetreEnfant::SetModelIndex(int model) {
     Link.SetModel(model);
-    ComboBoxType->setCurrentIndex(Link.Model);
+    Header->SetSelectedModel(Link.Model);
     ShowModelRows();
     SetCurrentCell(2, 1);
 }
@@ -408,13 +245,7 @@ void TFenetreEnfant::RefreshChannels() {
 
 salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
     salvo::ui::PrintSheet sheet;
-    sheet.Title = Title();
-    sheet.Version = VersionText();
-    sheet.SerialNumber = SerialNumber();
-    sheet.VersionCaption = LabelVersion->text();
-    sheet.SerialCaption = LabelNumSerie->text();
-    sheet.ModelCaption = LabelTypeIgnivellique->text();
-    sheet.ModelIndex = ComboBoxType->currentIndex();
+    Header->Describe(sheet);
     sheet.ChannelCount = Link.ChannelCount();
     for (int n = 1; n <= sheet.ChannelCount; ++n)
         sheet.Rows.push_back({CellText(0, n), CellText(1, n), CellText(2, n), CellText(3, n)});
@@ -625,27 +456,7 @@ void TFenetreEnfant::ComboBoxTypeChange(int index) {
     SetModified(true);
 }
 
-bool TFenetreEnfant::NumeroSerieKeyPress(QKeyEvent* event) {
-    QString text = event->text();
-    if (text.isEmpty() || event->key() == Qt::Key_Delete)
-        return false;
-    SetModified(true);
-    QChar c = text.at(0);
-    if (c == QLatin1Char('\b') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
-        c == QLatin1Char('\n') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
-        return false;
-    salvo::ui::Beep();
-    return true;
-}
-
 bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == NumeroSerie && event->type() == QEvent::KeyPress)
-        return NumeroSerieKeyPress(static_cast<QKeyEvent*>(event));
-    if ((watched == StringTitre || watched == Version) && event->type() == QEvent::KeyPress &&
-        !Saveable(static_cast<QKeyEvent*>(event)->text())) {
-        salvo::ui::Beep();
-        return true;
-    }
     if (watched == Client && event->type() == QEvent::MouseMove)
         LeaveEditing(); // the pointer over the window's own background
     return QMdiSubWindow::eventFilter(watched, event);

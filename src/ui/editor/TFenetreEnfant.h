@@ -10,10 +10,9 @@
 #include <QPointer>
 #include <QString>
 
+class HeaderFields;
 class QComboBox;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
 class QTableWidgetItem;
 class TChronologie;
 class TGrid;
@@ -102,14 +101,6 @@ public:
 
     TGrid* Tableau = nullptr;
     QComboBox* TypeEditor = nullptr;
-    QComboBox* ComboBoxType = nullptr;
-    QLineEdit* StringTitre = nullptr;
-    QLineEdit* NumeroSerie = nullptr;
-    QLineEdit* Version = nullptr;
-    QLabel* LabelTitre = nullptr;
-    QLabel* LabelNumSerie = nullptr;
-    QLabel* LabelVersion = nullptr;
-    QLabel* LabelTypeIgnivellique = nullptr;
     TChronologie* Chronologie = nullptr; // the timeline right of the grid
 
     // The window's own size, before any maximizing: what cascading gives it back.
@@ -132,10 +123,10 @@ private:
     void RestoreKeyboard();
     void ShowModelRows();
     void FocusChanged(QWidget* old, QWidget* now);
-    bool NumeroSerieKeyPress(QKeyEvent* event);
     void PostEditorClosed(int code);
 
     QWidget* Client = nullptr;
+    HeaderFields* Header = nullptr;
     QSize InitialSize;
     QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1;     // the row the type list was last opened on
@@ -144,9 +135,6 @@ private:
     bool ClosedForGood = false;
     int RuleWarnings = 0; // warnings of the delay rules shown so far
 };
-
-// Line edits keep whatever a file holds; Qt's default would cut at 32767 characters.
-constexpr int Unlimited = 0x7fffffff;
 
 const char* const MsgDelaysAdjusted =
     "Des modifications ont été apportées au retard pourque les retards soient toujours "

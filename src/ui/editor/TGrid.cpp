@@ -1,5 +1,6 @@
 #include "ui/editor/TGrid.h"
 
+#include "ui/editor/LineEdits.h"
 #include "ui/editor/TFenetreEnfant.h"
 
 #include <QApplication>
