@@ -6,23 +6,16 @@
 #include "ui/editor/HeaderFields.h"
 #include "ui/editor/LineEdits.h"
 #include "ui/editor/Printing.h"
-#include "ui/editor/TGrid.h"
 #include "ui/timeline/TChronologie.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
 
 using namespace salvo;
 
 namespace {
-
-const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
-                                 " Description "};
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -46,7 +39,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     setObjectName(QStringLiteral("TFenetreEnfant"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    // The window and its fields.
+    // The window, its header fields, the grid and the timeline beside it.
     Client = new QWidget;
     Client->setObjectName(QStringLiteral("Client"));
     QFont font(QStringLiteral("Sans Serif"));
@@ -58,78 +51,24 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     setWidget(Client);
 
     Header = new HeaderFields(Client);
-
-    Tableau = new TGrid(this, Client);
-    Tableau->setObjectName(QStringLiteral("Tableau"));
-    Tableau->setGeometry(0, 80, 756, 474);
-    QFont gridFont(font);
-    gridFont.setPixelSize(9);
-    Tableau->setFont(gridFont);
-    Tableau->setStatusTip(QStringLiteral("Numero de la voie"));
-    Tableau->setColumnCount(4);
-    Tableau->setRowCount(SlotCount);
-    const int widths[4] = {150, 150, 150, 275};
-    for (int c = 0; c < 4; ++c)
-        Tableau->setColumnWidth(c, widths[c]);
-    Tableau->verticalHeader()->hide();
-    Tableau->verticalHeader()->setDefaultSectionSize(24);
-    Tableau->verticalHeader()->setMinimumSectionSize(24);
-    Tableau->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Tableau->horizontalHeader()->setSectionsClickable(false);
-    Tableau->horizontalHeader()->setFixedHeight(24);
-    Tableau->setSelectionMode(QAbstractItemView::SingleSelection);
-    Tableau->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Tableau->setShowGrid(true);
-    Tableau->setTabKeyNavigation(true);
-    Tableau->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
-                             QAbstractItemView::SelectedClicked |
-                             QAbstractItemView::EditKeyPressed);
-    Tableau->setItemDelegate(new TCellDelegate(this, Tableau));
-    Tableau->viewport()->setMouseTracking(true);
-    QItemSelectionModel* oldSelection = Tableau->selectionModel();
-    Tableau->setSelectionModel(new TCellSelection(this, Tableau->model()));
-    delete oldSelection;
-    connect(Tableau, &QTableWidget::clicked, this, [this] { TableauClick(); });
+    Tableau = new TGrid(*this, Client);
     Chronologie = new TChronologie(Link, Tableau, Client);
-
-    // 4. The in-cell type list.
-    TypeEditor = new QComboBox(Tableau->viewport());
-    TypeEditor->setObjectName(QStringLiteral("TypeEditor"));
-    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Manual]));
-    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Automatic]));
-    TypeEditor->setMaxVisibleItems(3);
-    TypeEditor->setStyleSheet(QStringLiteral("QAbstractItemView::item { min-height: 15px; }"));
-    TypeEditor->resize(210, TypeEditor->sizeHint().height());
-    TypeEditor->setCurrentIndex(0);
-    TypeEditor->hide();
-
-    // The model the user chooses in the header.
+    Tableau->AddTypeEditor();
     connect(Header, &HeaderFields::ModelChosen, this, &TFenetreEnfant::ComboBoxTypeChange);
 
-    // 6. to 8. The model, the headings and one row per channel; 2. the table is already new.
+    // An empty program for the default model.
     Link.SetModel(2);
-    for (int c = 0; c < 4; ++c)
-        Tableau->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(Headings[c])));
-    for (int n = 1; n <= SlotCount; ++n) {
-        auto* number = new QTableWidgetItem(QString::number(n));
-        number->setFlags(Qt::NoItemFlags); // fixed column: drawn as a heading, never current
-        Tableau->setItem(n - 1, 0, number);
-        auto* type = new QTableWidgetItem(QString::fromUtf8(ChannelTypeNames[Manual]));
-        type->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        Tableau->setItem(n - 1, 1, type);
-        Tableau->setItem(n - 1, 2, new QTableWidgetItem(Q(FormatTime(0.0, DecimalSeparator()))));
-        Tableau->setItem(n - 1, 3, new QTableWidgetItem(QString()));
-        Doc.ShownTimes[static_cast<size_t>(n - 1)] = 0.0;
-        Link.SetStepDelay(n - 1, 0.0);
-        Link.SetChannelType(n - 1, Manual);
+    Tableau->FillEmpty(Q(FormatTime(0.0, DecimalSeparator())));
+    for (int k = 0; k < SlotCount; ++k) {
+        Doc.ShownTimes[static_cast<size_t>(k)] = 0.0;
+        Link.SetStepDelay(k, 0.0);
+        Link.SetChannelType(k, Manual);
     }
     ShowModelRows();
-
-    // 9. to 11.
     SetCurrentCell(2, 1);
+
     connect(Header, &HeaderFields::Edited, this, [this] { SetModified(true); });
     connect(qApp, &QApplication::focusChanged, this, &TFenetreEnfant::FocusChanged);
-
     Header->SetTabOrder(Tableau);
 
     Client->resize(756, 554);
@@ -168,31 +107,19 @@ QString TFenetreEnfant::Description(int channel) const {
 }
 
 void TFenetreEnfant::SetDescription(int channel, const QString& text) {
-    if (QTableWidgetItem* item = Item(3, channel))
-        item->setText(text);
-}
-
-QTableWidgetItem* TFenetreEnfant::Item(int column, int row) const {
-    if (row < 1 || row > SlotCount || column < 0 || column > 3)
-        return nullptr;
-    return Tableau->item(row - 1, column);
+    Tableau->SetCellText(3, channel, text);
 }
 
 QString TFenetreEnfant::CellText(int column, int row) const {
-    if (row == 0 && column >= 0 && column < 4)
-        return QString::fromUtf8(Headings[column]);
-    QTableWidgetItem* item = Item(column, row);
-    return item ? item->text() : QString();
+    return Tableau->CellText(column, row);
 }
 
 int TFenetreEnfant::CurrentColumn() const {
-    QModelIndex i = Tableau->currentIndex();
-    return i.isValid() ? i.column() : -1;
+    return Tableau->CurrentColumn();
 }
 
 int TFenetreEnfant::CurrentRow() const {
-    QModelIndex i = Tableau->currentIndex();
-    return i.isValid() ? i.row() + 1 : -1;
+    return Tableau->CurrentRow();
 }
 
 char TFenetreEnfant::DecimalSeparator() const {
@@ -207,13 +134,11 @@ char TFenetreEnfant::LocaleDecimalSeparator() {
 }
 
 void TFenetreEnfant::SetCurrentCell(int column, int row) {
-    Tableau->setCurrentCell(row - 1, column);
+    Tableau->SetCurrentCell(column, row);
 }
 
 void TFenetreEnfant::ShowModelRows() {
-    int count = Link.ChannelCount();
-    for (int r = 0; r < SlotCount; ++r)
-        Tableau->setRowHidden(r, r >= count); // hidden rows keep their texts
+    Tableau->ShowRows(Link.ChannelCount());
     Chronologie->ProgramChanged();
 }
 
@@ -254,14 +179,12 @@ salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
 }
 
 void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {
-    if (QTableWidgetItem* item = Item(2, k + 1))
-        item->setText(Q(text));
+    Tableau->SetCellText(2, k + 1, Q(text));
     Chronologie->ProgramChanged();
 }
 
 void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
-    if (QTableWidgetItem* item = Item(1, k + 1))
-        item->setText(Q(text));
+    Tableau->SetCellText(1, k + 1, Q(text));
     Chronologie->ProgramChanged();
 }
 
@@ -282,20 +205,12 @@ void TFenetreEnfant::Warn(const QString& text) {
         Tableau->setFocus(Qt::OtherFocusReason);
 }
 
-void TFenetreEnfant::HideTypeEditor() {
-    // The list may hold the keyboard (a choice was just made in it): hand it back to the grid
-    // first, or hiding would pass it to the next control of the window.
-    if (Within(QApplication::focusWidget(), TypeEditor))
-        Tableau->setFocus(Qt::OtherFocusReason);
-    TypeEditor->hide();
-}
-
 void TFenetreEnfant::CommitTypeEdit() {
     int row = CurrentRow();
     // Only a type chosen in the list opened on this very cell is applied: passing over type
     // cells with the keyboard must not change them.
     if (CurrentColumn() == 1 && row >= 2 && TypeEditorRow == row)
-        ChangeChannelType(row - 1, TypeEditor->currentIndex());
+        ChangeChannelType(row - 1, Tableau->TypeEditorIndex());
     SetModified(true);
     EditingCell = false;
 }
@@ -325,12 +240,12 @@ void TFenetreEnfant::LeaveEditing() {
     CommitTypeEdit();
     CommitTimeEdit();
     EditingCell = false;
-    HideTypeEditor();
+    Tableau->HideTypeEditor();
     Warn(QString::fromUtf8(MsgDelaysAdjusted));
     InLeaveEditing = false;
 }
 
-TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
+GridEvents::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
     int key = event->key();
     KeypadDecimal = (event->modifiers() & Qt::KeypadModifier) &&
                     (key == Qt::Key_Period || key == Qt::Key_Comma);
@@ -408,7 +323,7 @@ bool TFenetreEnfant::TableauSelectCell(int column, int row) {
     bool other = column != currentColumn || row != currentRow;
     if (currentColumn == 1 && other) {
         CommitTypeEdit();
-        HideTypeEditor();
+        Tableau->HideTypeEditor();
         EditingCell = false;
     }
     if (currentColumn == 2 && other) {
@@ -424,12 +339,8 @@ void TFenetreEnfant::TableauClick() {
     int row = CurrentRow();
     if (CurrentColumn() != 1 || row < 1)
         return;
-    QRect cell = Tableau->visualRect(Tableau->currentIndex());
-    TypeEditor->setGeometry(cell.left(), cell.top(), cell.width() + 10, cell.height() - 2);
-    TypeEditor->setCurrentIndex(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
     TypeEditorRow = row;
-    TypeEditor->show();
-    TypeEditor->raise();
+    Tableau->ShowTypeEditor(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
     EditingCell = true;
 }
 
@@ -438,7 +349,7 @@ void TFenetreEnfant::TableauMouseMove(int column, int row) {
         return;
     if (column == CurrentColumn() && row == CurrentRow())
         return;
-    HideTypeEditor();
+    Tableau->HideTypeEditor();
     SetCurrentCell(2, CurrentRow()); // commits the type on the way
 }
 

@@ -4,6 +4,7 @@
 #include "device/Classep02.h"
 #include "model/program/DelayRules.h"
 #include "model/program/Document.h"
+#include "ui/editor/TGrid.h"
 #include "ui/music/MusicProgram.h"
 
 #include <QMdiSubWindow>
@@ -11,16 +12,15 @@
 #include <QString>
 
 class HeaderFields;
-class QComboBox;
-class QKeyEvent;
-class QTableWidgetItem;
 class TChronologie;
-class TGrid;
 namespace salvo::ui {
 struct PrintSheet;
 }
 
-class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices, public MusicProgram {
+class TFenetreEnfant : public QMdiSubWindow,
+                       public salvo::ChannelServices,
+                       public MusicProgram,
+                       private GridEvents {
     Q_OBJECT
 public:
     explicit TFenetreEnfant(QWidget* parent = nullptr);
@@ -79,29 +79,11 @@ public:
     void SetTypeCell(int channelIndex, const std::string& text) override;
     void ShowWarning(const std::string& text) override;
 
-    void CommitTypeEdit();
-    void CommitTimeEdit();
+    // Ends the editing of a cell as the pointer over the window's background does.
     void LeaveEditing();
     // Ends the editing as leaving the window does, before a command reads the document; false
     // when the typed value was refused or corrected, so the command must not go on.
     bool EndEditingForCommand();
-
-    // Grid events, called by the grid and its cell editors.
-    enum class KeyVerdict { Pass, Swallow, Replace };
-    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement);
-    void TableauSetEditText(int column, int row, const QString& text);
-    bool TableauSelectCell(int column, int row);
-    void TableauClick();
-    void TableauMouseMove(int column, int row);
-    void TableauExit();
-    void ComboBoxTypeChange(int index);
-
-    bool EditingCell = false;
-    bool KeypadDecimal = false;
-
-    TGrid* Tableau = nullptr;
-    QComboBox* TypeEditor = nullptr;
-    TChronologie* Chronologie = nullptr; // the timeline right of the grid
 
     // The window's own size, before any maximizing: what cascading gives it back.
     QSize sizeHint() const override { return InitialSize; }
@@ -114,11 +96,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTableWidgetItem* Item(int column, int row) const;
+    // What the grid asks and tells.
+    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement) override;
+    void TableauSetEditText(int column, int row, const QString& text) override;
+    bool TableauSelectCell(int column, int row) override;
+    void TableauClick() override;
+    void TableauMouseMove(int column, int row) override;
+    bool TableauWindowHidden() const override { return isHidden(); }
+    void TableauExit();
+    void ComboBoxTypeChange(int index);
+
+    void CommitTypeEdit();
+    void CommitTimeEdit();
     void SetCurrentCell(int column, int row);
     // A warning box, after which the keyboard is back where it was.
     void Warn(const QString& text);
-    void HideTypeEditor();
     void LeaveEditingLater();
     void RestoreKeyboard();
     void ShowModelRows();
@@ -127,12 +119,16 @@ private:
 
     QWidget* Client = nullptr;
     HeaderFields* Header = nullptr;
+    TGrid* Tableau = nullptr;
+    TChronologie* Chronologie = nullptr; // the timeline right of the grid
     QSize InitialSize;
     QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1;     // the row the type list was last opened on
     int CommittedByTabRow = -1; // the delay row Tab has just committed, before the move
     bool InLeaveEditing = false;
     bool ClosedForGood = false;
+    bool EditingCell = false;
+    bool KeypadDecimal = false;
     int RuleWarnings = 0; // warnings of the delay rules shown so far
 };
 
