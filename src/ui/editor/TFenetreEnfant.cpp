@@ -1,127 +1,26 @@
 #include "ui/editor/TFenetreEnfant.h"
 
-#include "model/io/Windows1252.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/EditorClosed.h"
+#include "ui/editor/HeaderFields.h"
+#include "ui/editor/LineEdits.h"
 #include "ui/editor/Printing.h"
 #include "ui/editor/TGrid.h"
 #include "ui/editor/WindowProgram.h"
 #include "ui/timeline/TChronologie.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QValidator>
 
 using namespace salvo;
 
 namespace {
 
-// Limits what the user types or pastes; text put in by the program may be longer, and the
-// user can still shorten it.
-class TypingLimit : public QValidator {
-public:
-    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), Limit(limit) {
-        // The line edit holds the proposed text while validating; remember the last one.
-        connect(edit, &QLineEdit::textChanged, this,
-                [this](const QString& text) { Previous = static_cast<int>(text.size()); });
-    }
-    // The program is about to put in a text of this length.
-    void Allow(int length) { Previous = length; }
-    State validate(QString& input, int&) const override {
-        if (input.size() <= Limit || input.size() <= Previous)
-            return Acceptable;
-        return Invalid;
-    }
-
-private:
-    int Limit;
-    int Previous = 0;
-};
-
-// A header text too long to lay out at once (a file may hold a megabyte: the field would take
-// a second per text) shows its beginning, far more than the field shows; the rest is held here
-// and stays after what the field holds, so that nothing is lost.
-class HeldTail : public QObject {
-public:
-    static constexpr qsizetype Shown = 4096;
-
-    explicit HeldTail(QLineEdit* edit) : QObject(edit), Edit(edit) {
-        edit->installEventFilter(this);
-        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
-            // Emptying the field, or typing over all it shows, replaces the whole text.
-            if (text.isEmpty() || ReplacingAll)
-                Tail.clear();
-            ReplacingAll = false;
-        });
-    }
-    static HeldTail* Of(const QLineEdit* edit) {
-        for (QObject* child : edit->children())
-            if (auto* held = dynamic_cast<HeldTail*>(child))
-                return held;
-        return nullptr;
-    }
-    static QString Whole(const QLineEdit* edit) { return edit->text() + Of(edit)->Tail; }
-
-    // The part of text the field gets.
-    QString Hold(const QString& text) {
-        if (text.size() <= Shown) {
-            Tail.clear();
-            return text;
-        }
-        qsizetype cut = text.at(Shown - 1).isHighSurrogate() ? Shown - 1 : Shown;
-        Tail = text.mid(cut);
-        return text.left(cut);
-    }
-
-    QString Tail;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        // The field edits its text while it handles these events.
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ContextMenu)
-            ReplacingAll =
-                Edit->hasSelectedText() && Edit->selectionLength() == Edit->text().size();
-        else if (event->type() == QEvent::KeyRelease)
-            ReplacingAll = false;
-        return false;
-    }
-
-private:
-    QLineEdit* Edit;
-    bool ReplacingAll = false;
-};
-
-void SetProgramText(QLineEdit* edit, const QString& text) {
-    HeldTail* held = HeldTail::Of(edit);
-    QString shown = held->Hold(text);
-    if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator())))
-        limit->Allow(static_cast<int>(shown.size()));
-    edit->setText(shown);
-    if (!held->Tail.isEmpty())
-        edit->setCursorPosition(0); // the end of what the field holds is not the text's end
-}
-
-constexpr int LabelGap = 6; // between a label and its field
-
-const char* const Headings[4] = {" N° de la ligne ", " Type de la voie ", " Retard de la voie ",
-                                 " Description "};
-
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// Whether typed text can go into a file as it stands: a character the file cannot hold is
-// refused at the key rather than turned into "?" at the next save.
-bool Saveable(const QString& text) {
-    return salvo::FitsWindows1252(text.toStdString());
 }
 
 // Whether w is ancestor or one of its controls. A box or list parented to the window is a window
@@ -142,7 +41,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     setObjectName(QStringLiteral("TFenetreEnfant"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    // 1. The window and its fields.
+    // The window, its header fields, the grid and the timeline beside it.
     Client = new QWidget;
     Client->setObjectName(QStringLiteral("Client"));
     QFont font(QStringLiteral("Sans Serif"));
@@ -153,148 +52,26 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Client->installEventFilter(this);
     setWidget(Client);
 
-    LabelTitre = new QLabel(Client);
-    LabelTitre->setObjectName(QStringLiteral("LabelTitre"));
-    LabelTitre->move(14, 8);
-    StringTitre = new QLineEdit(Client);
-    StringTitre->setObjectName(QStringLiteral("StringTitre"));
-    StringTitre->setGeometry(120, 8, 377, 21);
-    StringTitre->setValidator(new TypingLimit(StringTitre, 50));
-    StringTitre->setMaxLength(Unlimited);
-
-    LabelNumSerie = new QLabel(Client);
-    LabelNumSerie->setObjectName(QStringLiteral("LabelNumSerie"));
-    LabelNumSerie->move(14, 35);
-    NumeroSerie = new QLineEdit(Client);
-    NumeroSerie->setObjectName(QStringLiteral("NumeroSerie"));
-    NumeroSerie->setGeometry(120, 35, 209, 21);
-    NumeroSerie->setValidator(new TypingLimit(NumeroSerie, 11));
-    NumeroSerie->setMaxLength(Unlimited);
-    NumeroSerie->installEventFilter(this);
-    StringTitre->installEventFilter(this);
-
-    LabelVersion = new QLabel(Client);
-    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
-    LabelVersion->move(344, 34);
-    Version = new QLineEdit(Client);
-    Version->setObjectName(QStringLiteral("Version"));
-    Version->setGeometry(392, 34, 105, 21);
-    Version->setMaxLength(Unlimited);
-    Version->installEventFilter(this);
-    for (QLineEdit* field : {StringTitre, NumeroSerie, Version})
-        new HeldTail(field);
-
-    LabelTypeIgnivellique = new QLabel(Client);
-    LabelTypeIgnivellique->setObjectName(QStringLiteral("LabelTypeIgnivellique"));
-    LabelTypeIgnivellique->move(584, 18);
-    LabelTypeIgnivellique->setText(QStringLiteral("Type Ignivelle"));
-    ComboBoxType = new QComboBox(Client);
-    ComboBoxType->setObjectName(QStringLiteral("ComboBoxType"));
-    ComboBoxType->setGeometry(576, 34, 145, 21);
-
-    Tableau = new TGrid(this, Client);
-    Tableau->setObjectName(QStringLiteral("Tableau"));
-    Tableau->setGeometry(0, 80, 756, 474);
-    QFont gridFont(font);
-    gridFont.setPixelSize(9);
-    Tableau->setFont(gridFont);
-    Tableau->setStatusTip(QStringLiteral("Numero de la voie"));
-    Tableau->setColumnCount(4);
-    Tableau->setRowCount(SlotCount);
-    const int widths[4] = {150, 150, 150, 275};
-    for (int c = 0; c < 4; ++c)
-        Tableau->setColumnWidth(c, widths[c]);
-    Tableau->verticalHeader()->hide();
-    Tableau->verticalHeader()->setDefaultSectionSize(24);
-    Tableau->verticalHeader()->setMinimumSectionSize(24);
-    Tableau->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Tableau->horizontalHeader()->setSectionsClickable(false);
-    Tableau->horizontalHeader()->setFixedHeight(24);
-    Tableau->setSelectionMode(QAbstractItemView::SingleSelection);
-    Tableau->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Tableau->setShowGrid(true);
-    Tableau->setTabKeyNavigation(true);
-    Tableau->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
-                             QAbstractItemView::SelectedClicked |
-                             QAbstractItemView::EditKeyPressed);
-    Tableau->setItemDelegate(new TCellDelegate(this, Tableau));
-    Tableau->viewport()->setMouseTracking(true);
-    QItemSelectionModel* oldSelection = Tableau->selectionModel();
-    Tableau->setSelectionModel(new TCellSelection(this, Tableau->model()));
-    delete oldSelection;
-    connect(Tableau, &QTableWidget::clicked, this, [this] { TableauClick(); });
+    Header = new HeaderFields(Client);
+    Tableau = new TGrid(*this, Client);
     Chronologie = new TChronologie(Link, Tableau, Client);
+    Tableau->AddTypeEditor();
+    connect(Header, &HeaderFields::ModelChosen, this, &TFenetreEnfant::ComboBoxTypeChange);
 
-    // 4. The in-cell type list.
-    TypeEditor = new QComboBox(Tableau->viewport());
-    TypeEditor->setObjectName(QStringLiteral("TypeEditor"));
-    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Manual]));
-    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Automatic]));
-    TypeEditor->setMaxVisibleItems(3);
-    TypeEditor->setStyleSheet(QStringLiteral("QAbstractItemView::item { min-height: 15px; }"));
-    TypeEditor->resize(210, TypeEditor->sizeHint().height());
-    TypeEditor->setCurrentIndex(0);
-    TypeEditor->hide();
-
-    // 5. The model list.
-    ComboBoxType->clear();
-    for (const char* name : ModelNames)
-        ComboBoxType->addItem(QString::fromUtf8(name));
-    ComboBoxType->setCurrentIndex(2);
-    connect(ComboBoxType, &QComboBox::activated, this, &TFenetreEnfant::ComboBoxTypeChange);
-
-    // 6. to 8. The model, the headings and one row per channel; 2. the table is already new.
+    // An empty program for the default model.
     Link.SetModel(2);
-    for (int c = 0; c < 4; ++c)
-        Tableau->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(Headings[c])));
-    for (int n = 1; n <= SlotCount; ++n) {
-        auto* number = new QTableWidgetItem(QString::number(n));
-        number->setFlags(Qt::NoItemFlags); // fixed column: drawn as a heading, never current
-        Tableau->setItem(n - 1, 0, number);
-        auto* type = new QTableWidgetItem(QString::fromUtf8(ChannelTypeNames[Manual]));
-        type->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        Tableau->setItem(n - 1, 1, type);
-        Tableau->setItem(n - 1, 2, new QTableWidgetItem(Q(FormatTime(0.0, DecimalSeparator()))));
-        Tableau->setItem(n - 1, 3, new QTableWidgetItem(QString()));
-        Doc.ShownTimes[static_cast<size_t>(n - 1)] = 0.0;
-        Link.SetStepDelay(n - 1, 0.0);
-        Link.SetChannelType(n - 1, Manual);
+    Tableau->FillEmpty(Q(FormatTime(0.0, DecimalSeparator())));
+    for (int k = 0; k < SlotCount; ++k) {
+        Doc.ShownTimes[static_cast<size_t>(k)] = 0.0;
+        Link.SetStepDelay(k, 0.0);
+        Link.SetChannelType(k, Manual);
     }
     ShowModelRows();
-
-    // 9. to 11.
     SetCurrentCell(2, 1);
-    LabelTitre->setText(QStringLiteral("Titre :"));
-    LabelVersion->setText(QStringLiteral("Version :"));
-    LabelNumSerie->setText(QString::fromUtf8("Numéro de série :"));
-    LabelTypeIgnivellique->adjustSize();
-    // Each label ends just before its field and sits on the field's middle line, whatever the
-    // font makes of its width.
-    for (auto [label, field] :
-         {std::pair{LabelTitre, StringTitre}, std::pair{LabelNumSerie, NumeroSerie},
-          std::pair{LabelVersion, Version}}) {
-        label->adjustSize();
-        QRect f = field->geometry();
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(f.left() - LabelGap - label->width(), f.top(), label->width(),
-                           f.height());
-    }
-    StringTitre->setToolTip(QStringLiteral("Titre du programme"));
-    NumeroSerie->setToolTip(QStringLiteral("Contient le numéro de série"));
-    Version->setToolTip(QStringLiteral("Version du programme"));
-    StringTitre->setStatusTip(StringTitre->toolTip());
-    NumeroSerie->setStatusTip(NumeroSerie->toolTip());
-    Version->setStatusTip(Version->toolTip());
 
-    connect(StringTitre, &QLineEdit::textChanged, this, [this] { SetModified(true); });
-    connect(NumeroSerie, &QLineEdit::textChanged, this, [this] { SetModified(true); });
-    connect(Version, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(Header, &HeaderFields::Edited, this, [this] { SetModified(true); });
     connect(qApp, &QApplication::focusChanged, this, &TFenetreEnfant::FocusChanged);
-
-    setTabOrder(StringTitre, NumeroSerie);
-    setTabOrder(NumeroSerie, Version);
-    setTabOrder(Version, Tableau);
-    setTabOrder(Tableau, ComboBoxType);
+    Header->SetTabOrder(Tableau);
 
     Client->resize(756, 554);
     InitialSize = Client->size() + (size() - contentsRect().size());
@@ -306,25 +83,25 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 TFenetreEnfant::~TFenetreEnfant() = default;
 
 QString TFenetreEnfant::Title() const {
-    return HeldTail::Whole(StringTitre);
+    return Header->Title();
 }
 QString TFenetreEnfant::SerialNumber() const {
-    return HeldTail::Whole(NumeroSerie);
+    return Header->SerialNumber();
 }
 QString TFenetreEnfant::VersionText() const {
-    return HeldTail::Whole(Version);
+    return Header->VersionText();
 }
 void TFenetreEnfant::SetTitle(const QString& text) {
-    SetProgramText(StringTitre, text);
+    Header->SetTitle(text);
 }
 void TFenetreEnfant::SetSerialNumber(const QString& text) {
-    SetProgramText(NumeroSerie, text);
+    Header->SetSerialNumber(text);
 }
 void TFenetreEnfant::SetVersionText(const QString& text) {
-    SetProgramText(Version, text);
+    Header->SetVersionText(text);
 }
 int TFenetreEnfant::SelectedModel() const {
-    return ComboBoxType->currentIndex();
+    return Header->SelectedModel();
 }
 
 QString TFenetreEnfant::Description(int channel) const {
@@ -332,31 +109,19 @@ QString TFenetreEnfant::Description(int channel) const {
 }
 
 void TFenetreEnfant::SetDescription(int channel, const QString& text) {
-    if (QTableWidgetItem* item = Item(3, channel))
-        item->setText(text);
-}
-
-QTableWidgetItem* TFenetreEnfant::Item(int column, int row) const {
-    if (row < 1 || row > SlotCount || column < 0 || column > 3)
-        return nullptr;
-    return Tableau->item(row - 1, column);
+    Tableau->SetCellText(3, channel, text);
 }
 
 QString TFenetreEnfant::CellText(int column, int row) const {
-    if (row == 0 && column >= 0 && column < 4)
-        return QString::fromUtf8(Headings[column]);
-    QTableWidgetItem* item = Item(column, row);
-    return item ? item->text() : QString();
+    return Tableau->CellText(column, row);
 }
 
 int TFenetreEnfant::CurrentColumn() const {
-    QModelIndex i = Tableau->currentIndex();
-    return i.isValid() ? i.column() : -1;
+    return Tableau->CurrentColumn();
 }
 
 int TFenetreEnfant::CurrentRow() const {
-    QModelIndex i = Tableau->currentIndex();
-    return i.isValid() ? i.row() + 1 : -1;
+    return Tableau->CurrentRow();
 }
 
 char TFenetreEnfant::DecimalSeparator() const {
@@ -371,13 +136,11 @@ char TFenetreEnfant::LocaleDecimalSeparator() {
 }
 
 void TFenetreEnfant::SetCurrentCell(int column, int row) {
-    Tableau->setCurrentCell(row - 1, column);
+    Tableau->SetCurrentCell(column, row);
 }
 
 void TFenetreEnfant::ShowModelRows() {
-    int count = Link.ChannelCount();
-    for (int r = 0; r < SlotCount; ++r)
-        Tableau->setRowHidden(r, r >= count); // hidden rows keep their texts
+    Tableau->ShowRows(Link.ChannelCount());
     Chronologie->ProgramChanged();
 }
 
@@ -391,7 +154,7 @@ void TFenetreEnfant::ChangeChannelType(int index, int type) {
 
 void TFenetreEnfant::SetModelIndex(int model) {
     Link.SetModel(model);
-    ComboBoxType->setCurrentIndex(Link.Model);
+    Header->SetSelectedModel(Link.Model);
     ShowModelRows();
     SetCurrentCell(2, 1);
 }
@@ -409,13 +172,7 @@ void TFenetreEnfant::RefreshChannels() {
 
 salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
     salvo::ui::PrintSheet sheet;
-    sheet.Title = Title();
-    sheet.Version = VersionText();
-    sheet.SerialNumber = SerialNumber();
-    sheet.VersionCaption = LabelVersion->text();
-    sheet.SerialCaption = LabelNumSerie->text();
-    sheet.ModelCaption = LabelTypeIgnivellique->text();
-    sheet.ModelIndex = ComboBoxType->currentIndex();
+    Header->Describe(sheet);
     sheet.ChannelCount = Link.ChannelCount();
     for (int n = 1; n <= sheet.ChannelCount; ++n)
         sheet.Rows.push_back({CellText(0, n), CellText(1, n), CellText(2, n), CellText(3, n)});
@@ -424,14 +181,12 @@ salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
 }
 
 void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {
-    if (QTableWidgetItem* item = Item(2, k + 1))
-        item->setText(Q(text));
+    Tableau->SetCellText(2, k + 1, Q(text));
     Chronologie->ProgramChanged();
 }
 
 void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
-    if (QTableWidgetItem* item = Item(1, k + 1))
-        item->setText(Q(text));
+    Tableau->SetCellText(1, k + 1, Q(text));
     Chronologie->ProgramChanged();
 }
 
@@ -452,20 +207,12 @@ void TFenetreEnfant::Warn(const QString& text) {
         Tableau->setFocus(Qt::OtherFocusReason);
 }
 
-void TFenetreEnfant::HideTypeEditor() {
-    // The list may hold the keyboard (a choice was just made in it): hand it back to the grid
-    // first, or hiding would pass it to the next control of the window.
-    if (Within(QApplication::focusWidget(), TypeEditor))
-        Tableau->setFocus(Qt::OtherFocusReason);
-    TypeEditor->hide();
-}
-
 void TFenetreEnfant::CommitTypeEdit() {
     int row = CurrentRow();
     // Only a type chosen in the list opened on this very cell is applied: passing over type
     // cells with the keyboard must not change them.
     if (CurrentColumn() == 1 && row >= 2 && TypeEditorRow == row)
-        ChangeChannelType(row - 1, TypeEditor->currentIndex());
+        ChangeChannelType(row - 1, Tableau->TypeEditorIndex());
     SetModified(true);
     EditingCell = false;
 }
@@ -495,12 +242,12 @@ void TFenetreEnfant::LeaveEditing() {
     CommitTypeEdit();
     CommitTimeEdit();
     EditingCell = false;
-    HideTypeEditor();
+    Tableau->HideTypeEditor();
     Warn(QString::fromUtf8(MsgDelaysAdjusted));
     InLeaveEditing = false;
 }
 
-TFenetreEnfant::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
+GridEvents::KeyVerdict TFenetreEnfant::TableauKeyPress(QKeyEvent* event, QString* replacement) {
     int key = event->key();
     KeypadDecimal = (event->modifiers() & Qt::KeypadModifier) &&
                     (key == Qt::Key_Period || key == Qt::Key_Comma);
@@ -578,7 +325,7 @@ bool TFenetreEnfant::TableauSelectCell(int column, int row) {
     bool other = column != currentColumn || row != currentRow;
     if (currentColumn == 1 && other) {
         CommitTypeEdit();
-        HideTypeEditor();
+        Tableau->HideTypeEditor();
         EditingCell = false;
     }
     if (currentColumn == 2 && other) {
@@ -594,12 +341,8 @@ void TFenetreEnfant::TableauClick() {
     int row = CurrentRow();
     if (CurrentColumn() != 1 || row < 1)
         return;
-    QRect cell = Tableau->visualRect(Tableau->currentIndex());
-    TypeEditor->setGeometry(cell.left(), cell.top(), cell.width() + 10, cell.height() - 2);
-    TypeEditor->setCurrentIndex(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
     TypeEditorRow = row;
-    TypeEditor->show();
-    TypeEditor->raise();
+    Tableau->ShowTypeEditor(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
     EditingCell = true;
 }
 
@@ -608,7 +351,7 @@ void TFenetreEnfant::TableauMouseMove(int column, int row) {
         return;
     if (column == CurrentColumn() && row == CurrentRow())
         return;
-    HideTypeEditor();
+    Tableau->HideTypeEditor();
     SetCurrentCell(2, CurrentRow()); // commits the type on the way
 }
 
@@ -626,27 +369,7 @@ void TFenetreEnfant::ComboBoxTypeChange(int index) {
     SetModified(true);
 }
 
-bool TFenetreEnfant::NumeroSerieKeyPress(QKeyEvent* event) {
-    QString text = event->text();
-    if (text.isEmpty() || event->key() == Qt::Key_Delete)
-        return false;
-    SetModified(true);
-    QChar c = text.at(0);
-    if (c == QLatin1Char('\b') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
-        c == QLatin1Char('\n') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
-        return false;
-    salvo::ui::Beep();
-    return true;
-}
-
 bool TFenetreEnfant::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == NumeroSerie && event->type() == QEvent::KeyPress)
-        return NumeroSerieKeyPress(static_cast<QKeyEvent*>(event));
-    if ((watched == StringTitre || watched == Version) && event->type() == QEvent::KeyPress &&
-        !Saveable(static_cast<QKeyEvent*>(event)->text())) {
-        salvo::ui::Beep();
-        return true;
-    }
     if (watched == Client && event->type() == QEvent::MouseMove)
         LeaveEditing(); // the pointer over the window's own background
     return QMdiSubWindow::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 #include "device/Classep02.h"
 #include "model/program/DelayRules.h"
 #include "model/program/Document.h"
+#include "ui/editor/TGrid.h"
 #include "ui/music/MusicProgram.h"
 
 #include <QMdiSubWindow>
@@ -17,13 +18,16 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableWidgetItem;
+class HeaderFields;
 class TChronologie;
-class TGrid;
 namespace salvo::ui {
 struct PrintSheet;
 }
 
-class TFenetreEnfant : public QMdiSubWindow, public salvo::ChannelServices, public MusicProgram {
+class TFenetreEnfant : public QMdiSubWindow,
+                       public salvo::ChannelServices,
+                       public MusicProgram,
+                       private GridEvents {
     Q_OBJECT
 public:
     explicit TFenetreEnfant(QWidget* parent = nullptr);
@@ -80,37 +84,11 @@ public:
     void SetTypeCell(int channelIndex, const std::string& text) override;
     void ShowWarning(const std::string& text) override;
 
-    void CommitTypeEdit();
-    void CommitTimeEdit();
+    // Ends the editing of a cell as the pointer over the window's background does.
     void LeaveEditing();
     // Ends the editing as leaving the window does, before a command reads the document; false
     // when the typed value was refused or corrected, so the command must not go on.
     bool EndEditingForCommand();
-
-    // Grid events, called by the grid and its cell editors.
-    enum class KeyVerdict { Pass, Swallow, Replace };
-    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement);
-    void TableauSetEditText(int column, int row, const QString& text);
-    bool TableauSelectCell(int column, int row);
-    void TableauClick();
-    void TableauMouseMove(int column, int row);
-    void TableauExit();
-    void ComboBoxTypeChange(int index);
-
-    bool EditingCell = false;
-    bool KeypadDecimal = false;
-
-    TGrid* Tableau = nullptr;
-    QComboBox* TypeEditor = nullptr;
-    QComboBox* ComboBoxType = nullptr;
-    QLineEdit* StringTitre = nullptr;
-    QLineEdit* NumeroSerie = nullptr;
-    QLineEdit* Version = nullptr;
-    QLabel* LabelTitre = nullptr;
-    QLabel* LabelNumSerie = nullptr;
-    QLabel* LabelVersion = nullptr;
-    QLabel* LabelTypeIgnivellique = nullptr;
-    TChronologie* Chronologie = nullptr; // the timeline right of the grid
 
     // The window's own size, before any maximizing: what cascading gives it back.
     QSize sizeHint() const override { return InitialSize; }
@@ -123,31 +101,42 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTableWidgetItem* Item(int column, int row) const;
+    // What the grid asks and tells.
+    KeyVerdict TableauKeyPress(QKeyEvent* event, QString* replacement) override;
+    void TableauSetEditText(int column, int row, const QString& text) override;
+    bool TableauSelectCell(int column, int row) override;
+    void TableauClick() override;
+    void TableauMouseMove(int column, int row) override;
+    bool TableauWindowHidden() const override { return isHidden(); }
+    void TableauExit();
+    void ComboBoxTypeChange(int index);
+
+    void CommitTypeEdit();
+    void CommitTimeEdit();
     void SetCurrentCell(int column, int row);
     // A warning box, after which the keyboard is back where it was.
     void Warn(const QString& text);
-    void HideTypeEditor();
     void LeaveEditingLater();
     void RestoreKeyboard();
     void ShowModelRows();
     void FocusChanged(QWidget* old, QWidget* now);
-    bool NumeroSerieKeyPress(QKeyEvent* event);
     void PostEditorClosed(int code);
 
     QWidget* Client = nullptr;
     std::unique_ptr<salvo::EditableProgram> AsDocument; // made on first use
+    HeaderFields* Header = nullptr;
+    TGrid* Tableau = nullptr;
+    TChronologie* Chronologie = nullptr; // the timeline right of the grid
     QSize InitialSize;
     QPointer<QWidget> KeyboardBeforeHide, KeyboardDuringHide;
     int TypeEditorRow = -1;     // the row the type list was last opened on
     int CommittedByTabRow = -1; // the delay row Tab has just committed, before the move
     bool InLeaveEditing = false;
     bool ClosedForGood = false;
+    bool EditingCell = false;
+    bool KeypadDecimal = false;
     int RuleWarnings = 0; // warnings of the delay rules shown so far
 };
-
-// Line edits keep whatever a file holds; Qt's default would cut at 32767 characters.
-constexpr int Unlimited = 0x7fffffff;
 
 const char* const MsgDelaysAdjusted =
     "Des modifications ont été apportées au retard pourque les retards soient toujours "

@@ -1,8 +1,11 @@
 #include "ui/editor/TGrid.h"
 
-#include "ui/editor/TFenetreEnfant.h"
+#include "model/program/ChannelTable.h"
+#include "ui/editor/LineEdits.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -10,7 +13,134 @@
 
 #include <algorithm>
 
-TGrid::TGrid(TFenetreEnfant* owner, QWidget* parent) : QTableWidget(parent), Owner(owner) {}
+using namespace salvo;
+
+namespace {
+
+constexpr int ColumnCount = 4;
+
+const char* const Headings[ColumnCount] = {" N° de la ligne ", " Type de la voie ",
+                                           " Retard de la voie ", " Description "};
+
+} // namespace
+
+TGrid::TGrid(GridEvents& events, QWidget* parent) : QTableWidget(parent), Events(events) {
+    setObjectName(QStringLiteral("Tableau"));
+    setGeometry(0, 80, 756, 474);
+    // The window's font, smaller.
+    QFont gridFont(QStringLiteral("Sans Serif"));
+    gridFont.setStyleHint(QFont::SansSerif);
+    gridFont.setPixelSize(9);
+    setFont(gridFont);
+    setStatusTip(QStringLiteral("Numero de la voie"));
+    setColumnCount(ColumnCount);
+    setRowCount(SlotCount);
+    const int widths[ColumnCount] = {150, 150, 150, 275};
+    for (int c = 0; c < ColumnCount; ++c)
+        setColumnWidth(c, widths[c]);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(24);
+    verticalHeader()->setMinimumSectionSize(24);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setFixedHeight(24);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setShowGrid(true);
+    setTabKeyNavigation(true);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setItemDelegate(new TCellDelegate(events, this));
+    viewport()->setMouseTracking(true);
+    QItemSelectionModel* oldSelection = selectionModel();
+    setSelectionModel(new TCellSelection(events, model()));
+    delete oldSelection;
+    connect(this, &QTableWidget::clicked, this, [this] { Events.TableauClick(); });
+}
+
+void TGrid::FillEmpty(const QString& zeroTime) {
+    for (int c = 0; c < ColumnCount; ++c)
+        setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(Headings[c])));
+    for (int n = 1; n <= SlotCount; ++n) {
+        auto* number = new QTableWidgetItem(QString::number(n));
+        number->setFlags(Qt::NoItemFlags); // fixed column: drawn as a heading, never current
+        setItem(n - 1, 0, number);
+        auto* type = new QTableWidgetItem(QString::fromUtf8(ChannelTypeNames[Manual]));
+        type->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        setItem(n - 1, 1, type);
+        setItem(n - 1, 2, new QTableWidgetItem(zeroTime));
+        setItem(n - 1, 3, new QTableWidgetItem(QString()));
+    }
+}
+
+void TGrid::ShowRows(int channelCount) {
+    for (int r = 0; r < SlotCount; ++r)
+        setRowHidden(r, r >= channelCount);
+}
+
+QTableWidgetItem* TGrid::Item(int column, int row) const {
+    if (row < 1 || row > SlotCount || column < 0 || column >= ColumnCount)
+        return nullptr;
+    return item(row - 1, column);
+}
+
+QString TGrid::CellText(int column, int row) const {
+    if (row == 0 && column >= 0 && column < ColumnCount)
+        return QString::fromUtf8(Headings[column]);
+    QTableWidgetItem* cell = Item(column, row);
+    return cell ? cell->text() : QString();
+}
+
+void TGrid::SetCellText(int column, int row, const QString& text) {
+    if (QTableWidgetItem* cell = Item(column, row))
+        cell->setText(text);
+}
+
+int TGrid::CurrentColumn() const {
+    QModelIndex i = currentIndex();
+    return i.isValid() ? i.column() : -1;
+}
+
+int TGrid::CurrentRow() const {
+    QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() + 1 : -1;
+}
+
+void TGrid::SetCurrentCell(int column, int row) {
+    setCurrentCell(row - 1, column);
+}
+
+void TGrid::AddTypeEditor() {
+    TypeEditor = new QComboBox(viewport());
+    TypeEditor->setObjectName(QStringLiteral("TypeEditor"));
+    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Manual]));
+    TypeEditor->addItem(QString::fromUtf8(ChannelTypeNames[Automatic]));
+    TypeEditor->setMaxVisibleItems(3);
+    TypeEditor->setStyleSheet(QStringLiteral("QAbstractItemView::item { min-height: 15px; }"));
+    TypeEditor->resize(210, TypeEditor->sizeHint().height());
+    TypeEditor->setCurrentIndex(0);
+    TypeEditor->hide();
+}
+
+void TGrid::ShowTypeEditor(int typeIndex) {
+    QRect cell = visualRect(currentIndex());
+    TypeEditor->setGeometry(cell.left(), cell.top(), cell.width() + 10, cell.height() - 2);
+    TypeEditor->setCurrentIndex(typeIndex);
+    TypeEditor->show();
+    TypeEditor->raise();
+}
+
+void TGrid::HideTypeEditor() {
+    // The list may hold the keyboard (a choice was just made in it): hand it back to the grid
+    // first, or hiding would pass it to the next control of the window.
+    if (TypeEditor->isAncestorOf(QApplication::focusWidget()))
+        setFocus(Qt::OtherFocusReason);
+    TypeEditor->hide();
+}
+
+int TGrid::TypeEditorIndex() const {
+    return TypeEditor->currentIndex();
+}
 
 void TGrid::keyPressEvent(QKeyEvent* event) {
     // A key that the open cell editor let through (Enter) has already been through the window's
@@ -20,17 +150,17 @@ void TGrid::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QString replacement;
-    switch (Owner->TableauKeyPress(event, &replacement)) {
-    case TFenetreEnfant::KeyVerdict::Swallow:
+    switch (Events.TableauKeyPress(event, &replacement)) {
+    case GridEvents::KeyVerdict::Swallow:
         event->accept();
         return;
-    case TFenetreEnfant::KeyVerdict::Replace: {
+    case GridEvents::KeyVerdict::Replace: {
         QKeyEvent replaced(event->type(), event->key(), event->modifiers(), replacement,
                            event->isAutoRepeat(), static_cast<ushort>(event->count()));
         QTableWidget::keyPressEvent(&replaced);
         return;
     }
-    case TFenetreEnfant::KeyVerdict::Pass:
+    case GridEvents::KeyVerdict::Pass:
         break;
     }
     // Backspace on a cell starts editing it, as any other character does.
@@ -45,7 +175,7 @@ bool TGrid::viewportEvent(QEvent* event) {
         auto* me = static_cast<QMouseEvent*>(event);
         QModelIndex index = indexAt(me->position().toPoint());
         if (index.isValid())
-            Owner->TableauMouseMove(index.column(), index.row() + 1);
+            Events.TableauMouseMove(index.column(), index.row() + 1);
     }
     return QTableWidget::viewportEvent(event);
 }
@@ -60,12 +190,12 @@ void TGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint
         setFocus(Qt::OtherFocusReason);
 }
 
-TCellSelection::TCellSelection(TFenetreEnfant* owner, QAbstractItemModel* model)
-    : QItemSelectionModel(model), Owner(owner) {}
+TCellSelection::TCellSelection(GridEvents& events, QAbstractItemModel* model)
+    : QItemSelectionModel(model), Events(events) {}
 
 void TCellSelection::setCurrentIndex(const QModelIndex& index,
                                      QItemSelectionModel::SelectionFlags command) {
-    if (index.isValid() && !Owner->TableauSelectCell(index.column(), index.row() + 1))
+    if (index.isValid() && !Events.TableauSelectCell(index.column(), index.row() + 1))
         return;
     QItemSelectionModel::setCurrentIndex(index, NoUpdate);
     QItemSelectionModel::select(QItemSelection(index, index), ClearAndSelect);
@@ -76,8 +206,8 @@ void TCellSelection::select(const QModelIndex&, QItemSelectionModel::SelectionFl
 
 void TCellSelection::select(const QItemSelection&, QItemSelectionModel::SelectionFlags) {}
 
-TCellDelegate::TCellDelegate(TFenetreEnfant* owner, TGrid* grid)
-    : QStyledItemDelegate(grid), Owner(owner), Grid(grid) {}
+TCellDelegate::TCellDelegate(GridEvents& events, TGrid* grid)
+    : QStyledItemDelegate(grid), Events(events), Grid(grid) {}
 
 QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                      const QModelIndex& index) const {
@@ -86,10 +216,10 @@ QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     edit->setMaxLength(Unlimited);
     int column = index.column();
     int row = index.row() + 1;
-    connect(edit, &QLineEdit::textEdited, Owner, [this, edit, column, row](const QString& text) {
+    connect(edit, &QLineEdit::textEdited, Grid, [this, edit, column, row](const QString& text) {
         if (QTableWidgetItem* item = Grid->item(row - 1, column))
             item->setText(text);
-        Owner->TableauSetEditText(column, row, text);
+        Events.TableauSetEditText(column, row, text);
         Q_UNUSED(edit);
     });
     Grid->SetOpenEditor(edit);
@@ -145,10 +275,10 @@ bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && editor && !Forwarding) {
         auto* ke = static_cast<QKeyEvent*>(event);
         QString replacement;
-        switch (Owner->TableauKeyPress(ke, &replacement)) {
-        case TFenetreEnfant::KeyVerdict::Swallow:
+        switch (Events.TableauKeyPress(ke, &replacement)) {
+        case GridEvents::KeyVerdict::Swallow:
             return true;
-        case TFenetreEnfant::KeyVerdict::Replace: {
+        case GridEvents::KeyVerdict::Replace: {
             QKeyEvent replaced(ke->type(), ke->key(), ke->modifiers(), replacement,
                                ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
             Forwarding = true;
@@ -156,7 +286,7 @@ bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
             Forwarding = false;
             return true;
         }
-        case TFenetreEnfant::KeyVerdict::Pass:
+        case GridEvents::KeyVerdict::Pass:
             break;
         }
     }
@@ -165,7 +295,7 @@ bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
     // editor is not closed then, so the keyboard comes back to it.
     if (event->type() == QEvent::FocusOut) {
         Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (QApplication::activeModalWidget() || Owner->isHidden() ||
+        if (QApplication::activeModalWidget() || Events.TableauWindowHidden() ||
             reason == Qt::MenuBarFocusReason || reason == Qt::PopupFocusReason ||
             reason == Qt::ActiveWindowFocusReason)
             return false;
