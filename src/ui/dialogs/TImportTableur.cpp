@@ -1,4 +1,5 @@
 #include "ui/dialogs/TImportTableur.h"
+#include "ui/common/Strings.h"
 
 #include "model/program/TimeText.h"
 
@@ -21,10 +22,6 @@
 using namespace salvo;
 
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QLabel* Label(QWidget* parent, const char* name, const char* text) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);

@@ -1,4 +1,5 @@
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/common/Strings.h"
 
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
@@ -18,10 +19,6 @@
 using namespace salvo;
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Whether w is ancestor or one of its controls. A box or list parented to the window is a window
 // of its own: the walk stops there.
@@ -55,6 +52,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     Header = new HeaderFields(Client);
     Tableau = new TGrid(*this, Client);
     Chronologie = new TChronologie(Link, Tableau, Client);
+    connect(this, &TFenetreEnfant::ProgramChanged, Chronologie, &TChronologie::ProgramChanged);
     Tableau->AddTypeEditor();
     connect(Header, &HeaderFields::ModelChosen, this, &TFenetreEnfant::ComboBoxTypeChange);
 
@@ -141,7 +139,7 @@ void TFenetreEnfant::SetCurrentCell(int column, int row) {
 
 void TFenetreEnfant::ShowModelRows() {
     Tableau->ShowRows(Link.ChannelCount());
-    Chronologie->ProgramChanged();
+    emit ProgramChanged();
 }
 
 void TFenetreEnfant::ApplyChannelTime(int index, double seconds) {
@@ -182,12 +180,12 @@ salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
 
 void TFenetreEnfant::SetDelayCell(int k, const std::string& text) {
     Tableau->SetCellText(2, k + 1, Q(text));
-    Chronologie->ProgramChanged();
+    emit ProgramChanged();
 }
 
 void TFenetreEnfant::SetTypeCell(int k, const std::string& text) {
     Tableau->SetCellText(1, k + 1, Q(text));
-    Chronologie->ProgramChanged();
+    emit ProgramChanged();
 }
 
 void TFenetreEnfant::ShowWarning(const std::string& text) {

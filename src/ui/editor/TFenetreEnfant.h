@@ -93,6 +93,10 @@ public:
     // The window's own size, before any maximizing: what cascading gives it back.
     QSize sizeHint() const override { return InitialSize; }
 
+signals:
+    // The channel table or its cells changed: the timeline redraws.
+    void ProgramChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,16 +1,8 @@
 #include "ui/editor/WindowProgram.h"
+#include "ui/common/Strings.h"
 
 #include "model/program/TimeText.h"
 #include "ui/editor/TFenetreEnfant.h"
-
-namespace {
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-} // namespace
 
 int WindowProgram::ModelIndex() const {
     return Window.SelectedModel();

@@ -1,4 +1,5 @@
 #include "ui/music/TMusique.h"
+#include "ui/common/Strings.h"
 
 #include "model/io/SafeFile.h"
 #include "model/io/Wave.h"
@@ -46,14 +47,6 @@ const char* const MsgNotDecoded = "ce fichier n'a pas pu être décodé (format 
                                   "abîmé)";
 
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString Why(WaveRead result) {
     switch (result) {

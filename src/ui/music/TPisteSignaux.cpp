@@ -1,4 +1,5 @@
 #include "ui/music/TPisteSignaux.h"
+#include "ui/common/Strings.h"
 
 #include "model/io/SafeFile.h"
 #include "model/music/Rehearsal.h"
@@ -32,10 +33,6 @@ using namespace salvo::ui;
 const char* const MsgCueTrackWritten = "Piste de signaux enregistrée : %1";
 
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 std::vector<int16_t> Word(const QString& name, int rate) {
     QFile file(QStringLiteral(":/cues/%1.wav").arg(name));

@@ -1,4 +1,5 @@
 #include "ui/music/TRepetition.h"
+#include "ui/common/Strings.h"
 
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
@@ -32,10 +33,6 @@ using namespace salvo;
 using namespace salvo::ui;
 
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // A channel stays lit this long after it fires.
 constexpr double LitSeconds = 0.6;

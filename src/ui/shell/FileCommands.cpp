@@ -1,6 +1,7 @@
 // The file commands of the main window: New, Open, Save, Save as.
 
 #include "ui/shell/FileCommands.h"
+#include "ui/common/Strings.h"
 
 #include "ui/shell/Workspace.h"
 
@@ -21,10 +22,6 @@ using namespace salvo;
 using namespace salvo::ui;
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 bool Exists(const std::string& path) {
     return QFileInfo::exists(Q(path));

@@ -1,4 +1,5 @@
 #include "ui/shell/Main.h"
+#include "ui/common/Strings.h"
 
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Glyphs.h"
@@ -102,7 +103,6 @@ void TMainForm::BuildMenus() {
         m->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    auto U = [](const char* s) { return QString::fromUtf8(s); };
     const std::function<void()> Never; // the four items the program never enables
 
     QMenu* file = menu("FileMenu", U("&Fichier"));

@@ -45,14 +45,6 @@ const char* const ShowFile = "VersionFichier ; 2\n"
                              "26 ; 1 ; 3001 ; \n27 ; 0 ; 6553,4 ; \n28 ; 1 ; 6600 ; \n"
                              "29 ; 1 ; 6600,2 ; \n30 ; 0 ; 0,2 ; \n";
 
-template <class Dialog> void WhenShown(std::function<void(Dialog&)> f) {
-    QTimer::singleShot(0, [f] {
-        auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!d)
-            qFatal("the expected dialog is not shown");
-        f(*d);
-    });
-}
 
 QByteArray FileBytes(const QString& path) {
     QFile f(path);

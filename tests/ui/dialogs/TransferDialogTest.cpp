@@ -33,15 +33,6 @@ const QStringList Instructions = {
     QString::fromUtf8("Mettez en marche l'appareil en appuyant sur le bouton."),
     QString::fromUtf8("Appuyez sur \"Connecter\" pour lancer le transfert.")};
 
-// Runs f inside the modal loop of the dialog that the next command shows.
-template <class Dialog> void WhenShown(std::function<void(Dialog&)> f) {
-    QTimer::singleShot(0, [f] {
-        auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!d)
-            qFatal("the expected dialog is not shown");
-        f(*d);
-    });
-}
 
 // One tick after another until the session goes idle (connect enabled again) or n ticks.
 void RunTicks(TDlgConnection& d, int n = 80) {

@@ -39,16 +39,6 @@ void Write(const QString& path, const QByteArray& bytes) {
         qFatal("cannot write %s", qPrintable(path));
 }
 
-// Runs f on the modal dialog the next command shows, then closes it if f left it open.
-template <class Dialog> void WhenShown(std::function<void(Dialog&)> f) {
-    QTimer::singleShot(0, [f] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (auto* d = qobject_cast<Dialog*>(w))
-            f(*d);
-        if (QWidget* still = QApplication::activeModalWidget())
-            still->close();
-    });
-}
 
 } // namespace
 
@@ -100,7 +90,7 @@ class CommandsTest : public QObject, ProgramUnderTest {
     };
 
     static QByteArray Plain(CommandsTest& t, TFenetreEnfant* e, const char* command) {
-        WhenShown<QWidget>([](QWidget&) {});
+        WhenShown<QWidget>([](QWidget&) {}, Shown::Lenient);
         Trigger(*t.Form, command);
         return Program(e);
     }
@@ -127,7 +117,7 @@ class CommandsTest : public QObject, ProgramUnderTest {
             {"MusiqueSignauxItem",
              [](CommandsTest& t, TFenetreEnfant*, const QString& run) {
                  t.Dialogs.SavePaths << t.P(run + ".wav");
-                 WhenShown<TPisteSignaux>([](TPisteSignaux& d) { d.accept(); });
+                 WhenShown<TPisteSignaux>([](TPisteSignaux& d) { d.accept(); }, Shown::Lenient);
                  Trigger(*t.Form, "MusiqueSignauxItem");
                  return Bytes(t.P(run + ".wav"));
              }},
@@ -141,7 +131,7 @@ class CommandsTest : public QObject, ProgramUnderTest {
                              plan += QByteArray::number(shot.Channel) + "@" +
                                      QByteArray::number(qint64(shot.Milliseconds)) + " ";
                      }
-                 });
+                 }, Shown::Lenient);
                  Trigger(*t.Form, "MusiqueRepetitionItem");
                  return plan;
              }},
@@ -243,7 +233,7 @@ private slots:
                 if (c.answer)
                     Boxes->Queue({QString::fromLatin1(c.answer)});
                 Dialogs.SavePaths << P(c.target);
-                WhenShown<TPisteSignaux>([](TPisteSignaux& d) { d.accept(); });
+                WhenShown<TPisteSignaux>([](TPisteSignaux& d) { d.accept(); }, Shown::Lenient);
                 Trigger(*Form, command);
                 QCoreApplication::processEvents();
                 const QString what = QStringLiteral("%1 %2").arg(command, c.target);

@@ -2,9 +2,12 @@
 // Drives the real windows as a user does: menu commands by name, keys to the focused widget,
 // clicks and pointer moves on grid cells.
 
+#include <QApplication>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -48,3 +51,21 @@ void ShowActive(QWidget& window);
 void CloseProgram(std::unique_ptr<TMainForm>& form);
 
 } // namespace driver
+
+// Runs f inside the modal loop of the dialog the next command shows. Strict: the test stops
+// when that dialog is not the one shown. Lenient: f runs only if it is, and whatever is still
+// open afterwards is closed, for commands that may or may not ask something.
+enum class Shown { Strict, Lenient };
+template <class Dialog>
+void WhenShown(std::function<void(Dialog&)> f, Shown mode = Shown::Strict) {
+    QTimer::singleShot(0, [f, mode] {
+        auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!d && mode == Shown::Strict)
+            qFatal("the expected dialog is not shown");
+        if (d)
+            f(*d);
+        if (mode == Shown::Lenient)
+            if (QWidget* still = QApplication::activeModalWidget())
+                still->close();
+    });
+}
