@@ -80,6 +80,28 @@ bool IsUtf8(std::string_view s) {
     return true;
 }
 
+bool IsUtf16(std::string_view s) {
+    return StartsWith(s, "\xFF\xFE") || StartsWith(s, "\xFE\xFF");
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string Decode(std::string_view bytes, SheetEncoding encoding) {
     if (StartsWith(bytes, Bom))
         bytes.remove_prefix(3);
@@ -126,6 +148,124 @@ std::string Folded(std::string_view text) {
     return out;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The spaces spreadsheets put between thousands: blank, non-breaking, narrow non-breaking.
+size_t GroupSpaceAt(std::string_view s, size_t i) {
+    if (s[i] == ' ')
+        return 1;
+    if (StartsWith(s.substr(i), "\xC2\xA0"))
+        return 2;
+    if (StartsWith(s.substr(i), "\xE2\x80\xAF"))
+        return 3;
+    return 0;
+}
+
+// Without blanks, control characters and the two non-breaking spaces at either end.
+std::string_view TrimAllSpaces(std::string_view t) {
+    for (;;) {
+        t = TrimSpaceAndControls(t);
+        if (StartsWith(t, "\xC2\xA0"))
+            t.remove_prefix(2);
+        else if (StartsWith(t, "\xE2\x80\xAF"))
+            t.remove_prefix(3);
+        else if (t.size() >= 2 && t.substr(t.size() - 2) == "\xC2\xA0")
+            t.remove_suffix(2);
+        else if (t.size() >= 3 && t.substr(t.size() - 3) == "\xE2\x80\xAF")
+            t.remove_suffix(3);
+        else
+            return t;
+    }
+}
+
+const char* const WhyNotANumber = "n'est pas un nombre";
+const char* const WhyClockFormat = "n'est pas une heure (format heure:minutes non reconnu)";
+const char* const WhyClockRange = "n'est pas une heure (minutes et secondes vont de 0 à 59)";
+
+std::optional<uint64_t> Digits(std::string_view t, size_t most) {
+    if (t.empty() || t.size() > most || !std::all_of(t.begin(), t.end(), IsDigit))
+        return std::nullopt;
+    uint64_t n = 0;
+    for (char c : t)
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    return n;
+}
+
+// "00:03,52", "1:02:03.5", "00:00:03:13": minutes and seconds, hours first when three,
+// frames last when four.
+SheetSeconds ClockSeconds(std::string_view t, int frameRate) {
+    SheetSeconds r;
+    const bool negative = !t.empty() && t[0] == '-';
+    if (negative)
+        t.remove_prefix(1);
+    std::vector<std::string_view> parts;
+    for (size_t from = 0;;) {
+        size_t colon = t.find(':', from);
+        parts.push_back(t.substr(from, colon == std::string_view::npos ? colon : colon - from));
+        if (colon == std::string_view::npos)
+            break;
+        from = colon + 1;
+    }
+    const size_t n = parts.size();
+    if (n < 2 || n > 4) {
+        r.Why = WhyClockFormat;
+        return r;
+    }
+    // Seconds may carry decimals (either mark: no thousands here), except before frames.
+    std::string_view wholeSeconds = parts[2 - (n == 2)];
+    std::string_view fraction;
+    if (n < 4) {
+        size_t mark = wholeSeconds.find_first_of(".,");
+        if (mark != std::string_view::npos) {
+            fraction = wholeSeconds.substr(mark + 1);
+            wholeSeconds = wholeSeconds.substr(0, mark);
+            if (!Digits(fraction, 15)) {
+                r.Why = WhyClockFormat;
+                return r;
+            }
+        }
+    }
+    std::vector<uint64_t> values;
+    for (size_t k = 0; k < n; ++k) {
+        std::string_view part = k == (n == 2 ? 1u : 2u) ? wholeSeconds : parts[k];
+        std::optional<uint64_t> v = Digits(part, k == 0 ? 6 : 2);
+        if (!v) {
+            r.Why = WhyClockFormat;
+            return r;
+        }
+        values.push_back(*v);
+    }
+    double seconds = 0;
+    if (n == 2) {
+        if (values[1] > 59) {
+            r.Why = WhyClockRange;
+            return r;
+        }
+        seconds = static_cast<double>(values[0] * 60 + values[1]);
+    } else {
+        if (values[1] > 59 || values[2] > 59) {
+            r.Why = WhyClockRange;
+            return r;
+        }
+        seconds = static_cast<double>(values[0] * 3600 + values[1] * 60 + values[2]);
+        if (n == 4) {
+            if (values[3] >= static_cast<uint64_t>(frameRate)) {
+                r.Why = "n'est pas une heure (à " + std::to_string(frameRate) +
+                        " images par seconde, l'image va de 0 à " + std::to_string(frameRate - 1) +
+                        ")";
+                return r;
+            }
+            seconds += static_cast<double>(values[3]) / frameRate;
+        }
+    }
+    if (!fraction.empty())
+        seconds += ParseTime("0." + std::string(fraction), '.').value_or(0);
+    r.Value = negative ? -seconds : seconds;
+    return r;
+}
+
 bool EmptyRow(const std::vector<std::string>& row) {
     return std::all_of(row.begin(), row.end(),
                        [](const std::string& c) { return TrimSpaceAndControls(c).empty(); });
@@ -154,27 +294,43 @@ class Refusals {
 public:
     explicit Refusals(std::vector<std::string>& list) : List(list) {}
     void Finish() {
-        if (Extra > 0)
-            List.push_back("… et " + std::to_string(Extra) + " autres cellules refusées");
+        if (ExtraCells + ExtraRows == 0)
+            return;
+        auto count = [](size_t n, const char* one, const char* many) {
+            return std::to_string(n) + (n == 1 ? one : many);
+        };
+        std::string text = "… et ";
+        if (ExtraCells > 0)
+            text += count(ExtraCells, " autre cellule", " autres cellules");
+        if (ExtraCells > 0 && ExtraRows > 0)
+            text += " et ";
+        if (ExtraRows > 0)
+            text += count(ExtraRows, " autre ligne", " autres lignes");
+        List.push_back(text + (ExtraCells + ExtraRows == 1 ? " refusée" : " refusées"));
     }
 
-    void Add(std::string text) {
-        if (List.size() < MaxRefusalsListed)
-            List.push_back(std::move(text));
-        else
-            ++Extra;
-    }
+    // A fault of a whole row (or of the file).
+    void Add(std::string text) { Keep(std::move(text), ExtraRows); }
     void Cell(int row, const char* column, std::string_view text, const std::string& why) {
-        Add("Ligne " + std::to_string(row) + ", colonne " + column + " : « " + std::string(text) +
-            " » " + why);
+        Keep("Ligne " + std::to_string(row) + ", colonne " + column + " : « " + std::string(text) +
+                 " » " + why,
+             ExtraCells);
     }
     void Empty(int row, const char* column) {
-        Add("Ligne " + std::to_string(row) + ", colonne " + column + " : la cellule est vide");
+        Keep("Ligne " + std::to_string(row) + ", colonne " + column + " : la cellule est vide",
+             ExtraCells);
     }
 
 private:
+    void Keep(std::string text, size_t& extra) {
+        if (List.size() < MaxRefusalsListed)
+            List.push_back(std::move(text));
+        else
+            ++extra;
+    }
+
     std::vector<std::string>& List;
-    size_t Extra = 0;
+    size_t ExtraCells = 0, ExtraRows = 0;
 };
 
 std::optional<int32_t> TypeOf(std::string_view text) {
@@ -225,7 +381,163 @@ std::string SpreadsheetBytes(const ProgramSource& program, const ChannelTable& t
     return out;
 }
 
+std::string Utf16AsUtf8(std::string_view bytes) {
+    if (!IsUtf16(bytes))
+        return std::string(bytes);
+    const bool little = bytes[0] == '\xFF';
+    auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<uint32_t>(little ? a | b << 8 : b | a << 8);
+    };
+    std::string out = Bom;
+    out.reserve(bytes.size());
+    const uint32_t replacement = 0xFFFD;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = replacement; // half of a pair
+        }
+        AppendUtf8(out, c);
+    }
+    if (bytes.size() % 2 != 0)
+        AppendUtf8(out, replacement); // a byte short of a character
+    return out;
+}
+
+SheetSeconds ReadSheetSeconds(std::string_view text, char decimalSeparator, int frameRate) {
+    std::string_view t = TrimAllSpaces(text);
+    // "3,52 s": the unit after a number.
+    if (t.size() > 1 && t.back() == 's') {
+        std::string_view number = TrimAllSpaces(t.substr(0, t.size() - 1));
+        if (!number.empty() && IsDigit(number.back()))
+            t = number;
+    }
+    if (t.find(':') != std::string_view::npos)
+        return ClockSeconds(t, frameRate);
+    SheetSeconds r;
+    // "1 233,52": groups of three digits after the first, one kind of space between them.
+    std::string plain(t);
+    size_t start = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+    size_t end = start;
+    bool spaced = false;
+    while (end < t.size() && (IsDigit(t[end]) || GroupSpaceAt(t, end) > 0)) {
+        spaced = spaced || !IsDigit(t[end]);
+        end += IsDigit(t[end]) ? 1 : GroupSpaceAt(t, end);
+    }
+    if (spaced) {
+        std::string digits(t.substr(0, start));
+        size_t group = 0, groups = 0, space = 0;
+        bool well = true;
+        for (size_t i = start; i < end;) {
+            if (IsDigit(t[i])) {
+                digits += t[i++];
+                ++group;
+                continue;
+            }
+            const size_t kind = GroupSpaceAt(t, i);
+            well = well && group >= 1 && group <= 3 && (groups == 0 || group == 3) &&
+                   (space == 0 || space == kind);
+            space = kind;
+            group = 0;
+            ++groups;
+            i += kind;
+        }
+        if (!well || group != 3) {
+            r.Why = "n'est pas un nombre (espace ailleurs qu'entre les milliers)";
+            return r;
+        }
+        plain = digits + std::string(t.substr(end));
+    }
+    r.Value = ParseTime(plain, decimalSeparator);
+    if (r.Value)
+        return r;
+    const char other = decimalSeparator == ',' ? '.' : ',';
+    if (plain.find(other) != std::string::npos && ParseTime(plain, other))
+        r.Why = decimalSeparator == ',' ? "n'est pas un nombre (décimales choisies : la virgule)"
+                                        : "n'est pas un nombre (décimales choisies : le point)";
+    else
+        r.Why = WhyNotANumber;
+    return r;
+}
+
+char GuessDecimalSeparator(const SheetTable& table, char fieldSeparator) {
+    // A look at the first rows is enough, and keeps a long file quick.
+    constexpr size_t RowsLooked = 1000;
+    constexpr int AnyRate = 30;
+    size_t points = 0, commas = 0;
+    const size_t first = static_cast<size_t>(std::max(table.FirstRow, 0));
+    for (size_t r = first; r < table.Rows.size() && r < first + RowsLooked; ++r)
+        for (const std::string& cell : table.Rows[r]) {
+            std::string_view t = TrimAllSpaces(cell);
+            const size_t colon = t.rfind(':');
+            std::string_view number = colon == std::string_view::npos ? t : t.substr(colon + 1);
+            const bool comma = number.find(',') != std::string_view::npos;
+            const bool point = number.find('.') != std::string_view::npos;
+            if (comma == point)
+                continue;
+            const char mark = comma ? ',' : '.';
+            if (ReadSheetSeconds(t, mark, AnyRate).Value)
+                ++(comma ? commas : points);
+        }
+    if (points == commas)
+        return fieldSeparator == ',' ? '.' : ',';
+    return points > commas ? '.' : ',';
+}
+
+bool FirstRowIsData(const SheetTable& table, char decimalSeparator) {
+    if (table.FirstRow < 0 || table.HasHeaderBlock)
+        return false;
+    // What a cell holds: nothing, a number or a time, a channel type, or words.
+    enum Kind { Nothing, Number, TypeWord, Words };
+    auto kindOf = [decimalSeparator](std::string_view cell) {
+        cell = TrimAllSpaces(cell);
+        if (cell.empty())
+            return Nothing;
+        if (ReadSheetSeconds(cell, decimalSeparator, 30).Value)
+            return Number;
+        return TypeOf(cell) ? TypeWord : Words;
+    };
+    const auto& first = table.Rows[static_cast<size_t>(table.FirstRow)];
+    std::vector<const std::vector<std::string>*> next;
+    for (size_t r = static_cast<size_t>(table.FirstRow) + 1; r < table.Rows.size() && next.size() < 5;
+         ++r)
+        if (!EmptyRow(table.Rows[r]))
+            next.push_back(&table.Rows[r]);
+    int data = 0, headings = 0;
+    for (size_t c = 0; c < first.size(); ++c) {
+        const Kind mine = kindOf(first[c]);
+        if (mine == Nothing)
+            continue;
+        if (next.empty()) {
+            data += mine == Number;
+            continue;
+        }
+        // The kind of the column below: the one most of its cells have.
+        std::array<int, 4> kinds{};
+        for (const auto* row : next)
+            if (c < row->size())
+                ++kinds[kindOf((*row)[c])];
+        const Kind below = kinds[Number] >= kinds[TypeWord] ? Number : TypeWord;
+        if (kinds[below] * 2 <= static_cast<int>(next.size()))
+            continue; // a column of words or of gaps tells nothing
+        if (mine == below)
+            ++data;
+        else if (mine == Words)
+            ++headings;
+    }
+    return data > headings;
+}
+
 SheetOptions GuessSheetOptions(std::string_view bytes) {
+    std::string converted;
+    if (IsUtf16(bytes)) {
+        converted = Utf16AsUtf8(bytes);
+        bytes = converted;
+    }
     SheetOptions options;
     options.Encoding =
         StartsWith(bytes, Bom) || IsUtf8(bytes) ? SheetEncoding::Utf8 : SheetEncoding::Windows1252;
@@ -272,22 +584,16 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
             (linesWith[k] == linesWith[best] && counts[k] > counts[best]))
             best = k;
     options.FieldSeparator = candidates[best];
-    if (options.FieldSeparator == ',') {
-        options.DecimalSeparator = '.';
-        return options;
+    // The decimal mark and the headings from the cells of the first lines.
+    constexpr int LinesLooked = 1000;
+    size_t end = 0;
+    for (int line = 0; line < LinesLooked && end < bytes.size(); ++line) {
+        size_t next = bytes.find('\n', end);
+        end = next == std::string_view::npos ? bytes.size() : next + 1;
     }
-    // Numbers written with points rather than commas.
-    SheetTable table = ReadSheet(bytes, options);
-    int points = 0, commas = 0;
-    for (const auto& row : table.Rows)
-        for (const std::string& cell : row) {
-            std::string_view t = TrimSpaceAndControls(cell);
-            if (t.find('.') != std::string_view::npos && ParseTime(t, '.'))
-                ++points;
-            else if (t.find(',') != std::string_view::npos && ParseTime(t, ','))
-                ++commas;
-        }
-    options.DecimalSeparator = points > commas ? '.' : ',';
+    SheetTable table = ReadSheet(bytes.substr(0, end), options);
+    options.DecimalSeparator = GuessDecimalSeparator(table, options.FieldSeparator);
+    options.Headings = !FirstRowIsData(table, options.DecimalSeparator);
     return options;
 }
 
@@ -300,13 +606,19 @@ int SheetTable::ColumnCount() const {
 
 SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
     SheetTable table;
-    std::string text = Decode(bytes, options.Encoding);
+    table.Headings = options.Headings;
+    std::string text = IsUtf16(bytes) ? Decode(Utf16AsUtf8(bytes), SheetEncoding::Utf8)
+                                      : Decode(bytes, options.Encoding);
     std::vector<std::string> row;
     std::string field;
     bool quoted = false;    // inside a quoted part
     bool wasQuoted = false; // the field began with a quote
     auto endField = [&] {
-        row.push_back(std::move(field));
+        // Empty cells past the limit cost nothing; a filled one makes the table too wide.
+        if (row.size() < static_cast<size_t>(MaxSheetColumns))
+            row.push_back(std::move(field));
+        else if (!field.empty())
+            table.TooWide = true;
         field.clear();
         wasQuoted = false;
     };
@@ -330,19 +642,27 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
             quoted = wasQuoted = true;
         } else if (c == options.FieldSeparator) {
             endField();
+            if (table.TooWide)
+                break;
         } else if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
             endRow();
+            if (table.TooWide)
+                break;
         } else {
             field += c;
         }
     }
-    if (quoted)
-        table.Problems.push_back("Ligne " + std::to_string(table.Rows.size() + 1) +
-                                 " : un guillemet ouvert n'est jamais fermé");
+    const size_t unclosedAt = table.Rows.size() + 1;
     if (!field.empty() || !row.empty() || wasQuoted)
         endRow();
+    if (table.TooWide)
+        table.Problems.push_back("Ligne " + std::to_string(table.Rows.size()) + " : plus de " +
+                                 std::to_string(MaxSheetColumns) + " colonnes");
+    else if (quoted)
+        table.Problems.push_back("Ligne " + std::to_string(unclosedAt) +
+                                 " : un guillemet ouvert n'est jamais fermé");
 
     // Our own export starts with its header block; any other table with its headings.
     size_t r = 0;
@@ -360,15 +680,80 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
             ++r;
     }
     if (r < table.Rows.size())
-        table.HeadingRow = static_cast<int>(r);
+        table.FirstRow = static_cast<int>(r);
     return table;
 }
 
+namespace {
+
+// How many data rows the guesses by content look at.
+constexpr size_t RowsSampled = 200;
+
+// Every filled cell of the column is a different channel number, and there is one at least.
+bool ChannelNumbers(const SheetTable& table, size_t column) {
+    std::array<bool, SlotCount + 1> seen{};
+    int filled = 0;
+    for (size_t r = static_cast<size_t>(table.FirstDataRow()); r < table.Rows.size(); ++r) {
+        const auto& row = table.Rows[r];
+        std::string_view text = column < row.size() ? TrimAllSpaces(row[column]) : "";
+        if (text.empty())
+            continue;
+        std::optional<int32_t> n = ParseInt32(text);
+        if (!n || *n < 1 || *n > SlotCount || seen[static_cast<size_t>(*n)])
+            return false;
+        seen[static_cast<size_t>(*n)] = true;
+        ++filled;
+    }
+    return filled > 0;
+}
+
+// Columns of a table without headings, by what their cells hold: channel numbers before the
+// times, then times or numbers, channel types, words.
+ColumnMapping ColumnsByCells(const SheetTable& table) {
+    ColumnMapping m;
+    std::vector<int> numbers;
+    for (int c = 0; c < table.ColumnCount(); ++c) {
+        int filled = 0, numeric = 0, types = 0;
+        size_t looked = 0;
+        for (size_t r = static_cast<size_t>(table.FirstDataRow());
+             r < table.Rows.size() && looked < RowsSampled; ++r, ++looked) {
+            const auto& row = table.Rows[r];
+            std::string_view text =
+                static_cast<size_t>(c) < row.size() ? TrimAllSpaces(row[size_t(c)]) : "";
+            if (text.empty())
+                continue;
+            ++filled;
+            numeric += ReadSheetSeconds(text, ',', 30).Value || ReadSheetSeconds(text, '.', 30).Value;
+            types += TypeOf(text).has_value();
+        }
+        if (filled == 0)
+            continue;
+        if (numeric == filled)
+            numbers.push_back(c);
+        else if (types == filled && m.Type < 0)
+            m.Type = c;
+        else if (m.Description < 0)
+            m.Description = c;
+    }
+    if (numbers.size() >= 2 && ChannelNumbers(table, static_cast<size_t>(numbers[0])))
+        m.Channel = numbers[0];
+    for (int c : numbers)
+        if (c != m.Channel) {
+            m.Time = c;
+            break;
+        }
+    return m;
+}
+
+} // namespace
+
 ColumnMapping GuessColumns(const SheetTable& table) {
     ColumnMapping m;
-    if (table.HeadingRow < 0)
+    if (table.FirstRow < 0)
         return m;
-    const auto& headings = table.Rows[static_cast<size_t>(table.HeadingRow)];
+    if (!table.Headings)
+        return ColumnsByCells(table);
+    const auto& headings = table.Rows[static_cast<size_t>(table.HeadingRow())];
     struct Rule {
         int ColumnMapping::*Role;
         std::vector<const char*> Prefixes;
@@ -381,11 +766,18 @@ ColumnMapping GuessColumns(const SheetTable& table) {
         {&ColumnMapping::Description,
          {"description", "designation", "produit", "libelle", "nom", "commentaire", "effet"}},
     };
+    // "N° cue" may number the lines of another show tool: a channel only when its cells are.
+    const char* const anyNumber[] = {"numero", "no ", "no."};
     for (size_t c = 0; c < headings.size(); ++c) {
         std::string h = Folded(headings[c]) + ' '; // "no" alone, not "nom"
         for (const Rule& rule : rules) {
             bool match = std::any_of(rule.Prefixes.begin(), rule.Prefixes.end(),
                                      [&](const char* p) { return StartsWith(h, p); });
+            if (match && rule.Role == &ColumnMapping::Channel &&
+                std::any_of(std::begin(anyNumber), std::end(anyNumber),
+                            [&](const char* p) { return StartsWith(h, p); }) &&
+                !ChannelNumbers(table, c))
+                match = false;
             if (match && m.*rule.Role < 0) {
                 m.*rule.Role = static_cast<int>(c);
                 break;
@@ -398,7 +790,7 @@ ColumnMapping GuessColumns(const SheetTable& table) {
 namespace {
 
 void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSeparator,
-          ImportPlan& plan, Refusals& refuse) {
+          int frameRate, ImportPlan& plan, Refusals& refuse) {
     for (const std::string& p : table.Problems)
         refuse.Add(p);
     auto cellOf = [](const std::vector<std::string>& row, int c) -> std::string_view {
@@ -407,7 +799,7 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
                    : std::string_view();
     };
 
-    int headingRow = table.HeadingRow < 0 ? static_cast<int>(table.Rows.size()) : table.HeadingRow;
+    int headingRow = table.FirstRow < 0 ? static_cast<int>(table.Rows.size()) : table.FirstRow;
     if (table.HasHeaderBlock) {
         for (int r = 0; r < headingRow; ++r) {
             const auto& row = table.Rows[static_cast<size_t>(r)];
@@ -435,10 +827,13 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
             }
         }
     }
-    if (table.HeadingRow < 0) {
+    if (table.FirstRow < 0) {
         refuse.Add("Le fichier ne contient aucun tableau");
         return;
     }
+    if (table.Headings && FirstRowIsData(table, decimalSeparator))
+        plan.Notes.push_back("Ligne " + std::to_string(table.FirstRow + 1) +
+                             " : prise pour les titres des colonnes, elle n'est pas importée");
     bool useTime = columns.Time >= 0;
     if (!useTime && columns.Delay < 0) {
         refuse.Add("Aucune colonne ne donne l'heure ou le retard des voies");
@@ -501,11 +896,12 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
         // A number of seconds, 0 or more.
         auto seconds = [&](int column, const char* name, double& out) {
             std::string_view text = cellOf(row, column);
-            std::optional<double> value = ParseTime(text, decimalSeparator);
+            const SheetSeconds read = ReadSheetSeconds(text, decimalSeparator, frameRate);
+            const std::optional<double>& value = read.Value;
             if (text.empty())
                 refuse.Empty(line, name);
             else if (!value)
-                refuse.Cell(line, name, text, "n'est pas un nombre");
+                refuse.Cell(line, name, text, read.Why);
             else if (*value < 0)
                 refuse.Cell(line, name, text, "est négatif");
             else
@@ -550,10 +946,10 @@ void Plan(const SheetTable& table, const ColumnMapping& columns, char decimalSep
 } // namespace
 
 ImportPlan PlanImport(const SheetTable& table, const ColumnMapping& columns,
-                      char decimalSeparator) {
+                      char decimalSeparator, int frameRate) {
     ImportPlan plan;
     Refusals refuse(plan.Refused);
-    Plan(table, columns, decimalSeparator, plan, refuse);
+    Plan(table, columns, decimalSeparator, frameRate, plan, refuse);
     refuse.Finish();
     return plan;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iterator>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -63,10 +64,20 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
                             {U("Point-virgule ( ; )"), U("Virgule ( , )"), U("Tabulation")});
     ComboDecimale = Combo(file, "ComboDecimale", {U("Virgule (1,5)"), U("Point (1.5)")});
     ComboCodage = Combo(file, "ComboCodage", {U("UTF-8"), U("Windows-1252")});
+    QStringList rates;
+    for (int rate : FrameRates)
+        rates << QString::number(rate);
+    ComboImages = Combo(file, "ComboImages", rates);
+    ComboImages->setCurrentText(QString::number(DefaultFrameRate));
+    CaseTitres = new QCheckBox(U("La première ligne contient des titres"), file);
+    CaseTitres->setObjectName(QStringLiteral("CaseTitres"));
+    CaseTitres->setChecked(true);
     auto* fileForm = new QFormLayout(file);
     fileForm->addRow(Label(file, "LabelSeparateur", "Séparateur :"), ComboSeparateur);
     fileForm->addRow(Label(file, "LabelDecimale", "Décimales :"), ComboDecimale);
     fileForm->addRow(Label(file, "LabelCodage", "Caractères :"), ComboCodage);
+    fileForm->addRow(Label(file, "LabelImages", "Images par seconde :"), ComboImages);
+    fileForm->addRow(CaseTitres);
 
     auto* columns = new QGroupBox(U("Les colonnes"), this);
     columns->setObjectName(QStringLiteral("GroupeColonnes"));
@@ -120,11 +131,23 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
     resize(760, 620);
 
-    for (QComboBox* box : {ComboSeparateur, ComboDecimale, ComboCodage})
+    for (QComboBox* box : {ComboSeparateur, ComboCodage})
         connect(box, &QComboBox::currentIndexChanged, this, [this] {
             if (!Filling)
-                ReadAgain();
+                ReadAgain(true);
         });
+    connect(ComboDecimale, &QComboBox::currentIndexChanged, this, [this] {
+        if (!Filling)
+            ReadAgain(false);
+    });
+    connect(CaseTitres, &QCheckBox::toggled, this, [this] {
+        if (!Filling)
+            ReadAgain(false);
+    });
+    connect(ComboImages, &QComboBox::currentIndexChanged, this, [this] {
+        if (!Filling)
+            PlanAgain();
+    });
     for (QComboBox* box : {ComboVoie, ComboType, ComboRetard, ComboHeure, ComboDescription})
         connect(box, &QComboBox::currentIndexChanged, this, [this] {
             if (!Filling)
@@ -144,8 +167,9 @@ void TImportTableur::SetSource(const std::string& bytes, const QString& fileName
         std::begin(Separators)));
     ComboDecimale->setCurrentIndex(guess.DecimalSeparator == '.' ? 1 : 0);
     ComboCodage->setCurrentIndex(guess.Encoding == SheetEncoding::Windows1252 ? 1 : 0);
+    CaseTitres->setChecked(guess.Headings);
     Filling = false;
-    ReadAgain();
+    ReadAgain(false);
 }
 
 SheetOptions TImportTableur::ChosenOptions() const {
@@ -154,6 +178,7 @@ SheetOptions TImportTableur::ChosenOptions() const {
     options.DecimalSeparator = ComboDecimale->currentIndex() == 1 ? '.' : ',';
     options.Encoding =
         ComboCodage->currentIndex() == 1 ? SheetEncoding::Windows1252 : SheetEncoding::Utf8;
+    options.Headings = CaseTitres->isChecked();
     return options;
 }
 
@@ -168,12 +193,23 @@ ColumnMapping TImportTableur::ChosenColumns() const {
     return m;
 }
 
-void TImportTableur::ReadAgain() {
-    Table = ReadSheet(Bytes, ChosenOptions());
+void TImportTableur::ReadAgain(bool guessAgain) {
+    const SheetOptions chosen = ChosenOptions();
+    Table = ReadSheet(Bytes, chosen);
+    if (guessAgain) {
+        // Cells cut at other places hold other numbers: the mark and the headings follow.
+        const char decimal = GuessDecimalSeparator(Table, chosen.FieldSeparator);
+        Table.Headings = true;
+        Table.Headings = !FirstRowIsData(Table, decimal);
+        Filling = true;
+        ComboDecimale->setCurrentIndex(decimal == '.' ? 1 : 0);
+        CaseTitres->setChecked(Table.Headings);
+        Filling = false;
+    }
     ColumnMapping guess = GuessColumns(Table);
     QStringList names{U("(aucune)")};
     const std::vector<std::string>* headings =
-        Table.HeadingRow >= 0 ? &Table.Rows[static_cast<size_t>(Table.HeadingRow)] : nullptr;
+        Table.HeadingRow() >= 0 ? &Table.Rows[static_cast<size_t>(Table.HeadingRow())] : nullptr;
     for (int c = 0; c < Table.ColumnCount(); ++c) {
         QString heading = headings && static_cast<size_t>(c) < headings->size()
                               ? QString::fromStdString((*headings)[static_cast<size_t>(c)])
@@ -205,8 +241,8 @@ void TImportTableur::ShowPreview() {
         labels << ColumnLetter(c);
     Apercu->setHorizontalHeaderLabels(labels);
     // The heading row and the first rows after it, numbered as the spreadsheet numbers them.
-    int first = std::max(Table.HeadingRow, 0);
-    int last = std::min(static_cast<int>(Table.Rows.size()), first + 1 + PreviewRows);
+    int first = std::max(Table.FirstRow, 0);
+    int last = std::min(static_cast<int>(Table.Rows.size()), Table.FirstDataRow() + PreviewRows);
     Apercu->setRowCount(std::max(last - first, 0));
     QStringList rowNames;
     for (int r = first; r < last; ++r) {
@@ -214,7 +250,7 @@ void TImportTableur::ShowPreview() {
         rowNames << QString::number(r + 1);
         for (size_t c = 0; c < row.size(); ++c) {
             auto* item = new QTableWidgetItem(QString::fromStdString(row[c]));
-            if (r == Table.HeadingRow) {
+            if (r == Table.HeadingRow()) {
                 QFont bold = item->font();
                 bold.setBold(true);
                 item->setFont(bold);
@@ -227,10 +263,13 @@ void TImportTableur::ShowPreview() {
 }
 
 void TImportTableur::PlanAgain() {
-    Plan = PlanImport(Table, ChosenColumns(), ChosenOptions().DecimalSeparator);
+    Plan = PlanImport(Table, ChosenColumns(), ChosenOptions().DecimalSeparator,
+                      ComboImages->currentText().toInt());
     Program = std::make_unique<ProgramDocument>(Separator);
     Measured = ImportOutcome();
     ListeRemarques->clear();
+    for (const std::string& note : Plan.Notes)
+        ListeRemarques->addItem(QString::fromStdString(note));
     if (!Plan.Refused.empty()) {
         LabelBilan->setText(
             U("Rien ne peut être importé tant que le fichier ou le choix des colonnes laisse "

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -35,6 +36,8 @@ public:
     QComboBox* ComboSeparateur = nullptr;
     QComboBox* ComboDecimale = nullptr;
     QComboBox* ComboCodage = nullptr;
+    QComboBox* ComboImages = nullptr;
+    QCheckBox* CaseTitres = nullptr;
     QComboBox* ComboVoie = nullptr;
     QComboBox* ComboType = nullptr;
     QComboBox* ComboRetard = nullptr;
@@ -47,8 +50,9 @@ public:
     QPushButton* ButtonAnnuler = nullptr;
 
 private:
-    // The file read again with the chosen options; the columns guessed again.
-    void ReadAgain();
+    // The file read again with the chosen options; the columns guessed again, and the decimal
+    // mark and the headings too when guessAgain (a new separator or character set).
+    void ReadAgain(bool guessAgain);
     // The program made again with the chosen columns.
     void PlanAgain();
     salvo::SheetOptions ChosenOptions() const;

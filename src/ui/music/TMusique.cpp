@@ -381,6 +381,9 @@ void TMusique::TogglePlay() {
     }
     if (!IsSoundFile(Q(Data.SoundPath))) {
         ShowError(Window, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
+        // The lane says so too, until the music is attached again.
+        Note = U("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(Q(Data.SoundPath)));
+        emit Changed();
         return;
     }
 #if SALVODESK_SOUND

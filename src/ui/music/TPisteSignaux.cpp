@@ -112,13 +112,20 @@ private:
     size_t At = 0;
 };
 
-std::vector<CueStart> StartsOf(MusicProgram* program, TMusique* music) {
+std::vector<CueStart> StartsOf(const ChannelTable& table, const PlannedStartMap& planned) {
     std::vector<CueStart> starts;
-    for (const RehearsalSequence& s :
-         RehearsalSequences(program->Document().Channels(), music->Data.Starts))
+    for (const RehearsalSequence& s : RehearsalSequences(table, planned))
         starts.push_back({s.Number, s.Planned});
     return starts;
 }
+
+// The rules' cells and warnings while the remedy is only tried on a copy.
+class Unseen : public ChannelServices {
+public:
+    void SetDelayCell(int, const std::string&) override {}
+    void SetTypeCell(int, const std::string&) override {}
+    void ShowWarning(const std::string&) override {}
+};
 
 } // namespace
 
@@ -185,8 +192,16 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
     const CueVariant variant = options.Variant();
     const char sep = program->Document().DecimalSeparator();
 
-    std::vector<CueStart> starts = StartsOf(program, music);
+    // The file first: until the track is written, the program stays as it is, whatever is
+    // cancelled on the way.
+    const QString path = askPath();
+    if (path.isEmpty())
+        return {};
+
+    EditableProgram& doc = program->Document();
+    std::vector<CueStart> starts = StartsOf(doc.Channels(), music->Data.Starts);
     std::vector<CueConflict> conflicts = CueConflicts(starts, lead);
+    std::vector<int> joins; // manual channels to make automatic once the track is written
     if (!conflicts.empty()) {
         const BoxButton answer = ShowBox(
             parent, BoxKind::Confirmation,
@@ -198,18 +213,22 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
         if (answer == BoxButton::Cancel)
             return {};
         if (answer == BoxButton::Yes) {
+            // The remedy tried on a copy: the track is made of its result, the program is
+            // changed the same way only when the track is written.
+            ChannelTable table = doc.Channels();
+            ShownTimeArray shown = doc.ShownTimes();
+            PlannedStartMap planned = music->Data.Starts;
+            Unseen unseen;
             QStringList refused;
             // From the last pair back: joining a sequence leaves those before it in place.
             for (auto c = conflicts.rbegin(); c != conflicts.rend(); ++c) {
-                const auto spans =
-                    RehearsalSequences(program->Document().Channels(), music->Data.Starts);
+                const auto spans = RehearsalSequences(table, planned);
                 const int number = starts[size_t(c->Second)].Number;
                 const int channel = spans[size_t(number - 1)].ManualChannel;
-                const JoinResult r = JoinToPreviousSequence(
-                    program->Document().Channels(), program->Document().ShownTimes(),
-                    program->Document().Services(), sep, music->Data.Starts, channel);
+                const JoinResult r =
+                    JoinToPreviousSequence(table, shown, unseen, sep, planned, channel);
                 if (r == JoinResult::Joined)
-                    program->Document().SetModified(true);
+                    joins.push_back(channel);
                 else
                     refused << U("séquence %1 (voie %2) : %3")
                                    .arg(number)
@@ -218,18 +237,14 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
                                             ? U("son retard dépasserait la limite")
                                             : U("elle partirait avant la fin de la précédente"));
             }
-            emit music->Changed();
             if (!refused.isEmpty())
                 ShowInformation(parent, U("Ces séquences ne peuvent pas devenir automatiques ; "
                                           "leur décompte sera raccourci :\n\n") +
                                             refused.join(QLatin1Char('\n')));
-            starts = StartsOf(program, music);
+            starts = StartsOf(table, planned);
         }
     }
 
-    const QString path = askPath();
-    if (path.isEmpty())
-        return {};
     WaveFileSource wave;
     DecodedSource decoded;
     MusicSource* tune = nullptr;
@@ -263,6 +278,14 @@ QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music
     const QString name = QFileInfo(path).fileName();
     switch (written) {
     case CueWrite::Written:
+        // The same joins on the program itself, in the same order, through the window's rules.
+        for (int channel : joins)
+            JoinToPreviousSequence(doc.Channels(), doc.ShownTimes(), doc.Services(), sep,
+                                   music->Data.Starts, channel);
+        if (!joins.empty()) {
+            doc.SetModified(true);
+            emit music->Changed();
+        }
         return U(MsgCueTrackWritten).arg(name);
     case CueWrite::MusicUnreadable:
         ShowError(parent, U("La musique n'a pas pu être lue jusqu'au bout : la piste « %1 » "

@@ -31,9 +31,9 @@ public:
 // The words built into the program, at the given rate.
 salvo::CueVoice BuiltInVoice(int rate);
 
-// The whole command: options, the check and its remedies, the file (askPath is asked once the
-// rest is settled; an empty answer cancels). Returns the status line's text, empty when
-// nothing was written.
+// The whole command: options, the file (askPath; an empty answer cancels), the check of the
+// starts and its remedy, which changes the program only once the track is written. Returns the
+// status line's text, empty when nothing was written.
 QString WriteCueTrackFor(QWidget* parent, MusicProgram* program, TMusique* music,
                          const std::function<QString()>& askPath);
 

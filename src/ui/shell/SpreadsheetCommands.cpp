@@ -29,6 +29,10 @@ const char* const MsgNotASpreadsheet =
     "Le fichier \"%1\" n'est pas un tableau que Salvodesk sait lire.\n\nEnregistrez-le depuis le "
     "tableur au format CSV (texte séparé par des points-virgules, des virgules ou des "
     "tabulations), en UTF-8 ou en Windows-1252.";
+const char* const MsgSheetTooWide =
+    "Le fichier \"%1\" a plus de %2 colonnes : ce n'est pas un tableau que Salvodesk sait "
+    "lire.\n\nUn programme de tir tient en quelques colonnes ; enregistrez depuis le tableur la "
+    "seule feuille du programme, au format CSV.";
 
 namespace {
 
@@ -84,11 +88,18 @@ void ImportSpreadsheet(Workspace& w) {
         ShowError(w.Window(), QString::fromUtf8(MsgFileNotAccessible));
         return;
     }
-    // Too large, binary, or without a single row: no table to offer.
-    std::string data = bytes.toStdString();
+    // Too large, binary, or without a single row: no table to offer. UTF-16 is read as UTF-8.
+    std::string data =
+        bytes.size() > MaxSheetBytes ? std::string() : Utf16AsUtf8(bytes.toStdString());
     SheetTable probe = ReadSheet(data, GuessSheetOptions(data));
-    if (bytes.size() > MaxSheetBytes || bytes.contains('\0') || probe.HeadingRow < 0) {
+    if (bytes.size() > MaxSheetBytes || data.find('\0') != std::string::npos ||
+        probe.FirstRow < 0) {
         ShowError(w.Window(), QString::fromUtf8(MsgNotASpreadsheet).arg(name));
+        return;
+    }
+    // A row of thousands of cells would freeze the box that lays them out.
+    if (probe.TooWide) {
+        ShowError(w.Window(), QString::fromUtf8(MsgSheetTooWide).arg(name).arg(MaxSheetColumns));
         return;
     }
 

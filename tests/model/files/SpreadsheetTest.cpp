@@ -37,10 +37,12 @@ struct Imported {
     ImportOutcome Outcome;
 };
 
-Imported Import(const std::string& bytes, ProgramDocument& doc) {
+Imported Import(const std::string& bytes, ProgramDocument& doc,
+                 int frameRate = DefaultFrameRate) {
     SheetOptions options = GuessSheetOptions(bytes);
     SheetTable table = ReadSheet(bytes, options);
-    Imported result{PlanImport(table, GuessColumns(table), options.DecimalSeparator), {}};
+    Imported result{PlanImport(table, GuessColumns(table), options.DecimalSeparator, frameRate),
+                    {}};
     if (result.Plan.Refused.empty())
         result.Outcome = ImportInto(result.Plan, doc);
     return result;
@@ -190,7 +192,7 @@ TEST(Spreadsheet, RefusedCellsAreNamed) {
     std::vector<std::string> refused = Import(long_, doc).Plan.Refused;
     ASSERT_EQ(refused.size(), MaxRefusalsListed + 1);
     EXPECT_EQ(refused.front(), "Ligne 32 : l'Ignivelle V30 n'a que 30 voies");
-    EXPECT_EQ(refused.back(), "… et 120 autres cellules refusées");
+    EXPECT_EQ(refused.back(), "… et 120 autres lignes refusées");
 }
 
 TEST(Spreadsheet, CorrectionsOfTheDelayRulesAreListed) {
@@ -225,4 +227,114 @@ TEST(Spreadsheet, RoundTripSavesTheSameProgramFile) {
         EXPECT_EQ(ProgramFileBytes(window), ProgramFileBytes(original)) << "model " << model;
         EXPECT_TRUE(window.Warnings.empty());
     }
+}
+
+// UTF-16 as a spreadsheet's "texte Unicode" writes it, with its byte-order mark.
+std::string Utf16(const std::string& ascii, bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (unsigned char c : ascii) {
+        // Latin-1 letters only: enough for French headings.
+        std::string unit(1, char(c)), zero(1, '\0');
+        out += little ? unit + zero : zero + unit;
+    }
+    return out;
+}
+
+TEST(Spreadsheet, GuessesAndTimesOfOtherTools) {
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        const char* Options; // field separator, decimal mark, H: headings or D: data first
+        std::string Expected; // the first channels' summary
+        int FrameRate = DefaultFrameRate;
+    };
+    const Case cases[] = {
+        {"LibreOffice's own CSV: commas between fields, decimals in quotes",
+         "Titre,Feu; 14 juillet,,,\nMod\xE8le,Ignivelle V30,,,\n,,,,\n"
+         "Voie,Type,Retard (s),Heure (s),Description\n1,Manuel,0,0,Ouverture\n"
+         "2,Automatique,\"0,4\",\"0,4\",Bouquet; rouge\n3,Automatique,1,\"1,4\",D\xE9\x63or\n",
+         ",,H", "2 Feu; 14 juillet  |1 Manuel 0 Ouverture|2 Automatique 0,4 Bouquet; rouge|"
+                "3 Automatique 1,4 Décor"},
+        {"commas between fields, points in the numbers", "Heure,Effet\n1.4,A\n\"2.2\",B\n",
+         ",.H", "2   |1 Manuel 1,4 A|2 Automatique 2,2 B"},
+        {"no heading row: 30 times keep their first", "0\n1,4\n3\n", ";,D",
+         "2   |1 Manuel 0 |2 Automatique 1,4 |3 Automatique 3 "},
+        {"no heading row: channels, types, times and words found by their cells",
+         "2;Automatique;0,4;Bouquet\n1;Manuel;0;Ouverture\n", ";,D",
+         "2   |1 Manuel 0 Ouverture|2 Automatique 0,4 Bouquet"},
+        {"times as show tools write them",
+         "Type;Heure\nManuel;00:03,52\nManuel;00:03.52\nManuel;1:02:03,4\nManuel;00:00:03:13\n"
+         "Manuel;1 233,52\nManuel;1\xC2\xA0"
+         "233,52\nManuel;1\xE2\x80\xAF"
+         "233,52\nManuel;3,52 s\n",
+         ";,H",
+         "2   |1 Manuel 3,6 |2 Manuel 3,6 |3 Manuel 3723,4 |4 Manuel 3,6 |5 Manuel 1233,6 |"
+         "6 Manuel 1233,6 |7 Manuel 1233,6 |8 Manuel 3,6 "},
+        {"frames at 30 per second", "Heure\n00:00:03:28\n", ";,H", "2   |1 Manuel 4 ", 30},
+        {"UTF-16, little end first", Utf16("Voie;Heure;D\xE9signation\r\n1;2,4;Com\xE8te\r\n", true),
+         ";,H", "2   |1 Manuel 2,4 Comète"},
+        {"UTF-16, big end first", Utf16("Heure\tNom\r\n0,2\t\xC9toile\r\n", false), "\t,H",
+         "2   |1 Manuel 0,2 Étoile"},
+        {"a cue number is not a channel", "N\xC2\xB0 cue;Heure;Effet\n101;0;A\n102;1;B\n", ";,H",
+         "2   |1 Manuel 0 A|2 Automatique 1 B"},
+        {"a number heading over channel numbers is", "N\xC2\xB0;Heure\n2;1\n1;0\n", ";,H",
+         "2   |1 Manuel 0 |2 Automatique 1 "},
+    };
+    for (const Case& c : cases) {
+        SheetOptions options = GuessSheetOptions(c.Bytes);
+        EXPECT_EQ(std::string({options.FieldSeparator, options.DecimalSeparator,
+                               options.Headings ? 'H' : 'D'}),
+                  c.Options)
+            << c.Name;
+        ProgramDocument doc;
+        Imported result = Import(c.Bytes, doc, c.FrameRate);
+        EXPECT_EQ(result.Plan.Refused, std::vector<std::string>()) << c.Name;
+        EXPECT_EQ(result.Plan.Notes, std::vector<std::string>()) << c.Name;
+        std::string head =
+            Head(Summary(doc), std::count(c.Expected.begin(), c.Expected.end(), '|'));
+        EXPECT_EQ(head, c.Expected) << c.Name;
+    }
+}
+
+TEST(Spreadsheet, TimesStillRefusedSayWhy) {
+    ProgramDocument doc;
+    EXPECT_EQ(Import("Heure;Effet\n1,5;a\n2,5;b\n3.52;c\n12:75;d\n1:2:3:4:5;e\n00:00:03:25;f\n"
+                     "1 23,5;g\n1:x;h\n",
+                     doc)
+                  .Plan.Refused,
+              (std::vector<std::string>{
+                  "Ligne 4, colonne Heure : « 3.52 » n'est pas un nombre (décimales choisies : "
+                  "la virgule)",
+                  "Ligne 5, colonne Heure : « 12:75 » n'est pas une heure (minutes et secondes "
+                  "vont de 0 à 59)",
+                  "Ligne 6, colonne Heure : « 1:2:3:4:5 » n'est pas une heure (format "
+                  "heure:minutes non reconnu)",
+                  "Ligne 7, colonne Heure : « 00:00:03:25 » n'est pas une heure (à 25 images par "
+                  "seconde, l'image va de 0 à 24)",
+                  "Ligne 8, colonne Heure : « 1 23,5 » n'est pas un nombre (espace ailleurs "
+                  "qu'entre les milliers)",
+                  "Ligne 9, colonne Heure : « 1:x » n'est pas une heure (format heure:minutes non "
+                  "reconnu)"}));
+    // A first row of data kept as headings at the user's word is said, not dropped unseen.
+    SheetOptions options = GuessSheetOptions("0\n1,4\n");
+    options.Headings = true;
+    SheetTable table = ReadSheet("0\n1,4\n", options);
+    EXPECT_EQ(PlanImport(table, GuessColumns(table), ',').Notes,
+              std::vector<std::string>{
+                  "Ligne 1 : prise pour les titres des colonnes, elle n'est pas importée"});
+}
+
+TEST(Spreadsheet, WideRowsStopTheReading) {
+    // Empty cells past the limit are a spreadsheet's habit; a filled one is not a show's table.
+    std::string trailing = "Heure" + std::string(5000, ';') + "\n1\n";
+    SheetTable fine = ReadSheet(trailing, SheetOptions());
+    EXPECT_FALSE(fine.TooWide);
+    EXPECT_EQ(fine.ColumnCount(), 1);
+    std::string wide = "Heure\n1";
+    for (int k = 0; k < 2000000; ++k)
+        wide += ";x";
+    SheetTable table = ReadSheet(wide, SheetOptions());
+    EXPECT_TRUE(table.TooWide);
+    EXPECT_EQ(table.ColumnCount(), MaxSheetColumns);
+    EXPECT_EQ(table.Problems, std::vector<std::string>{"Ligne 2 : plus de 256 colonnes"});
 }

@@ -22,6 +22,8 @@
 #include <QMediaDevices>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEngine>
+#include <climits>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -74,6 +76,70 @@ void Write(const QString& path, const QByteArray& bytes) {
 QByteArray Read(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A surface that keeps the texts painted on it, as a widget renders itself there.
+class TextRecorder : public QPaintDevice {
+public:
+    explicit TextRecorder(QSize size) : Size(size), Engine(Texts) {}
+    QStringList Texts;
+    QPaintEngine* paintEngine() const override { return &Engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth:
+            return Size.width();
+        case PdmHeight:
+            return Size.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(QPaintDevice::devicePixelRatioFScale());
+        default:
+            return 100;
+        }
+    }
+
+private:
+    class TextEngine : public QPaintEngine {
+    public:
+        explicit TextEngine(QStringList& texts) : QPaintEngine(AllFeatures), Into(texts) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override { Into << item.text(); }
+        Type type() const override { return User; }
+
+    private:
+        QStringList& Into;
+    };
+    QSize Size;
+    mutable TextEngine Engine;
+};
+
+// The texts the timeline shows now.
+QString TimelineTexts(TMainForm& form) {
+    auto* timeline = form.findChild<TChronologie*>();
+    if (!timeline)
+        return QString();
+    TextRecorder recorder(timeline->viewport()->size());
+    timeline->viewport()->render(&recorder);
+    return recorder.Texts.join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -261,6 +327,31 @@ private slots:
         QVERIFY(Form->ActiveEditor());
         QVERIFY(!TMusique::Of(Form->ActiveEditor(), false));
         QCOMPARE(Form->ActiveEditor()->CellText(2, 11), QStringLiteral("2"));
+    }
+
+    // A sound gone since it was attached: after the box, the lane says so until the music is
+    // attached again.
+    void missingSoundStaysVisibleOnTheLane() {
+        NewProgramWithMusic();
+        QVERIFY2(TimelineTexts(*Form).contains(QStringLiteral("Musique : clicks.wav")),
+                 qPrintable(TimelineTexts(*Form)));
+        QVERIFY(QFile::rename(P("clicks.wav"), P("ailleurs.wav")));
+        const QString missing =
+            QString::fromUtf8("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(P("clicks.wav")));
+        for (int press = 0; press < 2; ++press) {
+            Boxes->Queue({"OK"});
+            Trigger(*Form, "MusiqueLectureItem");
+            QVERIFY(TimelineTexts(*Form).contains(missing));
+            QVERIFY(!TimelineTexts(*Form).contains(QStringLiteral("Musique : ")));
+        }
+        QCOMPARE(Boxes->Texts(),
+                 QStringList(2, QString::fromUtf8(MsgSoundMissing).arg(P("clicks.wav"))));
+        Dialogs.OpenPaths << P("ailleurs.wav");
+        Trigger(*Form, "MusiqueAssocierItem");
+        TMusique::Of(Form->ActiveEditor())->WaitForWave();
+        QVERIFY2(TimelineTexts(*Form).contains(QStringLiteral("Musique : ailleurs.wav")),
+                 qPrintable(TimelineTexts(*Form)));
+        QVERIFY(!TimelineTexts(*Form).contains(missing));
     }
 
     void startFlagDragsOntoAMarker() {

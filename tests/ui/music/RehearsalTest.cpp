@@ -8,8 +8,11 @@
 #include "Driver.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
+#include "model/files/ProgramFile.h"
+#include "model/music/MusicFile.h"
 #include "model/io/Wave.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/editor/WindowProgram.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
 #include "ui/music/TRepetition.h"
@@ -251,7 +254,8 @@ private slots:
         QVERIFY(!TMusique::Of(e)->Playing());
     }
 
-    void cueTrackJoinsStartsTooCloseAndSaysFeuOnTheStart() {
+    // Two sequences whose starts, 3,5 s apart, are too close for a 5 s countdown.
+    TFenetreEnfant* StartsTooClose() {
         TFenetreEnfant* e = ProgramWithMusic(12);
         e->ChangeChannelType(1, Automatic);
         e->ApplyChannelTime(1, 1.0);
@@ -262,6 +266,12 @@ private slots:
         TMusique* music = TMusique::Of(e);
         music->SetPlannedStart(0, 6.0);
         music->SetPlannedStart(2, 9.5);
+        return e;
+    }
+
+    void cueTrackJoinsStartsTooCloseAndSaysFeuOnTheStart() {
+        TFenetreEnfant* e = StartsTooClose();
+        TMusique* music = TMusique::Of(e);
         Dialogs.SavePaths << P("cues.wav");
         Boxes->Queue({"&Oui"});
         QTimer::singleShot(0, [] {
@@ -301,6 +311,63 @@ private slots:
         const std::vector<int16_t> music12 = Music(12);
         for (size_t i = 0; i < size_t(12 * Rate); i += 4999)
             QCOMPARE(samples[2 * i], music12[2 * i]);
+    }
+
+    // Whatever is cancelled, and a track that cannot be written, the program and its music
+    // stay as they were; the remedy is only offered once the file is chosen.
+    void cueTrackCancelledAtAnyStepLeavesTheProgramAsItWas() {
+        struct Case {
+            const char* Name;
+            bool CancelOptions;
+            const char* Path; // "": the save dialog is cancelled
+            bool Exists;      // the replace question comes
+            QStringList Answers;
+            int BoxesSeen;
+            bool Written;
+        };
+        const Case cases[] = {
+            {"options cancelled", true, "cues.wav", false, {}, 0, false},
+            {"save dialog cancelled", false, "", false, {}, 0, false},
+            {"replacing refused", false, "cues.wav", true, {"Annuler"}, 1, false},
+            {"remedy box cancelled", false, "cues.wav", false, {"Annuler"}, 1, false},
+            {"track not written", false, "absent/cues.wav", false, {"&Oui", "OK"}, 2, false},
+            {"shortened countdowns", false, "cues.wav", false, {"&Non"}, 1, true},
+        };
+        for (const Case& c : cases) {
+            StopProgram();
+            StartProgram(QSize(1400, 900));
+            TFenetreEnfant* e = StartsTooClose();
+            TMusique* music = TMusique::Of(e);
+            e->SetModified(false);
+            auto bytes = [&] {
+                WindowProgram program(*e);
+                return ProgramFileBytes(program) + MusicFileBytes(music->Data, "");
+            };
+            const std::string before = bytes();
+            if (c.Exists) {
+                QFile old(P(c.Path));
+                QVERIFY(old.open(QIODevice::WriteOnly));
+                old.write("old");
+            }
+            Dialogs.SavePaths << (*c.Path ? P(c.Path) : QString());
+            Boxes->Queue(c.Answers);
+            QTimer::singleShot(0, [&c] {
+                auto* options = qobject_cast<TPisteSignaux*>(QApplication::activeModalWidget());
+                QVERIFY(options);
+                QTest::mouseClick(options->findChild<QPushButton*>(
+                                      c.CancelOptions ? "BoutonAnulation" : "Validation"),
+                                  Qt::LeftButton);
+            });
+            Trigger(*Form, "MusiqueSignauxItem");
+            QVERIFY2(Dialogs.SavePaths.isEmpty() == !c.CancelOptions, c.Name);
+            QVERIFY2(int(Boxes->Seen.size()) == c.BoxesSeen, c.Name);
+            QVERIFY2(Boxes->Pending() == 0, c.Name);
+            QVERIFY2(bytes() == before, c.Name);
+            QVERIFY2(!e->Modified(), c.Name);
+            QVERIFY2(e->CellText(1, 3) == QStringLiteral("Manuel"), c.Name);
+            if (*c.Path)
+                QVERIFY2((QFile(P(c.Path)).size() > 44) == c.Written, c.Name);
+        }
     }
 
     // A sound the program does not read itself (A-law samples) is decoded for the track, at
