@@ -10,6 +10,7 @@
 #include "ui/shell/Main.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -184,6 +185,66 @@ private slots:
                                                 "programmées")}));
     }
 
+    // The box guesses from the cells, and again when the separator changes; the headings and
+    // the frame rate are the user's to change.
+    void boxGuessesFromTheCells() {
+        const QString refusedPoint = QString::fromUtf8(
+            "Ligne 2, colonne Heure : « 1.4 » n'est pas un nombre (décimales choisies : la "
+            "virgule)");
+        WriteFile(Dir->filePath("points.csv"), "Heure;Effet\n1.4;A\n2.2;B\n");
+        Import(Dir->filePath("points.csv"), [&](TImportTableur& d) {
+            QCOMPARE(d.ComboDecimale->currentIndex(), 1);
+            d.ComboDecimale->setCurrentIndex(0);
+            QCOMPARE(Items(d.ListeRemarques).value(0), refusedPoint);
+            d.ComboSeparateur->setCurrentIndex(2);
+            d.ComboSeparateur->setCurrentIndex(0);
+            QCOMPARE(d.ComboDecimale->currentIndex(), 1);
+            QVERIFY(d.ButtonImporter->isEnabled());
+            d.ButtonAnnuler->click();
+        });
+
+        // No heading row: offered unchecked, and checking it says which row is not imported.
+        WriteFile(Dir->filePath("sans-titres.csv"), "0\n1,4\n3\n");
+        Import(Dir->filePath("sans-titres.csv"), [](TImportTableur& d) {
+            QVERIFY(!d.CaseTitres->isChecked());
+            QCOMPARE(d.Apercu->verticalHeaderItem(0)->text(), QStringLiteral("1"));
+            QCOMPARE(d.Apercu->item(0, 0)->text(), QStringLiteral("0"));
+            QVERIFY(d.LabelBilan->text().startsWith(QStringLiteral("3 voies")));
+            d.CaseTitres->setChecked(true);
+            QCOMPARE(Items(d.ListeRemarques),
+                     QStringList({QString::fromUtf8("Ligne 1 : prise pour les titres des "
+                                                    "colonnes, elle n'est pas importée"),
+                                  QString::fromUtf8("Aucune colonne ne donne l'heure ou le "
+                                                    "retard des voies")}));
+            d.CaseTitres->setChecked(false);
+            d.ButtonImporter->click();
+        });
+        QCOMPARE(Form->ActiveEditor()->CellText(2, 1), QStringLiteral("0"));
+        QCOMPARE(Form->ActiveEditor()->CellText(2, 3), QStringLiteral("3"));
+
+        // Frames at 30 per second, and a UTF-16 file.
+        WriteFile(Dir->filePath("images.csv"), "Heure\n00:00:03:28\n");
+        Import(Dir->filePath("images.csv"), [](TImportTableur& d) {
+            QCOMPARE(d.ComboImages->currentText(), QStringLiteral("25"));
+            QVERIFY(!d.ButtonImporter->isEnabled());
+            d.ComboImages->setCurrentText(QStringLiteral("30"));
+            QVERIFY(d.ButtonImporter->isEnabled());
+            d.ButtonImporter->click();
+        });
+        QCOMPARE(Form->ActiveEditor()->CellText(2, 1), QStringLiteral("4"));
+        QByteArray utf16("\xFF\xFE", 2);
+        for (QChar c : QString::fromUtf8("Heure\tÉtoile\r\n0,2\tComète\r\n"))
+            utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);
+        WriteFile(Dir->filePath("unicode.txt"), utf16);
+        Import(Dir->filePath("unicode.txt"), [](TImportTableur& d) {
+            QCOMPARE(d.Apercu->item(0, 1)->text(), QString::fromUtf8("Étoile"));
+            d.ComboDescription->setCurrentIndex(2);
+            d.ButtonImporter->click();
+        });
+        QCOMPARE(Form->ActiveEditor()->Description(1), QString::fromUtf8("Comète"));
+        QVERIFY(Boxes->Seen.empty());
+    }
+
     void filesThatGiveNoWindow() {
         struct Case {
             const char* Name;
@@ -201,6 +262,11 @@ private slots:
             {"vide.csv", QByteArray(""), notTable.arg("vide.csv")},
             {"image.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
              notTable.arg("image.csv")},
+            {"large.csv", "Heure\n1" + QByteArray(";x").repeated(2000000),
+             QString::fromUtf8("Le fichier \"large.csv\" a plus de 256 colonnes : ce n'est pas "
+                               "un tableau que Salvodesk sait lire.\n\nUn programme de tir tient "
+                               "en quelques colonnes ; enregistrez depuis le tableur la seule "
+                               "feuille du programme, au format CSV.")},
         };
         for (const Case& c : cases) {
             QString path = Dir->filePath(c.Name);
