@@ -109,16 +109,19 @@ std::string Decode(std::string_view bytes, SheetEncoding encoding) {
         return Windows1252ToUtf8(bytes);
     std::string out;
     out.reserve(bytes.size());
+    // Valid runs are copied whole.
+    size_t run = 0;
     for (size_t i = 0; i < bytes.size();) {
-        size_t n = Utf8SequenceAt(bytes, i);
+        size_t n = static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : Utf8SequenceAt(bytes, i);
         if (n == 0) {
+            out.append(bytes.substr(run, i - run));
             out += "\xEF\xBF\xBD"; // the replacement character: the user sees where it went wrong
-            ++i;
+            run = ++i;
         } else {
-            out.append(bytes.substr(i, n));
             i += n;
         }
     }
+    out.append(bytes.substr(run));
     return out;
 }
 
@@ -466,7 +469,7 @@ SheetSeconds ReadSheetSeconds(std::string_view text, char decimalSeparator, int 
 
 char GuessDecimalSeparator(const SheetTable& table, char fieldSeparator) {
     // A look at the first rows is enough, and keeps a long file quick.
-    constexpr size_t RowsLooked = 1000;
+    constexpr size_t RowsLooked = 100;
     constexpr int AnyRate = 30;
     size_t points = 0, commas = 0;
     const size_t first = static_cast<size_t>(std::max(table.FirstRow, 0));
@@ -585,7 +588,7 @@ SheetOptions GuessSheetOptions(std::string_view bytes) {
             best = k;
     options.FieldSeparator = candidates[best];
     // The decimal mark and the headings from the cells of the first lines.
-    constexpr int LinesLooked = 1000;
+    constexpr int LinesLooked = 100;
     size_t end = 0;
     for (int line = 0; line < LinesLooked && end < bytes.size(); ++line) {
         size_t next = bytes.find('\n', end);
@@ -626,8 +629,10 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
         endField();
         while (!row.empty() && row.back().empty())
             row.pop_back();
+        const size_t width = row.size();
         table.Rows.push_back(std::move(row));
         row.clear();
+        row.reserve(width); // rows are mostly alike
     };
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
@@ -651,7 +656,13 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
             if (table.TooWide)
                 break;
         } else {
-            field += c;
+            // The rest of a plain field in one piece.
+            size_t end = i + 1;
+            while (end < text.size() && text[end] != options.FieldSeparator && text[end] != '"' &&
+                   text[end] != '\r' && text[end] != '\n')
+                ++end;
+            field.append(text, i, end - i);
+            i = end - 1;
         }
     }
     const size_t unclosedAt = table.Rows.size() + 1;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -156,11 +157,10 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
 }
 
 void TImportTableur::SetSource(const std::string& bytes, const QString& fileName,
-                               char decimalSeparator) {
+                               char decimalSeparator, const SheetOptions& guess, SheetTable table) {
     Bytes = bytes;
     Separator = decimalSeparator;
     LabelFichier->setText(U("Fichier : %1").arg(fileName));
-    SheetOptions guess = GuessSheetOptions(Bytes);
     Filling = true;
     ComboSeparateur->setCurrentIndex(static_cast<int>(
         std::find(std::begin(Separators), std::end(Separators), guess.FieldSeparator) -
@@ -169,7 +169,8 @@ void TImportTableur::SetSource(const std::string& bytes, const QString& fileName
     ComboCodage->setCurrentIndex(guess.Encoding == SheetEncoding::Windows1252 ? 1 : 0);
     CaseTitres->setChecked(guess.Headings);
     Filling = false;
-    ReadAgain(false);
+    Table = std::move(table);
+    ShowTable();
 }
 
 SheetOptions TImportTableur::ChosenOptions() const {
@@ -206,6 +207,10 @@ void TImportTableur::ReadAgain(bool guessAgain) {
         CaseTitres->setChecked(Table.Headings);
         Filling = false;
     }
+    ShowTable();
+}
+
+void TImportTableur::ShowTable() {
     ColumnMapping guess = GuessColumns(Table);
     QStringList names{U("(aucune)")};
     const std::vector<std::string>* headings =

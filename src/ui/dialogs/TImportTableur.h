@@ -24,8 +24,10 @@ class TImportTableur : public QDialog {
 public:
     explicit TImportTableur(QWidget* parent = nullptr);
 
-    // The file's bytes and name; the options and columns are guessed from them.
-    void SetSource(const std::string& bytes, const QString& fileName, char decimalSeparator);
+    // The file's bytes and name, the options guessed from them and the table read with those
+    // options (a large file is read once); the columns are guessed from the table.
+    void SetSource(const std::string& bytes, const QString& fileName, char decimalSeparator,
+                   const salvo::SheetOptions& guess, salvo::SheetTable table);
 
     // The program as it will be imported, and how far it lies from the file's times.
     salvo::ProgramDocument& Result() { return *Program; }
@@ -53,6 +55,8 @@ private:
     // The file read again with the chosen options; the columns guessed again, and the decimal
     // mark and the headings too when guessAgain (a new separator or character set).
     void ReadAgain(bool guessAgain);
+    // The columns guessed from the table, its preview, the program made of it.
+    void ShowTable();
     // The program made again with the chosen columns.
     void PlanAgain();
     salvo::SheetOptions ChosenOptions() const;

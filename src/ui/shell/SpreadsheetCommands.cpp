@@ -19,6 +19,8 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
+#include <utility>
+
 using namespace salvo;
 using namespace salvo::ui;
 
@@ -91,7 +93,8 @@ void ImportSpreadsheet(Workspace& w) {
     // Too large, binary, or without a single row: no table to offer. UTF-16 is read as UTF-8.
     std::string data =
         bytes.size() > MaxSheetBytes ? std::string() : Utf16AsUtf8(bytes.toStdString());
-    SheetTable probe = ReadSheet(data, GuessSheetOptions(data));
+    const SheetOptions guess = GuessSheetOptions(data);
+    SheetTable probe = ReadSheet(data, guess);
     if (bytes.size() > MaxSheetBytes || data.find('\0') != std::string::npos ||
         probe.FirstRow < 0) {
         ShowError(w.Window(), QString::fromUtf8(MsgNotASpreadsheet).arg(name));
@@ -105,7 +108,7 @@ void ImportSpreadsheet(Workspace& w) {
 
     TImportTableur dialog(w.Window());
     char separator = TFenetreEnfant::LocaleDecimalSeparator();
-    dialog.SetSource(data, name, separator);
+    dialog.SetSource(data, name, separator, guess, std::move(probe));
     if (dialog.exec() != QDialog::Accepted || !dialog.Importable())
         return;
 
