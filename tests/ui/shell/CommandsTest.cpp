@@ -226,12 +226,13 @@ private slots:
             for (const Case& c : cases) {
                 const QByteArray before = Bytes(P(c.target));
                 Boxes->Seen.clear();
-                // The cue track first says that some starts are too close for its countdown.
-                const bool cue = qstrcmp(command, "MusiqueSignauxItem") == 0;
-                if (cue)
-                    Boxes->Queue({"&Non"});
+                // Once its file is settled, the cue track says that some starts are too close
+                // for its countdown.
+                const bool cue = qstrcmp(command, "MusiqueSignauxItem") == 0 && c.replaced;
                 if (c.answer)
                     Boxes->Queue({QString::fromLatin1(c.answer)});
+                if (cue)
+                    Boxes->Queue({"&Non"});
                 Dialogs.SavePaths << P(c.target);
                 WhenShown<TPisteSignaux>([](TPisteSignaux& d) { d.accept(); }, Shown::Lenient);
                 Trigger(*Form, command);
@@ -240,7 +241,7 @@ private slots:
                 QVERIFY2(int(Boxes->Seen.size()) == (cue ? 2 : 1),
                          qPrintable(what + Boxes->Texts().join("|")));
                 const QString name = QString::fromUtf8(c.target);
-                QCOMPARE(Boxes->Seen.back().Text,
+                QCOMPARE(Boxes->Seen.front().Text,
                          c.answer ? QString::fromUtf8("Le fichier \"%1\" existe déjà \n\n\r "
                                                       "Voulez vous le remplacer?")
                                         .arg(name)
