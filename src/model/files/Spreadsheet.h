@@ -5,6 +5,7 @@
 // Bytes in, bytes out: the windows do the file handling.
 
 #include "model/files/ProgramFile.h"
+#include "model/files/SheetCells.h"
 #include "model/program/ChannelTable.h"
 #include "model/program/DelayRules.h"
 
@@ -30,20 +31,12 @@ std::string SpreadsheetBytes(const ProgramSource& program, const ChannelTable& t
 
 enum class SheetEncoding { Utf8, Windows1252 };
 
-// Times in hours:minutes:seconds:frames count frames at one of these rates.
-constexpr std::array<int, 3> FrameRates{24, 25, 30};
-constexpr int DefaultFrameRate = 25;
-
 struct SheetOptions {
     char FieldSeparator = ';'; // ';', ',' or '\t'
     char DecimalSeparator = ',';
     SheetEncoding Encoding = SheetEncoding::Utf8; // a byte-order mark is skipped either way
     bool Headings = true; // the table's first row holds the columns' headings
 };
-
-// A text in UTF-16 with its byte-order mark (the "texte Unicode" of spreadsheets), as UTF-8
-// with its own mark; any other bytes as they are.
-std::string Utf16AsUtf8(std::string_view bytes);
 
 // What the bytes most likely are: a BOM or valid UTF-8 means UTF-8; the separator that the
 // first lines use most; the decimal mark the cells use; headings unless the first row reads
@@ -58,9 +51,9 @@ struct SheetTable {
     std::vector<std::vector<std::string>> Rows;
     // The header block of our own export, when the file starts with one.
     bool HasHeaderBlock = false;
-    int FirstRow = -1;     // the table's first row, after any header block; -1: no table
-    bool Headings = true;  // FirstRow holds headings rather than data
-    bool TooWide = false;  // a row has cells beyond MaxSheetColumns; reading stopped there
+    int FirstRow = -1;    // the table's first row, after any header block; -1: no table
+    bool Headings = true; // FirstRow holds headings rather than data
+    bool TooWide = false; // a row has cells beyond MaxSheetColumns; reading stopped there
     std::vector<std::string> Problems; // file-level faults, such as an unclosed quote
 
     int HeadingRow() const { return Headings ? FirstRow : -1; }
@@ -80,16 +73,6 @@ char GuessDecimalSeparator(const SheetTable& table, char fieldSeparator);
 // Whether the table's first row reads as data (times or numbers where headings would be
 // words) rather than as headings.
 bool FirstRowIsData(const SheetTable& table, char decimalSeparator);
-
-// A cell's seconds as show tools write them: "3,52", "1 233,52" (blank, non-breaking or narrow
-// non-breaking space between thousands), "3,52 s", "00:03,52", "1:02:03,5", "00:00:03:13"
-// (frames at frameRate). Why says what is wrong when it is not read, in the words of a
-// refusal ("n'est pas un nombre", ...).
-struct SheetSeconds {
-    std::optional<double> Value;
-    std::string Why;
-};
-SheetSeconds ReadSheetSeconds(std::string_view text, char decimalSeparator, int frameRate);
 
 // Which column (0-based, -1 for none) gives what. When both a delay and a time column are
 // given, the times are used and every delay must agree with them.

@@ -42,9 +42,9 @@ TEST(SpreadsheetLibreOffice, ExportSurvivesXlsxAndBack) {
                                  "--outdir back programme.xlsx >/dev/null 2>&1")
                               .c_str()),
               0);
-    ASSERT_EQ(std::system((run + "--convert-to csv --outdir own programme.xlsx >/dev/null 2>&1")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system((run + "--convert-to csv --outdir own programme.xlsx >/dev/null 2>&1").c_str()),
+        0);
     const std::string own = folder.Read("own/programme.csv");
     // The file users bring back: if LibreOffice ever writes otherwise, this case is gone.
     ASSERT_NE(own.find(",\"0,4\","), std::string::npos) << own;

@@ -37,8 +37,7 @@ struct Imported {
     ImportOutcome Outcome;
 };
 
-Imported Import(const std::string& bytes, ProgramDocument& doc,
-                 int frameRate = DefaultFrameRate) {
+Imported Import(const std::string& bytes, ProgramDocument& doc, int frameRate = DefaultFrameRate) {
     SheetOptions options = GuessSheetOptions(bytes);
     SheetTable table = ReadSheet(bytes, options);
     Imported result{PlanImport(table, GuessColumns(table), options.DecimalSeparator, frameRate),
@@ -244,7 +243,7 @@ TEST(Spreadsheet, GuessesAndTimesOfOtherTools) {
     struct Case {
         const char* Name;
         std::string Bytes;
-        const char* Options; // field separator, decimal mark, H: headings or D: data first
+        const char* Options;  // field separator, decimal mark, H: headings or D: data first
         std::string Expected; // the first channels' summary
         int FrameRate = DefaultFrameRate;
     };
@@ -253,10 +252,11 @@ TEST(Spreadsheet, GuessesAndTimesOfOtherTools) {
          "Titre,Feu; 14 juillet,,,\nMod\xE8le,Ignivelle V30,,,\n,,,,\n"
          "Voie,Type,Retard (s),Heure (s),Description\n1,Manuel,0,0,Ouverture\n"
          "2,Automatique,\"0,4\",\"0,4\",Bouquet; rouge\n3,Automatique,1,\"1,4\",D\xE9\x63or\n",
-         ",,H", "2 Feu; 14 juillet  |1 Manuel 0 Ouverture|2 Automatique 0,4 Bouquet; rouge|"
-                "3 Automatique 1,4 Décor"},
-        {"commas between fields, points in the numbers", "Heure,Effet\n1.4,A\n\"2.2\",B\n",
-         ",.H", "2   |1 Manuel 1,4 A|2 Automatique 2,2 B"},
+         ",,H",
+         "2 Feu; 14 juillet  |1 Manuel 0 Ouverture|2 Automatique 0,4 Bouquet; rouge|"
+         "3 Automatique 1,4 Décor"},
+        {"commas between fields, points in the numbers", "Heure,Effet\n1.4,A\n\"2.2\",B\n", ",.H",
+         "2   |1 Manuel 1,4 A|2 Automatique 2,2 B"},
         {"no heading row: 30 times keep their first", "0\n1,4\n3\n", ";,D",
          "2   |1 Manuel 0 |2 Automatique 1,4 |3 Automatique 3 "},
         {"no heading row: channels, types, times and words found by their cells",
@@ -271,8 +271,9 @@ TEST(Spreadsheet, GuessesAndTimesOfOtherTools) {
          "2   |1 Manuel 3,6 |2 Manuel 3,6 |3 Manuel 3723,4 |4 Manuel 3,6 |5 Manuel 1233,6 |"
          "6 Manuel 1233,6 |7 Manuel 1233,6 |8 Manuel 3,6 "},
         {"frames at 30 per second", "Heure\n00:00:03:28\n", ";,H", "2   |1 Manuel 4 ", 30},
-        {"UTF-16, little end first", Utf16("Voie;Heure;D\xE9signation\r\n1;2,4;Com\xE8te\r\n", true),
-         ";,H", "2   |1 Manuel 2,4 Comète"},
+        {"UTF-16, little end first",
+         Utf16("Voie;Heure;D\xE9signation\r\n1;2,4;Com\xE8te\r\n", true), ";,H",
+         "2   |1 Manuel 2,4 Comète"},
         {"UTF-16, big end first", Utf16("Heure\tNom\r\n0,2\t\xC9toile\r\n", false), "\t,H",
          "2   |1 Manuel 0,2 Étoile"},
         {"a cue number is not a channel", "N\xC2\xB0 cue;Heure;Effet\n101;0;A\n102;1;B\n", ";,H",

@@ -23,13 +23,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPaintEngine>
-#include <climits>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
+#include <climits>
 
 #include <sys/stat.h>
 
@@ -336,8 +336,8 @@ private slots:
         QVERIFY2(TimelineTexts(*Form).contains(QStringLiteral("Musique : clicks.wav")),
                  qPrintable(TimelineTexts(*Form)));
         QVERIFY(QFile::rename(P("clicks.wav"), P("ailleurs.wav")));
-        const QString missing =
-            QString::fromUtf8("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(P("clicks.wav")));
+        const QString missing = QString::fromUtf8("Fichier son introuvable : %1")
+                                    .arg(QDir::toNativeSeparators(P("clicks.wav")));
         for (int press = 0; press < 2; ++press) {
             Boxes->Queue({"OK"});
             Trigger(*Form, "MusiqueLectureItem");
