@@ -135,15 +135,18 @@ TImportTableur::TImportTableur(QWidget* parent) : QDialog(parent) {
     for (QComboBox* box : {ComboSeparateur, ComboCodage})
         connect(box, &QComboBox::currentIndexChanged, this, [this] {
             if (!Filling)
-                ReadAgain(true);
+                ReadAgain();
         });
+    // Neither changes how the file is cut into cells: the table stays, its reading changes.
     connect(ComboDecimale, &QComboBox::currentIndexChanged, this, [this] {
         if (!Filling)
-            ReadAgain(false);
+            ShowTable();
     });
-    connect(CaseTitres, &QCheckBox::toggled, this, [this] {
-        if (!Filling)
-            ReadAgain(false);
+    connect(CaseTitres, &QCheckBox::toggled, this, [this](bool headings) {
+        if (Filling)
+            return;
+        Table.Headings = headings;
+        ShowTable();
     });
     connect(ComboImages, &QComboBox::currentIndexChanged, this, [this] {
         if (!Filling)
@@ -194,19 +197,16 @@ ColumnMapping TImportTableur::ChosenColumns() const {
     return m;
 }
 
-void TImportTableur::ReadAgain(bool guessAgain) {
+void TImportTableur::ReadAgain() {
     const SheetOptions chosen = ChosenOptions();
     Table = ReadSheet(Bytes, chosen);
-    if (guessAgain) {
-        // Cells cut at other places hold other numbers: the mark and the headings follow.
-        const char decimal = GuessDecimalSeparator(Table, chosen.FieldSeparator);
-        Table.Headings = true;
-        Table.Headings = !FirstRowIsData(Table, decimal);
-        Filling = true;
-        ComboDecimale->setCurrentIndex(decimal == '.' ? 1 : 0);
-        CaseTitres->setChecked(Table.Headings);
-        Filling = false;
-    }
+    // Cells cut at other places hold other numbers: the mark and the headings follow.
+    const char decimal = GuessDecimalSeparator(Table, chosen.FieldSeparator);
+    Table.Headings = !FirstRowIsData(Table, decimal);
+    Filling = true;
+    ComboDecimale->setCurrentIndex(decimal == '.' ? 1 : 0);
+    CaseTitres->setChecked(Table.Headings);
+    Filling = false;
     ShowTable();
 }
 

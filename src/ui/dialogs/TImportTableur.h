@@ -52,9 +52,9 @@ public:
     QPushButton* ButtonAnnuler = nullptr;
 
 private:
-    // The file read again with the chosen options; the columns guessed again, and the decimal
-    // mark and the headings too when guessAgain (a new separator or character set).
-    void ReadAgain(bool guessAgain);
+    // The file read again with a new separator or character set; the decimal mark, the
+    // headings and the columns guessed again.
+    void ReadAgain();
     // The columns guessed from the table, its preview, the program made of it.
     void ShowTable();
     // The program made again with the chosen columns.
