@@ -47,6 +47,26 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "GNU GPL version 3 ou ultérieure"
 
 !insertmacro MUI_LANGUAGE "French"
 
+; A running Salvodesk holds its program file, which Windows then refuses to replace or remove:
+; the user is asked to close it first. Silently, the installer ends with status 2.
+!macro CloseRunningProgram UN
+Function ${UN}CloseRunningProgram
+  retry:
+    IfFileExists "$INSTDIR\salvodesk.exe" 0 free
+    ClearErrors
+    FileOpen $0 "$INSTDIR\salvodesk.exe" a
+    IfErrors 0 close
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Salvodesk est ouvert.$\n$\nFermez-le (après avoir enregistré vos programmes), puis cliquez sur Réessayer." /SD IDCANCEL IDRETRY retry
+    SetErrorLevel 2
+    Quit
+  close:
+    FileClose $0
+  free:
+FunctionEnd
+!macroend
+!insertmacro CloseRunningProgram ""
+!insertmacro CloseRunningProgram "un."
+
 Function .onInit
   ${IfNot} ${RunningX64}
     MessageBox MB_ICONSTOP "Salvodesk demande une version 64 bits de Windows." /SD IDOK
@@ -54,15 +74,18 @@ Function .onInit
   ${EndIf}
   SetRegView 64
   SetShellVarContext all
+  Call CloseRunningProgram
 FunctionEnd
 
 Function un.onInit
   SetRegView 64
   SetShellVarContext all
+  Call un.CloseRunningProgram
 FunctionEnd
 
 Section "Salvodesk" Main
   SectionIn RO
+  Call CloseRunningProgram ; the folder may have been changed since
   SetOutPath "$INSTDIR"
   File "${FILES}\salvodesk.exe"
   File "${FILES}\LICENSE.txt"

@@ -19,6 +19,8 @@ public:
     // True when the user confirmed; the printer then holds the choice and the copy count.
     virtual bool Print(QWidget* parent, QPrinter& printer) = 0;
     virtual void PageSetup(QWidget* parent, QPrinter& printer) = 0;
+    // Whether the print dialog has a printer to offer; without one the program offers a PDF.
+    virtual bool PrinterInstalled() = 0;
 };
 
 // The real dialogs.
@@ -29,6 +31,7 @@ public:
                          const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget* parent, QPrinter& printer) override;
     void PageSetup(QWidget* parent, QPrinter& printer) override;
+    bool PrinterInstalled() override;
 };
 
 class QFileDialog;

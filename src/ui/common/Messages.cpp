@@ -39,6 +39,8 @@ QString ButtonText(BoxButton button) {
         return QStringLiteral("&Oui");
     case BoxButton::No:
         return QStringLiteral("&Non");
+    case BoxButton::SavePdf:
+        return QStringLiteral("Enregistrer en PDF...");
     }
     return {};
 }

@@ -13,7 +13,7 @@ class QWidget;
 namespace salvo::ui {
 
 enum class BoxKind { Error, Warning, Confirmation, Information, Failure };
-enum class BoxButton { Ok, Cancel, Yes, No };
+enum class BoxButton { Ok, Cancel, Yes, No, SavePdf };
 
 // What a box showed, for the test hook.
 struct BoxRecord {

@@ -3,6 +3,7 @@
 
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
+#include "ui/common/WindowFont.h"
 #include "ui/editor/EditorClosed.h"
 #include "ui/editor/HeaderFields.h"
 #include "ui/editor/LineEdits.h"
@@ -41,10 +42,7 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
     // The window, its header fields, the grid and the timeline beside it.
     Client = new QWidget;
     Client->setObjectName(QStringLiteral("Client"));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
-    Client->setFont(font);
+    Client->setFont(WindowFont(12));
     Client->setMouseTracking(true);
     Client->installEventFilter(this);
     setWidget(Client);

@@ -1,6 +1,7 @@
 #include "ui/editor/TGrid.h"
 
 #include "model/program/ChannelTable.h"
+#include "ui/common/WindowFont.h"
 #include "ui/editor/LineEdits.h"
 
 #include <QApplication>
@@ -28,10 +29,7 @@ TGrid::TGrid(GridEvents& events, QWidget* parent) : QTableWidget(parent), Events
     setObjectName(QStringLiteral("Tableau"));
     setGeometry(0, 80, 756, 474);
     // The window's font, smaller.
-    QFont gridFont(QStringLiteral("Sans Serif"));
-    gridFont.setStyleHint(QFont::SansSerif);
-    gridFont.setPixelSize(9);
-    setFont(gridFont);
+    setFont(WindowFont(9));
     setStatusTip(QStringLiteral("Numero de la voie"));
     setColumnCount(ColumnCount);
     setRowCount(SlotCount);

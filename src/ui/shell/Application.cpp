@@ -18,6 +18,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     InstallQtFrench(*this);
+    UseSystemDialogFont();
 }
 
 namespace {

@@ -11,6 +11,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// The system's dialog font for every window, by a family name Qt knows.
+void UseSystemDialogFont();
+
 // Qt's own French catalogue when present, and French for the texts of Qt's print and page
 // set-up dialogs that the catalogue leaves in English. Once per application.
 void InstallQtFrench(QCoreApplication& application);

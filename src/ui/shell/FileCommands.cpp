@@ -16,7 +16,9 @@
 #include "ui/music/TMusique.h"
 #include "ui/shell/MusicMenu.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace salvo;
 using namespace salvo::ui;
@@ -116,7 +118,11 @@ QString DialogFolder(const Workspace& w) {
     TFenetreEnfant* editor = w.ActiveEditor();
     if (editor && editor->HasFileName())
         return QFileInfo(editor->FileName()).absolutePath();
-    return w.LastFolder();
+    if (!w.LastFolder().isEmpty())
+        return w.LastFolder();
+    // Not the working folder: started from a menu, that is the program's own folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void NewProgram(Workspace& w) {
@@ -130,6 +136,10 @@ void OpenProgram(Workspace& w) {
     if (chosen.isEmpty())
         return;
     w.SetLastFolder(QFileInfo(chosen).absolutePath());
+    OpenProgramFile(w, chosen);
+}
+
+void OpenProgramFile(Workspace& w, const QString& chosen) {
     std::string path = chosen.toStdString();
     if (!HasExtension(path)) {
         // Programs saved on Windows, or by earlier versions, end in ".TIR".

@@ -309,7 +309,36 @@ QPrinter& TMainForm::CurrentPrinter() {
 }
 
 void TMainForm::FilePrintSetupClick() {
+    if (!Dialogs().PrinterInstalled()) {
+        TFenetreEnfant* editor = ActiveEditor();
+        if (editor && editor->EndEditingForCommand())
+            OfferPdf(editor);
+        return;
+    }
     Dialogs().PageSetup(this, CurrentPrinter());
+}
+
+void TMainForm::OfferPdf(TFenetreEnfant* editor) {
+    using namespace salvo::ui;
+    if (ShowBox(this, BoxKind::Information, QString::fromUtf8("Aucune imprimante n'est installée."),
+                {BoxButton::SavePdf, BoxButton::Cancel}) != BoxButton::SavePdf)
+        return;
+    const QString folder = editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath()
+                                                 : DialogFolder(*this);
+    const QString chosen =
+        Dialogs().SaveFileName(this, folder, editor->windowTitle(),
+                               QStringLiteral("Fichier PDF (*.pdf)|*.pdf"), QStringLiteral("pdf"));
+    if (chosen.isEmpty())
+        return;
+    SetLastFolder(QFileInfo(chosen).absolutePath());
+    if (!MayWriteFile(*this, chosen))
+        return;
+    // The page as the printer would have it, into the file.
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setPageLayout(CurrentPrinter().pageLayout());
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(chosen);
+    PrintProgram(editor->Sheet(), pdf, 1, this);
 }
 
 void TMainForm::FilePrintClick() {
@@ -317,6 +346,10 @@ void TMainForm::FilePrintClick() {
     QPrinter& printer = CurrentPrinter();
     if (!editor)
         return;
+    if (!Dialogs().PrinterInstalled()) {
+        OfferPdf(editor);
+        return;
+    }
     // A PDF is proposed under the document's title, not Qt's "print.pdf", nor the name of the
     // document printed before.
     printer.setDocName(editor->windowTitle());

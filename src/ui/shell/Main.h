@@ -110,6 +110,8 @@ private:
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
+    // Without a printer: says so, and offers to save the page as a PDF file instead.
+    void OfferPdf(TFenetreEnfant* editor);
     // The Window menu's list of the open editor windows, made afresh each time it opens.
     void ListWindows();
 

@@ -252,6 +252,48 @@ private slots:
         QVERIFY(!printedPage.isEmpty());
         QCOMPARE(Picture(previewed), printedPage);
     }
+    // Without a printer, "Imprimer" and "Configuration imprimante..." say so and offer the
+    // printed page as a PDF file.
+    void withoutAPrinterThePageIsOfferedAsAPdf() {
+        QTemporaryDir dir;
+        TMainForm form;
+        driver::ShowActive(form);
+        ScriptedDialogs dialogs;
+        form.SetDialogProvider(&dialogs);
+        BoxAnswers boxes;
+        driver::Trigger(form, "FileNew");
+        TFenetreEnfant* e = form.ActiveEditor();
+        e->SetTitle(QStringLiteral("Feu du lac"));
+        e->ApplyChannelTime(2, 12.4);
+        e->SetModified(false);
+        dialogs.PdfPath = dir.filePath(QStringLiteral("printed.pdf"));
+        driver::Trigger(form, "FilePrint"); // with a printer: the print dialog
+
+        dialogs.HasPrinter = false;
+        const QString printed = dir.filePath(QStringLiteral("sans imprimante.pdf"));
+        const QString setUp = dir.filePath(QStringLiteral("configuration.pdf"));
+        dialogs.SavePaths << printed << setUp;
+        boxes.Queue({"Annuler", "Enregistrer en PDF...", "Annuler", "Enregistrer en PDF..."});
+        for (const char* command : {"FilePrint", "FilePrint", "FilePrintSetup", "FilePrintSetup"})
+            driver::Trigger(form, command);
+        const QString noPrinter = QString::fromUtf8("Aucune imprimante n'est installée.");
+        QCOMPARE(boxes.Texts(), QStringList({noPrinter, noPrinter, noPrinter, noPrinter}));
+        QCOMPARE(boxes.Seen[0].Buttons,
+                 std::vector<BoxButton>({BoxButton::SavePdf, BoxButton::Cancel}));
+        QCOMPARE(dialogs.PrintShown, 1);
+        QCOMPARE(dialogs.PageSetupShown, 0);
+        QCOMPARE(dialogs.ProposedNames, QStringList({"NONAME1", "NONAME1"}));
+        QCOMPARE(dialogs.SaveFilters,
+                 QStringList({"Fichier PDF (*.pdf)|*.pdf", "Fichier PDF (*.pdf)|*.pdf"}));
+        QVERIFY(!e->Modified());
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            QSKIP("pdftoppm (Debian package poppler-utils) is needed to compare the pages");
+        const QByteArray page = Picture(dialogs.PdfPath);
+        QVERIFY(!page.isEmpty());
+        QCOMPARE(Picture(printed), page);
+        QCOMPARE(Picture(setUp), page);
+    }
+
     // Qt's print, printer properties and page set-up dialogs leave no text in English.
     void printDialogsSpeakFrench() {
         if (QLibraryInfo::path(QLibraryInfo::TranslationsPath).isEmpty() ||

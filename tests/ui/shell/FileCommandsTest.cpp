@@ -364,17 +364,29 @@ private slots:
         QVERIFY(saved.contains("\n3 ; 0 ; 0 ; ??\n4 ; 0 ; 0 ; \x9Cuvre\n"));
     }
 
+    // Until a folder is chosen in this run: the user's Documents folder, else home; never the
+    // working folder, which is the program's own when it starts from a menu.
     void fileDialogsOpenInTheDocumentsFolder() {
-        QDir(Dir->path()).mkdir("spectacles");
-        Trigger(*Form, "FileOpen"); // cancelled: no folder chosen yet in this run
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_HOME"); // its user-dirs.dirs may name another Documents folder
+        QVERIFY(QDir(Dir->path()).mkpath("maison") && QDir(Dir->path()).mkdir("spectacles"));
+        qputenv("HOME", P("maison").toLocal8Bit());
+        Trigger(*Form, "FileOpen"); // cancelled
+        QVERIFY(QDir(P("maison")).mkdir("Documents"));
+        Trigger(*Form, "FileNew");
+        Trigger(*Form, "FileSaveAs"); // cancelled
         Dialogs.OpenPaths << P("spectacles/show.tir");
         Boxes->Queue({"OK"}); // create it
         Trigger(*Form, "FileOpen");
         Trigger(*Form, "FileSaveAs");
         Trigger(*Form, "FileNew");
         Trigger(*Form, "FileOpen"); // an unnamed document: the last folder chosen
-        QCOMPARE(Dialogs.OpenFolders, QStringList({"", "", P("spectacles")}));
-        QCOMPARE(Dialogs.SaveFolders, QStringList({P("spectacles")}));
+        qputenv("HOME", home);
+        if (!config.isEmpty())
+            qputenv("XDG_CONFIG_HOME", config);
+        QCOMPARE(Dialogs.OpenFolders,
+                 QStringList({P("maison"), P("maison/Documents"), P("spectacles")}));
+        QCOMPARE(Dialogs.SaveFolders, QStringList({P("maison/Documents"), P("spectacles")}));
     }
 
     void aDelayCellLeftInvalidStillSavesAReadableFile() {

@@ -13,6 +13,7 @@ public:
     QStringList SavePaths;
     QString PdfPath; // empty: the print dialog is cancelled
     int Copies = 1;
+    bool HasPrinter = true;
 
     // What the program asked.
     QStringList OpenFilters, SaveFilters, ProposedNames, DefaultExtensions;
@@ -24,4 +25,5 @@ public:
                          const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget*, QPrinter& printer) override;
     void PageSetup(QWidget*, QPrinter&) override { ++PageSetupShown; }
+    bool PrinterInstalled() override { return HasPrinter; }
 };
