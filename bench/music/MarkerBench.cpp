@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <atomic>
 #include <cstdio>
 #include <random>
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
         QFile f(program.P("clicks.wav"));
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray::fromStdString(
-            salvo::WaveBytes(nullsink::ClickTrack(seconds, 0.5, 0.25), 2, nullsink::Rate)));
+            salvo::WaveBytes(nullsink::ClickTrack(seconds, 0.5, 0.5), 2, nullsink::Rate)));
     }
     driver::Trigger(*program.Form, "FileNew");
     TFenetreEnfant* editor = program.Form->ActiveEditor();
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
         }
         const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(300);
         // The keys from a thread of their own, so that the window is busy as it would be.
-        std::vector<Clock::time_point> sent(size_t(presses));
+        std::vector<Clock::time_point> sent(static_cast<size_t>(presses));
+        std::atomic<bool> finished{false};
         std::thread keys([&] {
             Clock::time_point at = Clock::now() + std::chrono::milliseconds(400);
             for (int i = 0; i < presses; ++i) {
@@ -92,8 +94,9 @@ int main(int argc, char** argv) {
                 sent[size_t(i)] = Clock::now();
                 send("key m\n");
             }
+            finished = true;
         });
-        while (!keys.joinable() || sent.back() == Clock::time_point())
+        while (!finished)
             QTest::qWait(20);
         keys.join();
         QTest::qWait(300);
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
         driver::Trigger(*program.Form, "MusiqueLectureItem");
         QTest::qWait(200);
         server.StopRecording();
-        const nullsink::Alignment heardAt(server.Clicks(), 0.5, 0.25);
+        const nullsink::Alignment heardAt(server.Clicks(), 0.5, 0.5);
         if (!heardAt.Ok()) {
             std::fprintf(stderr, "no clicks recorded\n");
             return 1;
