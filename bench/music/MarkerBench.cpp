@@ -121,8 +121,8 @@ int main(int argc, char** argv) {
         }
         std::printf("markers_%s %d presses, %zu markers: mean %+.2f ms, worst %+.2f ms, "
                     "clicks spread %.2f ms, output latency %.1f ms\n",
-                    play, presses, markers.size(), n ? 1000 * sum / double(n) : 0.0,
-                    1000 * worst, 1000 * heardAt.Spread, 1000 * latency);
+                    play, presses, markers.size(), n ? 1000 * sum / double(n) : 0.0, 1000 * worst,
+                    1000 * heardAt.Spread, 1000 * latency);
         failures += markers.size() != size_t(presses);
     }
     ::close(fds[1]);

@@ -14,6 +14,7 @@ namespace salvo::sound {
 
 namespace {
 
+// clang-format off
 #define SALVO_PULSE(X)                                                                         \
     X(pa_threaded_mainloop_new) X(pa_threaded_mainloop_free) X(pa_threaded_mainloop_start)     \
     X(pa_threaded_mainloop_stop) X(pa_threaded_mainloop_lock) X(pa_threaded_mainloop_unlock)   \
@@ -25,6 +26,7 @@ namespace {
     X(pa_stream_set_state_callback) X(pa_stream_set_write_callback) X(pa_stream_get_state)     \
     X(pa_stream_write) X(pa_stream_get_time) X(pa_stream_get_latency) X(pa_stream_trigger)     \
     X(pa_operation_unref) X(pa_channel_map_init_extend) X(pa_usec_to_bytes)
+// clang-format on
 
 struct Pulse {
 #define SALVO_DECLARE(f) decltype(&::f) f = nullptr;
@@ -59,8 +61,7 @@ public:
         CloseContext();
     }
 
-    bool Play(std::shared_ptr<const Samples> sound, double fromSeconds,
-              std::string& why) override {
+    bool Play(std::shared_ptr<const Samples> sound, double fromSeconds, std::string& why) override {
         CloseStream();
         Stopped = std::max(0.0, fromSeconds);
         if (!sound || sound->Rate <= 0 || sound->Channels <= 0 ||
@@ -102,7 +103,8 @@ public:
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
             PA_STREAM_NOT_MONOTONIC);
-        bool ok = pa.pa_stream_connect_playback(Stream, nullptr, &attr, flags, nullptr, nullptr) == 0;
+        bool ok =
+            pa.pa_stream_connect_playback(Stream, nullptr, &attr, flags, nullptr, nullptr) == 0;
         while (ok) {
             const pa_stream_state_t state = pa.pa_stream_get_state(Stream);
             if (state == PA_STREAM_READY)
@@ -130,9 +132,7 @@ public:
         CloseStream();
     }
 
-    bool Playing() const override {
-        return Running && Position(Clock::now()) < Sound->Duration();
-    }
+    bool Playing() const override { return Running && Position(Clock::now()) < Sound->Duration(); }
 
     double Position(Instant when) const override {
         if (!Running)
@@ -148,9 +148,10 @@ public:
             Played = played;
             PlayedAt = now;
         } else if (Played > 0) {
-            played = Played + static_cast<pa_usec_t>(
-                                  std::chrono::duration_cast<std::chrono::microseconds>(now - PlayedAt)
-                                      .count());
+            played =
+                Played +
+                static_cast<pa_usec_t>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(now - PlayedAt).count());
         }
         double at = From;
         // Before the first sample is heard, the music stays where it starts.

@@ -8,8 +8,7 @@ std::vector<std::string> CodecExtensions() {
     return {};
 }
 
-WaveRead CodecDecode(const std::string&, Samples&, std::atomic<double>*,
-                     const std::atomic<bool>*) {
+WaveRead CodecDecode(const std::string&, Samples&, std::atomic<double>*, const std::atomic<bool>*) {
     return WaveRead::NotWave;
 }
 

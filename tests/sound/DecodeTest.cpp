@@ -44,7 +44,8 @@ std::vector<int16_t> Steps() {
         const double t = double(f) / rate;
         const int step = int(t / 0.25);
         const double level = step % 2 ? 0 : 0.1 + 0.07 * step;
-        const auto v = static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * 440 * t)));
+        const auto v =
+            static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * 440 * t)));
         s[2 * f] = v;
         s[2 * f + 1] = static_cast<int16_t>(-v);
     }

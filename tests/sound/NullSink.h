@@ -85,13 +85,15 @@ public:
         ::chmod((Root + "/run").c_str(), 0700);
         Socket = Root + "/run/native";
         std::ofstream(Root + "/default.pa")
-            << "load-module module-native-protocol-unix socket=" << Socket
-            << " auth-anonymous=1\n"
+            << "load-module module-native-protocol-unix socket=" << Socket << " auth-anonymous=1\n"
             << "load-module module-null-sink sink_name=salvo rate=" << Rate << " channels=2\n"
             << "set-default-sink salvo\n";
-        Env = {"HOME=" + Root + "/home", "XDG_RUNTIME_DIR=" + Root + "/run",
-               "XDG_CONFIG_HOME=" + Root + "/config", "PULSE_RUNTIME_PATH=" + Root + "/run",
-               "PULSE_STATE_PATH=" + Root + "/state", "PULSE_COOKIE=" + Root + "/cookie",
+        Env = {"HOME=" + Root + "/home",
+               "XDG_RUNTIME_DIR=" + Root + "/run",
+               "XDG_CONFIG_HOME=" + Root + "/config",
+               "PULSE_RUNTIME_PATH=" + Root + "/run",
+               "PULSE_STATE_PATH=" + Root + "/state",
+               "PULSE_COOKIE=" + Root + "/cookie",
                "PULSE_SERVER=unix:" + Socket};
         Daemon = Spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-F",
                         Root + "/default.pa", "--use-pid-file=no", "--disallow-exit",
@@ -179,8 +181,9 @@ public:
         double best = 1e300;
         for (const Arrival& a : Arrivals)
             if (a.At >= since)
-                best = std::min(best, std::chrono::duration<double>(a.At.time_since_epoch()).count() -
-                                      double(a.Frames) / Rate);
+                best =
+                    std::min(best, std::chrono::duration<double>(a.At.time_since_epoch()).count() -
+                                       double(a.Frames) / Rate);
         return (std::chrono::duration<double>(when.time_since_epoch()).count() - best) * Rate;
     }
 
@@ -238,7 +241,8 @@ public:
         for (int64_t c : clicks) {
             // Each click's music time up to a whole number of clicks.
             const double t = double(c) / Rate - first;
-            zeros.push_back(std::fmod(t, every) < 0 ? std::fmod(t, every) + every : std::fmod(t, every));
+            zeros.push_back(std::fmod(t, every) < 0 ? std::fmod(t, every) + every
+                                                    : std::fmod(t, every));
         }
         // Offsets near the wrap of the period are folded onto their neighbours.
         std::vector<double> sorted = zeros;
@@ -273,8 +277,7 @@ public:
             ++k;
         // The k-th click heard is the music's click at firstHeard plus whole periods: the
         // number of periods from the first click heard, by its recorded distance.
-        const double periods =
-            std::round((double(Clicks[k] - Clicks[0]) / Rate) / Every);
+        const double periods = std::round((double(Clicks[k] - Clicks[0]) / Rate) / Every);
         return firstHeard + periods * Every + (frame - double(Clicks[k])) / Rate;
     }
 

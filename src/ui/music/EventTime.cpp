@@ -19,7 +19,8 @@ public:
         if (stamp == 0)
             return arrival;
         Learn(stamp, arrival);
-        const Instant at = Instant(std::chrono::nanoseconds(Offset) + std::chrono::milliseconds(stamp));
+        const Instant at =
+            Instant(std::chrono::nanoseconds(Offset) + std::chrono::milliseconds(stamp));
         return at < arrival ? at : arrival;
     }
 

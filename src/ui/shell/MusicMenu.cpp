@@ -36,8 +36,8 @@ QString SoundFilter() {
         names << QStringLiteral("*.") + QString::fromStdString(e);
         patterns << QStringLiteral("*.") + QString::fromStdString(e);
     }
-    return QString::fromUtf8("Fichiers son (%1)|%2").arg(names.join(QStringLiteral(", ")),
-                                                           patterns.join(QLatin1Char(' ')));
+    return QString::fromUtf8("Fichiers son (%1)|%2")
+        .arg(names.join(QStringLiteral(", ")), patterns.join(QLatin1Char(' ')));
 }
 
 QString Folder(TFenetreEnfant* editor, const TMusique* music) {
