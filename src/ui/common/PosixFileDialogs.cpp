@@ -84,9 +84,11 @@ QString RunFileDialog(OneNameDialog& dlg, const QString& folder) {
 } // namespace
 
 QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folder,
-                                           const QString& filter) {
+                                           const QString& filter, const QString& title) {
     OneNameDialog dlg(parent);
     ConfigureOpenDialog(dlg, filter);
+    if (!title.isEmpty())
+        dlg.setWindowTitle(title);
     return RunFileDialog(dlg, folder);
 }
 

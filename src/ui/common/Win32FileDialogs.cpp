@@ -33,8 +33,9 @@ std::wstring Wide(const QString& text) {
     return text.toStdWString();
 }
 
-QString RunDialog(bool save, QWidget* parent, const QString& folder, const QString& proposedName,
-                  const QString& pipeFilter, const QString& defaultExtension) {
+QString RunDialog(bool save, const QString& title, QWidget* parent, const QString& folder,
+                  const QString& proposedName, const QString& pipeFilter,
+                  const QString& defaultExtension) {
     ComPtr<IFileDialog> dialog;
     HRESULT made = save ? CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
                                            IID_IFileSaveDialog, reinterpret_cast<void**>(&dialog.P))
@@ -65,7 +66,9 @@ QString RunDialog(bool save, QWidget* parent, const QString& folder, const QStri
     options &= save ? ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_OVERWRITEPROMPT)
                     : ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_FILEMUSTEXIST);
     dialog->SetOptions(options);
-    dialog->SetTitle(save ? L"Enregistrer sous" : L"Ouvrir");
+    const std::wstring caption =
+        !title.isEmpty() ? Wide(title) : save ? L"Enregistrer sous" : L"Ouvrir";
+    dialog->SetTitle(caption.c_str());
     if (!folder.isEmpty()) {
         ComPtr<IShellItem> start;
         if (SUCCEEDED(SHCreateItemFromParsingName(Wide(QDir::toNativeSeparators(folder)).c_str(),
@@ -103,14 +106,14 @@ QString RunDialog(bool save, QWidget* parent, const QString& folder, const QStri
 } // namespace
 
 QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folder,
-                                           const QString& filter) {
-    return RunDialog(false, parent, folder, QString(), filter, QString());
+                                           const QString& filter, const QString& title) {
+    return RunDialog(false, title, parent, folder, QString(), filter, QString());
 }
 
 QString SystemDialogProvider::SaveFileName(QWidget* parent, const QString& folder,
                                            const QString& proposedName, const QString& filter,
                                            const QString& defaultExtension) {
-    return RunDialog(true, parent, folder, proposedName, filter, defaultExtension);
+    return RunDialog(true, QString(), parent, folder, proposedName, filter, defaultExtension);
 }
 
 bool SystemDialogProvider::PrinterInstalled() {
