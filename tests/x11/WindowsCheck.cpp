@@ -7,14 +7,14 @@
 #include "IgnivelleSim.h"
 #include "ScriptedDialogs.h"
 #include "device/port/PosixSerialLine.h"
+#include "model/io/Wave.h"
 #include "ui/common/Messages.h"
 #include "ui/dialogs/TDlgGestionConnection.h"
 #include "ui/dialogs/TGestionRafale.h"
-#include "model/io/Wave.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TMusique.h"
 #include "ui/shell/Application.h"
 #include "ui/shell/Main.h"
-#include "ui/music/TMusique.h"
 #include "ui/timeline/MusicLane.h"
 
 #include <QAction>
@@ -72,8 +72,8 @@ void ClickOn(QWidget* w) {
 }
 
 QString Property(QWidget* w, const char* name) {
-    return Output(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->winId()),
-                                           QString::fromLatin1(name)});
+    return Output(QStringLiteral("xprop"),
+                  {QStringLiteral("-id"), QString::number(w->winId()), QString::fromLatin1(name)});
 }
 
 // The window manager has taken the window in: it has framed it and set its state.
@@ -91,8 +91,8 @@ bool ShownActive(QWidget& window) {
     }
     window.activateWindow();
     if (!QTest::qWaitFor([&] { return window.isActiveWindow(); }, WindowManagerMs)) {
-        qWarning("not activated: %s", qPrintable(Output(QStringLiteral("xprop"),
-                                                          {"-root", "_NET_ACTIVE_WINDOW"})));
+        qWarning("not activated: %s",
+                 qPrintable(Output(QStringLiteral("xprop"), {"-root", "_NET_ACTIVE_WINDOW"})));
         return false;
     }
     return true;
