@@ -110,6 +110,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Headless like the other window figures: no display is needed to paint into a window.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_music RUNS FILE_28_AUTOMATIC\n");

@@ -5,12 +5,17 @@
 
 #include "Driver.h"
 #include "IgnivelleSim.h"
+#include "ScriptedDialogs.h"
 #include "device/port/PosixSerialLine.h"
+#include "model/io/Wave.h"
 #include "ui/common/Messages.h"
 #include "ui/dialogs/TDlgGestionConnection.h"
 #include "ui/dialogs/TGestionRafale.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TMusique.h"
+#include "ui/shell/Application.h"
 #include "ui/shell/Main.h"
+#include "ui/timeline/MusicLane.h"
 
 #include <QAction>
 #include <QDialog>
@@ -32,13 +37,33 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 using namespace driver;
 
 namespace {
+// What waits on the window manager may take on a loaded machine. A window manager or an X
+// server that dies is caught at once by run, which then ends this program.
+constexpr int WindowManagerMs = 60000;
+
+QString Output(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(program, arguments);
+    if (!p.waitForFinished(WindowManagerMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
 void Xdotool(const QStringList& arguments) {
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    QVERIFY2(p.waitForFinished(WindowManagerMs), qPrintable(arguments.join(' ')));
+    QCOMPARE(p.exitCode(), 0);
 }
 
 void ClickOn(QWidget* w) {
@@ -46,11 +71,43 @@ void ClickOn(QWidget* w) {
     Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
 }
 
-QString Output(const QString& program, const QStringList& arguments) {
-    QProcess p;
-    p.start(program, arguments);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+QString Property(QWidget* w, const char* name) {
+    return Output(QStringLiteral("xprop"),
+                  {QStringLiteral("-id"), QString::number(w->winId()), QString::fromLatin1(name)});
+}
+
+// The window manager has taken the window in: it has framed it and set its state.
+bool Managed(QWidget* w) {
+    return Property(w, "WM_STATE").contains(QStringLiteral("window state: Normal"));
+}
+
+// Shows the main window as the program does, then waits for what the keyboard needs: the
+// window manager managing it, then the activation asked for.
+bool ShownActive(QWidget& window) {
+    window.showMaximized();
+    if (!QTest::qWaitFor([&] { return Managed(&window); }, WindowManagerMs)) {
+        qWarning("the window manager did not take the window in");
+        return false;
+    }
+    window.activateWindow();
+    if (!QTest::qWaitFor([&] { return window.isActiveWindow(); }, WindowManagerMs)) {
+        qWarning("not activated: %s",
+                 qPrintable(Output(QStringLiteral("xprop"), {"-root", "_NET_ACTIVE_WINDOW"})));
+        return false;
+    }
+    return true;
+}
+
+// A window's two titles as an older tool and a newer one read them, decoded by xprop in a
+// UTF-8 locale of the system's own (the program's LOCPATH, if any, is not xprop's).
+QString TitleProperties(QWidget* w) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LOCPATH"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return Output(QStringLiteral("xprop"),
+                  {QStringLiteral("-id"), QString::number(w->winId()), QStringLiteral("WM_NAME"),
+                   QStringLiteral("_NET_WM_NAME")},
+                  environment);
 }
 
 // What the program asked of the window manager for a window, one property a line.
@@ -98,19 +155,14 @@ class WindowsCheck : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TMainForm> Form;
+    ScriptedDialogs Dialogs;
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
     void init() {
         Form = std::make_unique<TMainForm>();
-        Form->showMaximized();
-        // A window manager that has just started may pass over the first activation.
-        for (int tries = 0; tries < 100 && !Form->isActiveWindow(); ++tries) {
-            Form->activateWindow();
-            QTest::qWait(200);
-        }
-        QVERIFY(Form->isActiveWindow());
+        QVERIFY(ShownActive(*Form));
         Trigger(*Form, "FileNew");
         QTRY_VERIFY(Form->ActiveEditor() && Form->ActiveEditor()->isMaximized());
     }
@@ -258,7 +310,7 @@ private slots:
                                                     "0xe, 0x0, 0x0\n_NET_WM_WINDOW_TYPE(ATOM) = "
                                                     "_NET_WM_WINDOW_TYPE_DIALOG, "
                                                     "_NET_WM_WINDOW_TYPE_NORMAL"));
-            Xdotool({"windowminimize", "--sync", QString::number(dialog.winId())});
+            Xdotool({"windowminimize", QString::number(dialog.winId())});
             QTRY_VERIFY(dialog.isMinimized() || !dialog.isActiveWindow());
             // Back to the program, as from a task bar.
             Xdotool({"windowactivate", QString::number(Form->winId())});
@@ -333,7 +385,58 @@ private slots:
         Form->ActiveEditor()->Link.ClosePort();
         salvo::ResetDefaultPortRoots();
     }
+
+    // Accented titles reach both title properties whole whatever the C library's locale (run
+    // calls this again under other locales): WM_NAME for the older tools, _NET_WM_NAME.
+    void accentedTitlesReadTheSameInBothProperties() {
+        const auto expected = [](const QString& title) {
+            return QStringLiteral("WM_NAME(STRING) = \"%1\"\n_NET_WM_NAME(UTF8_STRING) = \"%1\"")
+                .arg(title);
+        };
+        QTemporaryDir dir;
+        Form->SetDialogProvider(&Dialogs);
+        Dialogs.OpenPaths << dir.filePath(QStringLiteral("musique.wav"));
+        std::ofstream(Dialogs.OpenPaths.back().toStdString(), std::ios::binary)
+            << salvo::WaveBytes(std::vector<int16_t>(8000), 1, 8000);
+        Trigger(*Form, "MusiqueAssocierItem");
+        TMusique::Of(Form->ActiveEditor())->WaitForWave();
+
+        const std::pair<const char*, const char*> dialogs[] = {
+            {"EditRafaleItem", "Génération d'une rafale"},
+            {"ConnectionConfigurationItem", "Comfiguration du port série"},
+            {"ConnectionVerifierItem", "Vérification de l'appareil"},
+            {"MusiqueRepetitionItem", "Répétition"},
+            {"FilePrintPreview", "Aperçu avant impression: NONAME1"},
+            {nullptr, "Début de la séquence"},
+        };
+        for (auto [command, title] : dialogs) {
+            QString seen;
+            WhenModal([&](QWidget& dialog) {
+                seen = TitleProperties(&dialog);
+                qInfo("%s", qPrintable(seen));
+            });
+            if (command) {
+                Trigger(*Form, command);
+            } else {
+                double start = 1.2;
+                salvo::ui::AskPlannedStart(Form.get(), start, ',');
+            }
+            QCOMPARE(seen, expected(QString::fromUtf8(title)));
+        }
+
+        // The main window shows the name of the file saved.
+        Dialogs.SavePaths << dir.filePath(QString::fromUtf8("Fête d'été.tir"));
+        Trigger(*Form, "FileSaveAs");
+        const QString main = QString::fromUtf8("Salvodesk - [Fête d'été]");
+        QTRY_COMPARE(Form->windowTitle(), main);
+        QTRY_COMPARE(TitleProperties(Form.get()), expected(main));
+        qInfo("%s", qPrintable(TitleProperties(Form.get())));
+    }
 };
 
-QTEST_MAIN(WindowsCheck)
+int main(int argc, char** argv) {
+    TApplication app(argc, argv); // the program's own start, its locale for window titles
+    WindowsCheck check;
+    return QTest::qExec(&check, argc, argv);
+}
 #include "WindowsCheck.moc"

@@ -1,6 +1,7 @@
 #include "ui/shell/Application.h"
 
 #include "ui/common/Messages.h"
+#include "ui/shell/TextLocale.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,6 +10,7 @@
 #include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    UseUtf8CharacterType(); // before any window gets its title
     // The name the window system shows for the running program; the display name is left
     // alone, since Qt would append it to every window caption.
     setApplicationName(QStringLiteral("Programmation Ignivelle"));
