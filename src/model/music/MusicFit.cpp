@@ -235,4 +235,22 @@ std::vector<double> RoundEachDelay(double start, double manualTime,
     return times;
 }
 
+bool SitsOnMarkers(double start, const std::vector<double>& automaticTimes,
+                   const std::vector<Marker>& markers) {
+    if (automaticTimes.empty() || markers.empty())
+        return false;
+    for (double t : automaticTimes) {
+        const double fired = start + t;
+        auto after = std::lower_bound(markers.begin(), markers.end(), fired,
+                                      [](const Marker& m, double x) { return m.Time < x; });
+        double gap = after != markers.end() ? after->Time - fired : HUGE_VAL;
+        if (after != markers.begin())
+            gap = std::min(gap, fired - std::prev(after)->Time);
+        // The fit's own bound, with room for the rounding of times to the millisecond.
+        if (gap > TimeStep / 2 + 0.0015)
+            return false;
+    }
+    return true;
+}
+
 } // namespace salvo

@@ -129,6 +129,11 @@ char TMusique::Separator() const {
     return Program() ? Program()->Document().DecimalSeparator() : ',';
 }
 
+void TMusique::MarkersEdited() {
+    LastFit.clear();
+    Touch();
+}
+
 void TMusique::Touch() {
     if (Program())
         Program()->Document().SetModified(true);
@@ -453,7 +458,8 @@ void TMusique::Mark() {
         ShowInformation(Window, U("Aucune musique n'est associée à ce programme."));
         return;
     }
-    AddMarkers(Data.Markers, {{Head(), std::string()}});
+    MarkerEditor.Record();
+    AddMarkers(Data.Markers, {{RoundToMillisecond(Head()), std::string()}});
     Touch();
 }
 
@@ -485,7 +491,12 @@ void TMusique::ImportMarkers(const QString& path) {
     }
     if (labels.Markers.empty())
         return;
-    AddMarkers(Data.Markers, labels.Markers);
+    // Kept to the millisecond, as they are shown and written.
+    std::vector<Marker> added = labels.Markers;
+    for (Marker& m : added)
+        m.Time = RoundToMillisecond(m.Time);
+    MarkerEditor.Record();
+    AddMarkers(Data.Markers, added);
     Touch();
 }
 
@@ -498,18 +509,17 @@ std::vector<double> TMusique::Starts() const {
 }
 
 void TMusique::SetPlannedStart(int firstChannelIndex, double seconds) {
-    Data.Starts[firstChannelIndex + 1] = std::max(0.0, seconds);
+    Data.Starts[firstChannelIndex + 1] = RoundToMillisecond(std::max(0.0, seconds));
+    LastFit.clear();
     Touch();
 }
 
-double TMusique::Snapped(double seconds) const {
-    double best = seconds, gap = 0.1 + 1e-9;
+double TMusique::Snapped(double seconds, double reach) const {
+    std::vector<double> times;
+    times.reserve(Data.Markers.size());
     for (const Marker& m : Data.Markers)
-        if (std::abs(m.Time - seconds) <= gap) {
-            gap = std::abs(m.Time - seconds);
-            best = m.Time;
-        }
-    return best;
+        times.push_back(m.Time);
+    return SnapTo(seconds, times, reach);
 }
 
 std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const {
@@ -559,10 +569,11 @@ QString TMusique::FitSequence(int channelIndex) {
         fired.push_back(copy.GetChannelTime(channel));
         FittedTo[channel] = Data.Markers[static_cast<size_t>(fit.MarkerIndexes[k])].Time;
     }
-    Touch();
     const double largest =
         LargestResidual(FitResiduals(start, fired, Data.Markers, fit.MarkerIndexes));
-    return U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+    LastFit = U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+    Touch();
+    return LastFit;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -589,6 +600,8 @@ void TMusique::LoadFor(const QString& programPath) {
         break;
     }
     Data = std::move(read);
+    MarkerEditor.Forget();
+    LastFit.clear();
     FittedTo.clear();
     HeadSeconds = 0;
     if (HasSound() && !IsSoundFile(Q(Data.SoundPath)))

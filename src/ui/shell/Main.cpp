@@ -164,11 +164,20 @@ void TMainForm::BuildMenus() {
     QMenu* music = menu("MusicMenu", U("&Musique"));
     salvo::ui::BuildMusicMenu(*this, [this, music](const char* name, const QString& caption,
                                                    const QString& status,
-                                                   std::function<void()> handler) {
-        if (!name)
+                                                   std::function<void()> handler,
+                                                   const salvo::ui::CommandKeys& keys) {
+        if (!name) {
             music->addSeparator();
-        else
-            AddItem(music, name, caption, status, Command::Document, std::move(handler));
+            return;
+        }
+        QAction* action =
+            AddItem(music, name, caption, status,
+                    keys.WhileTyping ? Command::DocumentAsTyped : Command::Document,
+                    std::move(handler));
+        // Anywhere in the window, the cell being typed included; no text key, so that nothing
+        // typed ever turns into a music command or the reverse.
+        action->setShortcut(keys.Shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
     });
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
