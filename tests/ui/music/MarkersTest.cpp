@@ -268,6 +268,8 @@ private slots:
             {"a description cell being typed", [this] { FocusCell(*E, 3, 2); },
              QString::fromUtf8("Comètes arg"), QString::fromUtf8("entées"),
              [this] { return E->CellText(3, 2); }, QString::fromUtf8("Comètes argentées")},
+            {"a delay being typed", [this] { FocusCell(*E, 2, 2); }, QStringLiteral("12,"),
+             QStringLiteral("4"), [this] { return E->CellText(2, 2); }, QStringLiteral("12,4")},
             {"a description cell selected", [this] { FocusCell(*E, 3, 3); }, QString(),
              QString(), [this] { return E->CellText(3, 3); }, QString()},
             {"the title", [title] { title->setFocus(); }, QStringLiteral("Final m"),

@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(Boxes->Texts(),
                  QStringList({QString::fromUtf8(
                      "La séquence de la voie 1 a 10 voies automatiques, mais il n'y a que 5 "
-                     "repères après son début (3,34375 s).\n\nAucun retard n'a été modifié.")}));
+                     "repères après son début (3,344 s).\n\nAucun retard n'a été modifié.")}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
         QCOMPARE(e->CellText(2, 11), QStringLiteral("2"));
     }
