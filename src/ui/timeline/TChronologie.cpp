@@ -124,10 +124,11 @@ TChronologie::TChronologie(const salvo::ChannelTable& table, QTableWidget* grid,
         const char* tip;
         std::function<void()> act;
     };
+    // Laid out from the right: "−", "+", "Ajuster" as read.
     const ZoomButton buttons[] = {
-        {"BoutonZoomMoins", "\u2212", "Voir plus de temps (−)", [this] { Zoom(0.5, -1); }},
-        {"BoutonZoomPlus", "+", "Voir de plus près (+ ou Ctrl+molette)", [this] { Zoom(2, -1); }},
         {"BoutonAjuster", "Ajuster", "Voir tout le spectacle", [this] { FitAll(); }},
+        {"BoutonZoomPlus", "+", "Voir de plus près (+ ou Ctrl+molette)", [this] { Zoom(2, -1); }},
+        {"BoutonZoomMoins", "\u2212", "Voir plus de temps (−)", [this] { Zoom(0.5, -1); }},
     };
     for (const ZoomButton& b : buttons) {
         auto* button = new QToolButton(this);
