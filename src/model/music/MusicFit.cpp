@@ -13,8 +13,9 @@ namespace {
 
 constexpr double AfterStart = 0.001;
 
+// Music times are read to the millisecond, however many digits a file gave them.
 std::string Seconds(double t, char separator) {
-    return FormatTime(t, separator);
+    return FormatMilliseconds(t, separator);
 }
 
 std::string Fill(std::string text, const std::vector<std::string>& values) {

@@ -300,7 +300,7 @@ void TRepetition::ShowNext(double position) {
             U("Prochaine : séquence %1 (voie %2), à %3 s")
                 .arg(s.Number)
                 .arg(s.ManualChannel + 1)
-                .arg(QString::fromStdString(FormatTime(
+                .arg(QString::fromStdString(FormatMilliseconds(
                     s.Planned, Program() ? Program()->Document().DecimalSeparator() : ','))));
         const double left = *Rehearsal->Countdown(position);
         // Counted down in tenths, as a stopwatch: "0,0" is the moment.
@@ -410,7 +410,7 @@ void TRepetition::ShowScore() {
         const ScoreRow& row = Result.Rows[r];
         const int i = int(r);
         cell(i, 0, U("%1 (voie %2)").arg(row.Number).arg(row.ManualChannel + 1), false);
-        cell(i, 1, QString::fromStdString(FormatTime(row.Planned, sep)));
+        cell(i, 1, QString::fromStdString(FormatMilliseconds(row.Planned, sep)));
         cell(i, 2, row.Pressed ? Seconds(*row.Pressed) : U("–"));
         cell(i, 3, row.Gap ? QString::fromStdString(GapText(*row.Gap, sep)) : U("–"));
         cell(i, 4, row.Gap ? QString::fromStdString(GapVerdict(*row.Gap)) : U("non lancée"), false);
