@@ -133,9 +133,8 @@ std::string ConflictText(const std::vector<CueStart>& starts,
         const CueStart& a = starts[static_cast<size_t>(c.First)];
         const CueStart& b = starts[static_cast<size_t>(c.Second)];
         pairs += "Séquence " + std::to_string(a.Number) + " (" +
-                 FormatMilliseconds(a.Planned, separator) +
-                 " s) et séquence " + std::to_string(b.Number) + " (" +
-                 FormatMilliseconds(b.Planned, separator) +
+                 FormatMilliseconds(a.Planned, separator) + " s) et séquence " +
+                 std::to_string(b.Number) + " (" + FormatMilliseconds(b.Planned, separator) +
                  " s) : " + FormatResidual(c.Gap, separator, false) + " s d'écart\n";
     }
     std::string text = MsgCueConflict;

@@ -230,4 +230,3 @@ bool AskMarker(QWidget* parent, int number, double& seconds, QString& text, char
     });
     return dialog.exec() == QDialog::Accepted;
 }
-

@@ -15,11 +15,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStringList>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStringList>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -454,10 +454,9 @@ void TRepetition::Adopt() {
     if (leaving.empty()) {
         text += U("\n\nAdopter ces temps ?");
     } else {
-        const QString list = named.size() == 1
-                                 ? named[0]
-                                 : named.mid(0, named.size() - 1).join(U(", ")) + U(" et ") +
-                                       named.back();
+        const QString list = named.size() == 1 ? named[0]
+                                               : named.mid(0, named.size() - 1).join(U(", ")) +
+                                                     U(" et ") + named.back();
         text += (named.size() == 1 ? U("\n\nLa séquence %1 ne sera plus calée sur ses repères.")
                                    : U("\n\nLes séquences %1 ne seront plus calées sur leurs "
                                        "repères."))

@@ -97,12 +97,10 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
     // Ctrl+Space (an input method switch on many desktops, a selection key in item views) nor
     // Ctrl+M (a carriage return to some keyboards' drivers) is safe. Both run while a cell is
     // typed and leave it being typed.
-    add(
-        "MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
+    add("MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
         [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); },
         {QKeySequence(Qt::Key_F5), true});
-    add(
-        "MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
+    add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
         [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); },
         {QKeySequence(Qt::Key_F6), true});
     add("MusiqueReperesItem", "Importer des &repères...",

@@ -1,9 +1,9 @@
 #include "ui/timeline/TChronologie.h"
 
+#include "model/music/MarkerEdits.h"
 #include "model/program/TimeText.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TReperes.h"
-#include "model/music/MarkerEdits.h"
 #include "ui/timeline/MusicLane.h"
 
 #include <QCursor>
@@ -236,8 +236,8 @@ const TimelineLayout& TChronologie::Layout() {
             Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(),
                                   Music->Starts(), Music->SoundDuration(), Shown);
         else
-            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(), {},
-                                  0, Shown);
+            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(), {}, 0,
+                                  Shown);
         // The view as the show allows it (a shorter show, a wider panel).
         Shown = Laid.ViewStart <= 0 && Laid.ViewEnd >= Laid.AxisEnd
                     ? TimelineView{}

@@ -219,8 +219,8 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
     view = ClampedView(view, L.AxisEnd, L.AxisRight - L.AxisLeft);
     L.ViewStart = view.Start;
     L.ViewEnd = view.Span > 0 ? view.Start + view.Span : L.AxisEnd;
-    L.Step = ChooseStep(m, L.ViewStart, L.ViewEnd, L.AxisRight - L.AxisLeft, separator,
-                        view.Span > 0);
+    L.Step =
+        ChooseStep(m, L.ViewStart, L.ViewEnd, L.AxisRight - L.AxisLeft, separator, view.Span > 0);
     const int tickHeight = m.TextHeight(TimelineFont::Tick);
     const auto [firstTick, lastTick] = TickRange(L.ViewStart, L.ViewEnd, L.Step);
     for (long long k = firstTick; k <= lastTick; ++k) {

@@ -95,9 +95,9 @@ struct TimelineLayout {
     std::vector<TimelineText> Legend;
     std::vector<std::pair<QRect, int32_t>> LegendBars; // bar, channel type
 
-    double AxisEnd = 1;                 // seconds at the end of the whole show
-    double ViewStart = 0, ViewEnd = 1;  // seconds at AxisLeft and AxisRight
-    double Step = 1;    // seconds between ticks
+    double AxisEnd = 1;                // seconds at the end of the whole show
+    double ViewStart = 0, ViewEnd = 1; // seconds at AxisLeft and AxisRight
+    double Step = 1;                   // seconds between ticks
     int AxisLeft = 0, AxisRight = 0, AxisY = 0;
     std::vector<int> TickX;
     std::vector<TimelineText> TickLabels; // a tick whose label would leave the panel has none

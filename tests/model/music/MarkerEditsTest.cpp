@@ -31,15 +31,14 @@ TEST(MarkerEdits, EachEditSortsSelectsAndIsTakenBack) {
         const char* after;
         int selected;
     } cases[] = {
-        {"added between, to the millisecond",
-         [](MarkerEdits& e) { return e.Add(2.50049, "x"); }, 2, "1000:a 2000:b 2500:x 3000:c ",
-         2},
+        {"added between, to the millisecond", [](MarkerEdits& e) { return e.Add(2.50049, "x"); }, 2,
+         "1000:a 2000:b 2500:x 3000:c ", 2},
         {"added at an equal time goes after it", [](MarkerEdits& e) { return e.Add(2, "x"); }, 2,
          "1000:a 2000:b 2000:x 3000:c ", 2},
         {"moved past the others", [](MarkerEdits& e) { return e.Move(0, 3.25); }, 2,
          "2000:b 3000:c 3250:a ", 2},
-        {"moved to the front", [](MarkerEdits& e) { return e.Move(2, 0); }, 0,
-         "0:c 1000:a 2000:b ", 0},
+        {"moved to the front", [](MarkerEdits& e) { return e.Move(2, 0); }, 0, "0:c 1000:a 2000:b ",
+         0},
         {"renamed", [](MarkerEdits& e) { return e.Rename(1, "Refrain"); }, 1,
          "1000:a 2000:Refrain 3000:c ", 1},
         {"removed", [](MarkerEdits& e) { return e.Remove(1) ? 0 : -1; }, 0, "1000:a 3000:c ", -1},

@@ -99,7 +99,8 @@ private slots:
         QTest::mouseMove(Panel->viewport(), InBand(35));
         QTest::mouseRelease(Panel->viewport(), Qt::LeftButton, {}, InBand(35));
         const double moved = Music->Data.Markers[2].Time;
-        QVERIFY2(std::abs(moved - 35) <= Panel->Layout().SecondsPerPixel(), qPrintable(Listed(*Music)));
+        QVERIFY2(std::abs(moved - 35) <= Panel->Layout().SecondsPerPixel(),
+                 qPrintable(Listed(*Music)));
         QCOMPARE(moved, std::round(moved * 1000) / 1000);
         QCOMPARE(Music->Markers().Selected(), 2); // it passed the marker at 30 s
         QVERIFY(E->Modified());
@@ -139,11 +140,10 @@ private slots:
 
         ShowActive(*Form); // a dialog that closed leaves no window active offscreen
         Panel->setFocus();
-        const QStringList back = {"12.346 Refrain | 30.000 r30 | 254.417 Bouquet",
-                                  "12.346 Refrain | 30.000 r30", "10.000 r10 | 30.000 r30",
-                                  "10.000 r10 | 30.000 r30 | " + QString::number(moved, 'f', 3) +
-                                      " r20",
-                                  start};
+        const QStringList back = {
+            "12.346 Refrain | 30.000 r30 | 254.417 Bouquet", "12.346 Refrain | 30.000 r30",
+            "10.000 r10 | 30.000 r30",
+            "10.000 r10 | 30.000 r30 | " + QString::number(moved, 'f', 3) + " r20", start};
         for (const QString& expected : back) {
             Key(Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(Listed(*Music), expected);
@@ -270,8 +270,8 @@ private slots:
              [this] { return E->CellText(3, 2); }, QString::fromUtf8("Comètes argentées")},
             {"a delay being typed", [this] { FocusCell(*E, 2, 2); }, QStringLiteral("12,"),
              QStringLiteral("4"), [this] { return E->CellText(2, 2); }, QStringLiteral("12,4")},
-            {"a description cell selected", [this] { FocusCell(*E, 3, 3); }, QString(),
-             QString(), [this] { return E->CellText(3, 3); }, QString()},
+            {"a description cell selected", [this] { FocusCell(*E, 3, 3); }, QString(), QString(),
+             [this] { return E->CellText(3, 3); }, QString()},
             {"the title", [title] { title->setFocus(); }, QStringLiteral("Final m"),
              QStringLiteral(" en or"), [title] { return title->text(); },
              QStringLiteral("Final m en or")},
