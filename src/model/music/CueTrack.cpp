@@ -132,9 +132,9 @@ std::string ConflictText(const std::vector<CueStart>& starts,
     for (const CueConflict& c : conflicts) {
         const CueStart& a = starts[static_cast<size_t>(c.First)];
         const CueStart& b = starts[static_cast<size_t>(c.Second)];
-        pairs += "Séquence " + std::to_string(a.Number) + " (" + FormatTime(a.Planned, separator) +
-                 " s) et séquence " + std::to_string(b.Number) + " (" +
-                 FormatTime(b.Planned, separator) +
+        pairs += "Séquence " + std::to_string(a.Number) + " (" +
+                 FormatMilliseconds(a.Planned, separator) + " s) et séquence " +
+                 std::to_string(b.Number) + " (" + FormatMilliseconds(b.Planned, separator) +
                  " s) : " + FormatResidual(c.Gap, separator, false) + " s d'écart\n";
     }
     std::string text = MsgCueConflict;

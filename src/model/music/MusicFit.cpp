@@ -13,8 +13,9 @@ namespace {
 
 constexpr double AfterStart = 0.001;
 
+// Music times are read to the millisecond, however many digits a file gave them.
 std::string Seconds(double t, char separator) {
-    return FormatTime(t, separator);
+    return FormatMilliseconds(t, separator);
 }
 
 std::string Fill(std::string text, const std::vector<std::string>& values) {
@@ -233,6 +234,24 @@ std::vector<double> RoundEachDelay(double start, double manualTime,
         previousMarker = m;
     }
     return times;
+}
+
+bool SitsOnMarkers(double start, const std::vector<double>& automaticTimes,
+                   const std::vector<Marker>& markers) {
+    if (automaticTimes.empty() || markers.empty())
+        return false;
+    for (double t : automaticTimes) {
+        const double fired = start + t;
+        auto after = std::lower_bound(markers.begin(), markers.end(), fired,
+                                      [](const Marker& m, double x) { return m.Time < x; });
+        double gap = after != markers.end() ? after->Time - fired : HUGE_VAL;
+        if (after != markers.begin())
+            gap = std::min(gap, fired - std::prev(after)->Time);
+        // The fit's own bound, with room for the rounding of times to the millisecond.
+        if (gap > TimeStep / 2 + 0.0015)
+            return false;
+    }
+    return true;
 }
 
 } // namespace salvo

@@ -65,6 +65,11 @@ ChainFit FitChain(double start, double manualTime, int automaticCount,
 std::string FitProblemText(const ChainFit& fit, const std::vector<Marker>& markers, double start,
                            int manualChannel, char separator);
 
+// Whether every automatic channel of a sequence pressed at start fires within half a grid step
+// of a marker, as a fitted sequence does (times from the press; at least one channel).
+bool SitsOnMarkers(double start, const std::vector<double>& automaticTimes,
+                   const std::vector<Marker>& markers);
+
 // Signed difference of each channel's firing in the music from its marker.
 std::vector<double> FitResiduals(double start, const std::vector<double>& times,
                                  const std::vector<Marker>& markers,

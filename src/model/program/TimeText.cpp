@@ -87,6 +87,17 @@ std::string FormatTime(double seconds, char separator) {
     return Format(seconds, separator, 15);
 }
 
+double RoundToMillisecond(double seconds) {
+    if (!std::isfinite(seconds))
+        return seconds;
+    const double rounded = std::round(seconds * 1000) / 1000;
+    return rounded == 0 ? 0.0 : rounded; // no "-0"
+}
+
+std::string FormatMilliseconds(double seconds, char separator) {
+    return FormatTime(RoundToMillisecond(seconds), separator);
+}
+
 std::string FormatTimeExactly(double seconds, char separator) {
     // 15 digits first, so that whatever they already held exactly is written as before.
     for (int precision = 15; precision < 17; ++precision) {

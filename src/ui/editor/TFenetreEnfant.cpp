@@ -478,6 +478,12 @@ void TFenetreEnfant::ShowMusic(TMusique* music) {
     Chronologie->SetMusic(music);
 }
 
+void TFenetreEnfant::FocusTimeline() {
+    // A cell being typed is ended by the command that attached the music.
+    if (Chronologie && Chronologie->isVisible())
+        Chronologie->setFocus(Qt::OtherFocusReason);
+}
+
 void TFenetreEnfant::LightChannels(const QSet<int>& channels) {
     if (Chronologie)
         Chronologie->SetLitChannels(channels);

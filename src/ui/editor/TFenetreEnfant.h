@@ -79,6 +79,8 @@ public:
     salvo::EditableProgram& Document() override;
     void ShowMusic(TMusique* music) override;
     void LightChannels(const QSet<int>& channels) override;
+    // The keyboard to the timeline (when it shows), for the music's keys.
+    void FocusTimeline();
 
     void SetDelayCell(int channelIndex, const std::string& text) override;
     void SetTypeCell(int channelIndex, const std::string& text) override;

@@ -120,6 +120,11 @@ char TMusique::Separator() const {
     return Program() ? Program()->Document().DecimalSeparator() : ',';
 }
 
+void TMusique::MarkersEdited() {
+    LastFit.clear();
+    Touch();
+}
+
 void TMusique::Touch() {
     if (Program())
         Program()->Document().SetModified(true);
@@ -361,7 +366,8 @@ void TMusique::Mark(sound::Instant when) {
         ShowInformation(Window, U("Aucune musique n'est associée à ce programme."));
         return;
     }
-    AddMarkers(Data.Markers, {{HeadAt(when), std::string()}});
+    MarkerEditor.Record();
+    AddMarkers(Data.Markers, {{RoundToMillisecond(HeadAt(when)), std::string()}});
     Touch();
 }
 
@@ -393,7 +399,12 @@ void TMusique::ImportMarkers(const QString& path) {
     }
     if (labels.Markers.empty())
         return;
-    AddMarkers(Data.Markers, labels.Markers);
+    // Kept to the millisecond, as they are shown and written.
+    std::vector<Marker> added = labels.Markers;
+    for (Marker& m : added)
+        m.Time = RoundToMillisecond(m.Time);
+    MarkerEditor.Record();
+    AddMarkers(Data.Markers, added);
     Touch();
 }
 
@@ -406,18 +417,17 @@ std::vector<double> TMusique::Starts() const {
 }
 
 void TMusique::SetPlannedStart(int firstChannelIndex, double seconds) {
-    Data.Starts[firstChannelIndex + 1] = std::max(0.0, seconds);
+    Data.Starts[firstChannelIndex + 1] = RoundToMillisecond(std::max(0.0, seconds));
+    LastFit.clear();
     Touch();
 }
 
-double TMusique::Snapped(double seconds) const {
-    double best = seconds, gap = 0.1 + 1e-9;
+double TMusique::Snapped(double seconds, double reach) const {
+    std::vector<double> times;
+    times.reserve(Data.Markers.size());
     for (const Marker& m : Data.Markers)
-        if (std::abs(m.Time - seconds) <= gap) {
-            gap = std::abs(m.Time - seconds);
-            best = m.Time;
-        }
-    return best;
+        times.push_back(m.Time);
+    return SnapTo(seconds, times, reach);
 }
 
 std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const {
@@ -467,10 +477,11 @@ QString TMusique::FitSequence(int channelIndex) {
         fired.push_back(copy.GetChannelTime(channel));
         FittedTo[channel] = Data.Markers[static_cast<size_t>(fit.MarkerIndexes[k])].Time;
     }
-    Touch();
     const double largest =
         LargestResidual(FitResiduals(start, fired, Data.Markers, fit.MarkerIndexes));
-    return U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+    LastFit = U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+    Touch();
+    return LastFit;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -498,6 +509,8 @@ void TMusique::LoadFor(const QString& programPath) {
     }
     Data = std::move(read);
     Previous.reset();
+    MarkerEditor.Forget();
+    LastFit.clear();
     FittedTo.clear();
     HeadSeconds = 0;
     if (HasSound() && !IsSoundFile(Q(Data.SoundPath)))

@@ -3,6 +3,7 @@
 // planned start of each sequence, the play head and the player. It lives as a child of the
 // editor window, is saved beside the program file, and is drawn by the window's timeline.
 
+#include "model/music/MarkerEdits.h"
 #include "model/music/MusicFile.h"
 #include "model/music/SoundEnvelope.h"
 #include "sound/Sound.h"
@@ -32,6 +33,14 @@ public:
 
     salvo::MusicData Data;
 
+    // The markers as the user fixes them (select, move, rename, delete, add, take back); after
+    // an edit through it, MarkersEdited() marks the show modified and draws it again.
+    salvo::MarkerEdits& Markers() { return MarkerEditor; }
+    const salvo::MarkerEdits& Markers() const { return MarkerEditor; }
+    void MarkersEdited();
+    // The program's decimal separator, for the times shown.
+    char Separator() const;
+
     // Whether there is anything to draw under the timeline.
     bool Active() const { return !Data.Empty(); }
     bool HasSound() const { return !Data.SoundPath.empty(); }
@@ -56,8 +65,8 @@ public:
     std::vector<salvo::SequenceSpan> Sequences() const;
     std::vector<double> Starts() const;
     void SetPlannedStart(int firstChannelIndex, double seconds);
-    // The marker time within 0.1 s of t, or t.
-    double Snapped(double seconds) const;
+    // The marker time within reach of t, or t.
+    double Snapped(double seconds, double reach) const;
     // A fitted channel's signed gap from its marker, and that marker's number.
     std::optional<std::pair<double, int>> Residual(int channelIndex) const;
 
@@ -70,6 +79,8 @@ public:
     void ImportMarkers(const QString& path);
     // Fits the sequence holding channelIndex; returns the status line text ("" when refused).
     QString FitSequence(int channelIndex);
+    // That text of the last fit, kept in view under the timeline until a start or a marker moves.
+    QString FitNote() const { return LastFit; }
 
     // The companion file of the program at programPath.
     void LoadFor(const QString& programPath);
@@ -94,14 +105,15 @@ private:
     void WaveFailed(const QString& path, const QString& why);
     void StopWave();
     void WaveDone(int result, const QString& path);
-    char Separator() const;
 
     // The program, while its window lives.
     MusicProgram* Program() const { return Window ? Owner : nullptr; }
     MusicProgram* Owner = nullptr;
     QPointer<QWidget> Window;
+    salvo::MarkerEdits MarkerEditor{Data.Markers};
     salvo::Envelope WaveEnvelope;
     QString Note;
+    QString LastFit;
     double HeadSeconds = 0;
     std::map<int, double> FittedTo; // channel index -> marker time
 

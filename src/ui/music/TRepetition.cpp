@@ -1,6 +1,7 @@
 #include "ui/music/TRepetition.h"
 #include "ui/common/Strings.h"
 
+#include "model/music/MusicFit.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/EventTime.h"
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStringList>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -266,7 +268,7 @@ void TRepetition::ShowNext(double position) {
             U("Prochaine : séquence %1 (voie %2), à %3 s")
                 .arg(s.Number)
                 .arg(s.ManualChannel + 1)
-                .arg(QString::fromStdString(FormatTime(
+                .arg(QString::fromStdString(FormatMilliseconds(
                     s.Planned, Program() ? Program()->Document().DecimalSeparator() : ','))));
         const double left = *Rehearsal->Countdown(position);
         // Counted down in tenths, as a stopwatch: "0,0" is the moment.
@@ -394,7 +396,7 @@ void TRepetition::ShowScore() {
         const ScoreRow& row = Result.Rows[r];
         const int i = int(r);
         cell(i, 0, U("%1 (voie %2)").arg(row.Number).arg(row.ManualChannel + 1), false);
-        cell(i, 1, QString::fromStdString(FormatTime(row.Planned, sep)));
+        cell(i, 1, QString::fromStdString(FormatMilliseconds(row.Planned, sep)));
         cell(i, 2, row.Pressed ? Seconds(*row.Pressed) : U("–"));
         cell(i, 3, row.Gap ? QString::fromStdString(GapText(*row.Gap, sep)) : U("–"));
         cell(i, 4, row.Gap ? QString::fromStdString(GapVerdict(*row.Gap)) : U("non lancée"), false);
@@ -409,17 +411,56 @@ void TRepetition::ShowScore() {
 void TRepetition::Adopt() {
     if (!Music || !Program())
         return;
-    if (ShowBox(this, BoxKind::Confirmation,
-                U("Les instants d'appui de cette répétition deviennent les débuts prévus des "
-                  "%1 séquences lancées.\n\nAdopter ces temps ?")
-                    .arg(Result.PressedCount),
-                {BoxButton::Yes, BoxButton::No}) != BoxButton::Yes)
-        return;
     const PlannedStartMap adopted = AdoptedStarts(Result, Music->Data.Starts);
+    // The sequences that sit on their markers now and would no longer once moved.
+    const std::vector<SequenceSpan> sequences = Music->Sequences();
+    const std::vector<double> before = Music->Starts();
+    PlannedStartMap rounded;
     for (const auto& [channel, start] : adopted)
-        // Kept to the millisecond, as the companion file writes them.
-        Music->SetPlannedStart(channel - 1, std::round(start * 1000) / 1000);
+        rounded[channel] = RoundToMillisecond(start); // as the companion file writes them
+    const std::vector<double> after = PlannedStarts(sequences, rounded);
+    ChannelTable table;
+    table.CopyTableFrom(Program()->Document().Channels());
+    std::vector<size_t> leaving;
+    QStringList named;
+    for (size_t s = 0; s < sequences.size() && s < after.size(); ++s) {
+        std::vector<double> times;
+        for (int c = sequences[s].First + 1; c <= sequences[s].Last; ++c)
+            times.push_back(table.GetChannelTime(c));
+        if (after[s] != before[s] && SitsOnMarkers(before[s], times, Music->Data.Markers) &&
+            !SitsOnMarkers(after[s], times, Music->Data.Markers)) {
+            leaving.push_back(s);
+            named << U("%1 (voie %2)").arg(s + 1).arg(sequences[s].First + 1);
+        }
+    }
+    QString text = U("Les instants d'appui de cette répétition deviennent les débuts prévus des "
+                     "%1 séquences lancées.")
+                       .arg(Result.PressedCount);
+    std::vector<BoxButton> buttons = {BoxButton::Yes, BoxButton::No};
+    if (leaving.empty()) {
+        text += U("\n\nAdopter ces temps ?");
+    } else {
+        const QString list = named.size() == 1 ? named[0]
+                                               : named.mid(0, named.size() - 1).join(U(", ")) +
+                                                     U(" et ") + named.back();
+        text += (named.size() == 1 ? U("\n\nLa séquence %1 ne sera plus calée sur ses repères.")
+                                   : U("\n\nLes séquences %1 ne seront plus calées sur leurs "
+                                       "repères."))
+                    .arg(list);
+        text += U("\n\nOui : adopter ces temps et caler de nouveau %1 sur les repères ;\nNon : "
+                  "adopter ces temps sans caler ;\nAnnuler : ne rien changer.")
+                    .arg(named.size() == 1 ? U("cette séquence") : U("ces séquences"));
+        buttons.push_back(BoxButton::Cancel);
+    }
+    const BoxButton answer = ShowBox(this, BoxKind::Confirmation, text, buttons);
+    if (answer == BoxButton::Cancel || (leaving.empty() && answer != BoxButton::Yes))
+        return;
+    for (const auto& [channel, start] : rounded)
+        Music->SetPlannedStart(channel - 1, start);
     ButtonAdopter->setEnabled(false);
+    if (answer == BoxButton::Yes)
+        for (size_t s : leaving)
+            Music->FitSequence(sequences[s].First);
 }
 
 bool TRepetition::eventFilter(QObject* watched, QEvent* event) {

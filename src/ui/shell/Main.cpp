@@ -162,14 +162,22 @@ void TMainForm::BuildMenus() {
             &TMainForm::ConnectionLireItemClick);
 
     QMenu* music = menu("MusicMenu", U("&Musique"));
-    salvo::ui::BuildMusicMenu(*this, [this, music](const char* name, const QString& caption,
-                                                   const QString& status,
-                                                   std::function<void()> handler) {
-        if (!name)
-            music->addSeparator();
-        else
-            AddItem(music, name, caption, status, Command::Document, std::move(handler));
-    });
+    salvo::ui::BuildMusicMenu(
+        *this, [this, music](const char* name, const QString& caption, const QString& status,
+                             std::function<void()> handler, const salvo::ui::CommandKeys& keys) {
+            if (!name) {
+                music->addSeparator();
+                return;
+            }
+            QAction* action =
+                AddItem(music, name, caption, status,
+                        keys.WhileTyping ? Command::DocumentAsTyped : Command::Document,
+                        std::move(handler));
+            // Anywhere in the window, the cell being typed included; no text key, so that nothing
+            // typed ever turns into a music command or the reverse.
+            action->setShortcut(keys.Shortcut);
+            action->setShortcutContext(Qt::WindowShortcut);
+        });
 
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),

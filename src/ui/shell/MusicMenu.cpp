@@ -9,6 +9,7 @@
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
+#include "ui/music/TReperes.h"
 #include "ui/music/TRepetition.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/Workspace.h"
@@ -76,30 +77,40 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
     // nothing, like the other document commands. All of them read the program as it stands,
     // the value being typed included.
     auto add = [&](const char* name, const char* caption, const char* status,
-                   void (*handler)(Workspace&, TFenetreEnfant*)) {
-        addCommand(name, QString::fromUtf8(caption), QString::fromUtf8(status), [&w, handler] {
-            if (TFenetreEnfant* editor = w.ActiveEditor())
-                handler(w, editor);
-        });
+                   void (*handler)(Workspace&, TFenetreEnfant*), CommandKeys keys = {}) {
+        addCommand(
+            name, QString::fromUtf8(caption), QString::fromUtf8(status),
+            [&w, handler] {
+                if (TFenetreEnfant* editor = w.ActiveEditor())
+                    handler(w, editor);
+            },
+            keys);
     };
     add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
         [](Workspace& f, TFenetreEnfant* e) {
             const QString path =
                 f.Dialogs().OpenFileName(f.Window(), Folder(e, TMusique::Of(e, false)),
                                          SoundFilter(), QString::fromUtf8("Associer une musique"));
-            if (!path.isEmpty())
-                TMusique::Of(e)->Attach(path);
+            // The keyboard then goes to the timeline, where Space and M act on the music.
+            if (!path.isEmpty() && TMusique::Of(e)->Attach(path))
+                e->FocusTimeline();
         });
     add("MusiqueDetacherItem", "&Détacher la musique", "Retirer le fichier son de ce programme",
         [](Workspace&, TFenetreEnfant* e) {
             if (TMusique* m = TMusique::Of(e, false); m && m->HasSound())
                 m->Detach();
         });
-    addCommand(nullptr, QString(), QString(), nullptr); // a separator
+    addCommand(nullptr, QString(), QString(), nullptr, {}); // a separator
+    // Function keys: no cell or header field takes them, the grid's own is F2, and neither
+    // Ctrl+Space (an input method switch on many desktops, a selection key in item views) nor
+    // Ctrl+M (a carriage return to some keyboards' drivers) is safe. Both run while a cell is
+    // typed and leave it being typed.
     add("MusiqueLectureItem", "&Lecture", "Écouter la musique depuis la tête de lecture",
-        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); });
+        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); },
+        {QKeySequence(Qt::Key_F5), true});
     add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
-        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); });
+        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); },
+        {QKeySequence(Qt::Key_F6), true});
     add("MusiqueReperesItem", "Importer des &repères...",
         "Lire des repères d'un fichier de marqueurs", [](Workspace& f, TFenetreEnfant* e) {
             const QString path = f.Dialogs().OpenFileName(
@@ -107,7 +118,12 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
             if (!path.isEmpty())
                 TMusique::Of(e)->ImportMarkers(path);
         });
-    addCommand(nullptr, QString(), QString(), nullptr); // a separator
+    add("MusiqueListeReperesItem", "Re&pères...", "Voir et corriger la liste des repères",
+        [](Workspace& f, TFenetreEnfant* e) {
+            TReperes dialog(TMusique::Of(e), f.Window());
+            dialog.exec();
+        });
+    addCommand(nullptr, QString(), QString(), nullptr, {}); // a separator
     add("MusiqueCalerItem", "&Caler la séquence sur les repères",
         "Ajuster les retards de la séquence aux repères suivants",
         [](Workspace& f, TFenetreEnfant* e) {
@@ -115,7 +131,7 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
             if (!residual.isEmpty())
                 f.ShowStatus(residual);
         });
-    addCommand(nullptr, QString(), QString(), nullptr); // a separator
+    addCommand(nullptr, QString(), QString(), nullptr, {}); // a separator
     add("MusiqueRepetitionItem", "Ré&pétition...", "Répéter le spectacle avec la musique",
         [](Workspace& f, TFenetreEnfant* e) {
             TMusique* music = TMusique::Of(e);

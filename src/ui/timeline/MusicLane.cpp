@@ -5,6 +5,7 @@
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/TMusique.h"
+#include "ui/music/TReperes.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -25,12 +26,12 @@ const QColor WaveColour(0x3d, 0x8b, 0x6d);
 const QColor MarkerColour(0xe0, 0x7b, 0x00);
 const QColor HeadColour(0xd0, 0x10, 0x40);
 const QColor FlagColour(0x2e, 0x3a, 0x46);
+const QColor SelectedColour(0xff, 0xc1, 0x07, 150);
 
 } // namespace
 
 double TimeAtX(const TimelineLayout& L, int x) {
-    const int span = std::max(1, L.AxisRight - L.AxisLeft);
-    return std::max(0.0, double(x - L.AxisLeft) / span * L.AxisEnd);
+    return std::max(0.0, L.ViewStart + double(x - L.AxisLeft) * L.SecondsPerPixel());
 }
 
 int StartFlagAt(const TimelineLayout& L, int x, int y) {
@@ -97,12 +98,15 @@ void PaintMusic(QPainter& p, const QWidget& widget, const TimelineLayout& L, con
     }
     p.setPen(text);
     QString caption;
+    const int selected = music.Markers().Selected();
     if (std::optional<double> progress = music.WaveProgress()) {
         caption = QString::fromUtf8("Calcul de l'onde sonore : %1 %").arg(int(*progress * 100));
         const QRect bar(L.AxisLeft, mid - 3, L.AxisRight - L.AxisLeft, 6);
         p.fillRect(bar, QColor(0xdd, 0xe2, 0xe8));
         p.fillRect(QRect(bar.left(), bar.top(), int(bar.width() * *progress), bar.height()),
                    WaveColour);
+    } else if (selected >= 0) {
+        caption = MarkerCaption(music, selected, music.Separator());
     } else if (!music.WaveNote().isEmpty()) {
         caption = music.WaveNote();
     } else if (!music.HasSound()) {
@@ -111,12 +115,26 @@ void PaintMusic(QPainter& p, const QWidget& widget, const TimelineLayout& L, con
         caption = QString::fromUtf8("Musique : %1")
                       .arg(QString::fromStdString(PathName(music.Data.SoundPath)));
     }
-    p.drawText(QRect(L.AxisLeft, band.top() + 2, L.AxisRight - L.AxisLeft, 14),
-               Qt::AlignLeft | Qt::AlignVCenter, caption);
+    const QRect captionRow(L.AxisLeft, band.top() + 2, L.AxisRight - L.AxisLeft, 14);
+    // The last fit's largest gap stays in view at the right, where no pointer replaces it.
+    const QString fit = music.FitNote();
+    const int fitWidth = fit.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(fit) + 12;
+    p.drawText(captionRow.adjusted(0, 0, -fitWidth, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(caption, Qt::ElideRight,
+                                          std::max(0, captionRow.width() - fitWidth)));
+    if (!fit.isEmpty() && fitWidth < captionRow.width())
+        p.drawText(captionRow, Qt::AlignRight | Qt::AlignVCenter, fit);
     int lastRight = INT32_MIN;
     for (size_t i = 0; i < music.Data.Markers.size(); ++i) {
         const int x = L.XOf(music.Data.Markers[i].Time);
-        p.setPen(QPen(MarkerColour, 1));
+        if (x < band.left() - 40 || x > band.right() + 40)
+            continue;
+        if (int(i) == selected) {
+            p.fillRect(QRect(x - 3, band.top() + 16, 7, band.height() - 16), SelectedColour);
+            p.setPen(QPen(MarkerColour, 1));
+            p.drawLine(x, lanes.top(), x, band.top());
+        }
+        p.setPen(QPen(MarkerColour, int(i) == selected ? 3 : 1));
         p.drawLine(x, band.top() + 16, x, band.bottom());
         const QString number = QString::number(i + 1);
         const int w = p.fontMetrics().horizontalAdvance(number);
@@ -144,7 +162,8 @@ bool AskPlannedStart(QWidget* parent, double& seconds, char separator) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("TDebutSequence"));
     dialog.setWindowTitle(QString::fromUtf8("Début de la séquence"));
-    auto* edit = new QLineEdit(QString::fromStdString(FormatTime(seconds, separator)), &dialog);
+    auto* edit =
+        new QLineEdit(QString::fromStdString(FormatMilliseconds(seconds, separator)), &dialog);
     edit->setObjectName(QStringLiteral("EditDebut"));
     edit->selectAll();
     auto* buttons = new QDialogButtonBox(&dialog);
@@ -165,7 +184,7 @@ bool AskPlannedStart(QWidget* parent, double& seconds, char separator) {
             edit->setFocus();
             return;
         }
-        seconds = *t;
+        seconds = RoundToMillisecond(*t);
         dialog.accept();
     });
     return dialog.exec() == QDialog::Accepted;

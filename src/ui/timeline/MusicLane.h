@@ -14,6 +14,8 @@ class TMusique;
 namespace salvo::ui {
 
 constexpr int MusicBandHeight = 92;
+// A dragged flag or marker snaps within this many pixels, whatever the zoom.
+constexpr int SnapPixels = 6;
 
 // Seconds on the axis at x (layout coordinates), never below 0.
 double TimeAtX(const TimelineLayout& layout, int x);

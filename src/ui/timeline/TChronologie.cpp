@@ -1,9 +1,13 @@
 #include "ui/timeline/TChronologie.h"
 
+#include "model/music/MarkerEdits.h"
 #include "model/program/TimeText.h"
 #include "ui/music/EventTime.h"
 #include "ui/music/TMusique.h"
+#include "ui/music/TReperes.h"
 #include "ui/timeline/MusicLane.h"
+
+#include <QCursor>
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -15,9 +19,13 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <array>
+#include <cmath>
+#include <functional>
 
 using namespace salvo;
 using namespace salvo::ui;
@@ -100,9 +108,39 @@ TChronologie::TChronologie(const salvo::ChannelTable& table, QTableWidget* grid,
     setObjectName(QStringLiteral("Chronologie"));
     // The keyboard stays with the grid; a click on a mark hands it there.
     setFocusPolicy(Qt::NoFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     verticalScrollBar()->setSingleStep(20);
+    // The horizontal bar scrolls the zoomed axis, in milliseconds.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (SettingBar)
+            return;
+        Shown.Start = value / 1000.0;
+        Dirty = true;
+        viewport()->update();
+    });
+    struct ZoomButton {
+        const char* name;
+        const char* text;
+        const char* tip;
+        std::function<void()> act;
+    };
+    // Laid out from the right: "−", "+", "Ajuster" as read.
+    const ZoomButton buttons[] = {
+        {"BoutonAjuster", "Ajuster", "Voir tout le spectacle", [this] { FitAll(); }},
+        {"BoutonZoomPlus", "+", "Voir de plus près (+ ou Ctrl+molette)", [this] { Zoom(2, -1); }},
+        {"BoutonZoomMoins", "\u2212", "Voir plus de temps (−)", [this] { Zoom(0.5, -1); }},
+    };
+    for (const ZoomButton& b : buttons) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setText(QString::fromUtf8(b.text));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoRaise(true);
+        connect(button, &QToolButton::clicked, this, b.act);
+        addScrollBarWidget(button, Qt::AlignRight);
+    }
     // The pointer over the panel is over a control, not over the window's background, where it
     // would end the editing of a cell.
     setAttribute(Qt::WA_NoMousePropagation);
@@ -122,7 +160,33 @@ void TChronologie::SetLitChannels(const QSet<int>& channels) {
 
 void TChronologie::ProgramChanged() {
     Dirty = true;
+    UpdateBarPolicy();
     viewport()->update();
+}
+
+void TChronologie::SetView(TimelineView view) {
+    Shown = view;
+    Dirty = true;
+    Layout();
+    viewport()->update();
+}
+
+void TChronologie::Zoom(double factor, int x) {
+    const TimelineLayout& L = Layout();
+    if (x < 0 || x >= viewport()->width())
+        x = (L.AxisLeft + L.AxisRight) / 2;
+    SetView(ZoomedView(Shown, L.AxisEnd, L.AxisRight - L.AxisLeft, TimeAtX(L, x), factor));
+}
+
+void TChronologie::FitAll() {
+    SetView({});
+}
+
+void TChronologie::UpdateBarPolicy() {
+    // Set to music, the bar and its zoom buttons stay; the program alone shows it when zoomed.
+    const Qt::ScrollBarPolicy policy = WithMusic() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+    if (horizontalScrollBarPolicy() != policy)
+        setHorizontalScrollBarPolicy(policy);
 }
 
 void TChronologie::SetMusic(TMusique* music) {
@@ -134,6 +198,7 @@ void TChronologie::SetMusic(TMusique* music) {
     }
     setFocusPolicy(music ? Qt::ClickFocus : Qt::NoFocus);
     DraggedLane = -1;
+    DraggedMarker = -1;
     ProgramChanged();
 }
 
@@ -170,9 +235,14 @@ const TimelineLayout& TChronologie::Layout() {
         ScreenSurface measure(*this);
         if (WithMusic())
             Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(),
-                                  Music->Starts(), Music->SoundDuration());
+                                  Music->Starts(), Music->SoundDuration(), Shown);
         else
-            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator());
+            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(), {}, 0,
+                                  Shown);
+        // The view as the show allows it (a shorter show, a wider panel).
+        Shown = Laid.ViewStart <= 0 && Laid.ViewEnd >= Laid.AxisEnd
+                    ? TimelineView{}
+                    : TimelineView{Laid.ViewStart, Laid.ViewEnd - Laid.ViewStart};
         Dirty = false;
         UpdateScrollRange();
     }
@@ -184,6 +254,19 @@ void TChronologie::UpdateScrollRange() {
     const int shown = viewport()->height() - BandHeight();
     bar->setPageStep(std::max(1, shown - Laid.HeaderHeight));
     bar->setRange(0, std::max(0, Laid.Height - shown));
+    QScrollBar* h = horizontalScrollBar();
+    const int total = int(std::lround(Laid.AxisEnd * 1000));
+    const int span = int(std::lround((Laid.ViewEnd - Laid.ViewStart) * 1000));
+    SettingBar = true;
+    h->setRange(0, std::max(0, total - span));
+    h->setPageStep(std::max(1, span));
+    h->setSingleStep(std::max(1, span / 10));
+    h->setValue(int(std::lround(Laid.ViewStart * 1000)));
+    SettingBar = false;
+}
+
+bool TChronologie::InBand(QPoint p) const {
+    return WithMusic() && p.y() >= viewport()->height() - BandHeight();
 }
 
 int TChronologie::CurrentChannel() const {
@@ -248,7 +331,8 @@ bool TChronologie::viewportEvent(QEvent* event) {
         if (WithMusic()) {
             const double start = Layout().Lanes[static_cast<size_t>(mark->Lane)].Start;
             tip += QString::fromUtf8("\nDans la musique : %1 s")
-                       .arg(QString::fromStdString(FormatTime(start + mark->Time, Separator())));
+                       .arg(QString::fromStdString(
+                           FormatMilliseconds(start + mark->Time, Separator())));
             if (auto residual = Music->Residual(mark->Channel - 1))
                 tip += QString::fromUtf8("\nÉcart avec le repère n°%1 : %2 s")
                            .arg(residual->second)
@@ -284,10 +368,11 @@ QString TChronologie::MusicToolTip(QPoint p) {
         const Marker& m = Music->Data.Markers[static_cast<size_t>(marker)];
         QString tip = QString::fromUtf8("Repère n°%1, %2 s")
                           .arg(marker + 1)
-                          .arg(QString::fromStdString(FormatTime(m.Time, Separator())));
+                          .arg(QString::fromStdString(FormatMilliseconds(m.Time, Separator())));
         if (!m.Text.empty())
             tip += QLatin1Char('\n') + QString::fromStdString(m.Text);
-        return tip;
+        return tip + QString::fromUtf8("\nFaire glisser pour le déplacer, double-cliquer pour le "
+                                       "modifier, Suppr pour l'effacer");
     }
     const int lane = p.y() >= L.HeaderHeight ? StartFlagAt(L, p.x(), y) : -1;
     if (lane < 0)
@@ -296,12 +381,27 @@ QString TChronologie::MusicToolTip(QPoint p) {
                              "double-cliquer pour le saisir")
         .arg(lane + 1)
         .arg(QString::fromStdString(
-            FormatTime(L.Lanes[static_cast<size_t>(lane)].Start, Separator())));
+            FormatMilliseconds(L.Lanes[static_cast<size_t>(lane)].Start, Separator())));
 }
 
 void TChronologie::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     event->accept();
+    if (DraggedMarker >= 0 && Music && (event->buttons() & Qt::LeftButton)) {
+        if (!MarkerMoved && (p - PressPoint).manhattanLength() < 4)
+            return;
+        // Onto a sequence's start or the play head when within a few pixels.
+        std::vector<double> targets = Music->Starts();
+        targets.push_back(Music->Head());
+        const double t = SnapTo(TimeAtX(Laid, p.x()), targets, SnapPixels * Laid.SecondsPerPixel());
+        const int at = Music->Markers().Move(DraggedMarker, t, MarkerMoved);
+        if (at >= 0) {
+            DraggedMarker = at;
+            MarkerMoved = true;
+            Music->MarkersEdited();
+        }
+        return;
+    }
     if (DraggedLane >= 0 && (event->buttons() & Qt::LeftButton)) {
         if (!Dragging && (p - PressPoint).manhattanLength() < 4)
             return;
@@ -310,15 +410,17 @@ void TChronologie::mouseMoveEvent(QMouseEvent* event) {
             return;
         const TimelineLane& lane = Laid.Lanes[static_cast<size_t>(DraggedLane)];
         // Lanes keep their place while dragging: the axis is not laid out again under the mouse.
-        Music->SetPlannedStart(lane.First - 1, Music->Snapped(TimeAtX(Laid, p.x())));
+        Music->SetPlannedStart(lane.First - 1, Music->Snapped(TimeAtX(Laid, p.x()),
+                                                              SnapPixels * Laid.SecondsPerPixel()));
         return;
     }
     const bool flag = WithMusic() && p.y() >= Layout().HeaderHeight &&
                       p.y() < viewport()->height() - BandHeight() &&
                       StartFlagAt(Layout(), p.x(), p.y() + verticalScrollBar()->value()) >= 0;
-    viewport()->setCursor(flag        ? Qt::SizeHorCursor
-                          : MarkAt(p) ? Qt::PointingHandCursor
-                                      : Qt::ArrowCursor);
+    const bool marker = InBand(p) && MarkerAtX(Layout(), *Music, p.x()) >= 0;
+    viewport()->setCursor(flag || marker ? Qt::SizeHorCursor
+                          : MarkAt(p)    ? Qt::PointingHandCursor
+                                         : Qt::ArrowCursor);
 }
 
 void TChronologie::mousePressEvent(QMouseEvent* event) {
@@ -328,8 +430,16 @@ void TChronologie::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (WithMusic()) {
         const TimelineLayout& L = Layout();
-        if (p.y() >= viewport()->height() - BandHeight()) {
-            Music->SetHead(TimeAtX(L, p.x()));
+        if (InBand(p)) {
+            // A marker is picked up; elsewhere the click places the play head.
+            const int marker = MarkerAtX(L, *Music, p.x());
+            Music->Markers().Select(marker);
+            DraggedMarker = marker;
+            MarkerMoved = false;
+            PressPoint = p;
+            if (marker < 0)
+                Music->SetHead(TimeAtX(L, p.x()));
+            viewport()->update();
             return;
         }
         if (p.y() >= L.HeaderHeight) {
@@ -348,6 +458,13 @@ void TChronologie::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (!WithMusic() || event->button() != Qt::LeftButton || p.y() < Layout().HeaderHeight)
         return;
+    if (InBand(p)) {
+        DraggedMarker = -1;
+        const int marker = MarkerAtX(Layout(), *Music, p.x());
+        if (marker >= 0)
+            EditMarker(marker);
+        return;
+    }
     const int lane = StartFlagAt(Layout(), p.x(), p.y() + verticalScrollBar()->value());
     DraggedLane = -1;
     if (lane < 0)
@@ -359,16 +476,58 @@ void TChronologie::mouseDoubleClickEvent(QMouseEvent* event) {
         Music->SetPlannedStart(first, start);
 }
 
+void TChronologie::EditMarker(int index) {
+    if (!Music)
+        return;
+    Music->Markers().Select(index);
+    viewport()->update();
+    ::EditMarker(this, *Music, index);
+}
+
+void TChronologie::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        Zoom(std::pow(1.25, delta / 120.0), int(event->position().x()));
+}
+
 void TChronologie::keyPressEvent(QKeyEvent* event) {
-    if (WithMusic() && event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+    if (!WithMusic()) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+    const int selected = Music->Markers().Selected();
+    if (key == Qt::Key_Space && mods == Qt::NoModifier) {
         Music->TogglePlay();
-        return;
+    } else if (key == Qt::Key_M && mods == Qt::NoModifier) {
+        if (Music->Playing())
+            Music->Mark(EventInstant(event)); // where the music was as the key went down
+    } else if (event->matches(QKeySequence::Undo)) {
+        if (Music->Markers().Undo())
+            Music->MarkersEdited();
+    } else if ((key == Qt::Key_Delete || key == Qt::Key_Backspace) && selected >= 0) {
+        Music->Markers().Remove(selected);
+        Music->MarkersEdited();
+    } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && selected >= 0) {
+        EditMarker(selected);
+    } else if (key == Qt::Key_Escape && selected >= 0) {
+        Music->Markers().Select(-1);
+        viewport()->update();
+    } else if (key == Qt::Key_Plus || key == Qt::Key_Equal || key == Qt::Key_Minus) {
+        // Around the pointer when it is over the panel, else around the middle.
+        const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+        Zoom(key == Qt::Key_Minus ? 0.5 : 2,
+             viewport()->rect().contains(pointer) ? pointer.x() : -1);
+    } else {
+        QAbstractScrollArea::keyPressEvent(event);
     }
-    if (WithMusic() && event->key() == Qt::Key_M && Music->Playing()) {
-        Music->Mark(EventInstant(event)); // where the music was as the key went down
-        return;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void TChronologie::ClickMark(QPoint p) {
@@ -385,7 +544,9 @@ void TChronologie::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (DraggedLane >= 0 && !Dragging && event->button() == Qt::LeftButton)
         ClickMark(PressPoint);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         DraggedLane = -1;
+        DraggedMarker = -1;
+    }
     Dragging = false;
 }

@@ -24,7 +24,8 @@ public:
     void ProgramChanged();
     // The program's music: once it holds something, the sequences stand at their planned
     // starts and the sound's band shows under the lanes; the panel then takes the keyboard on
-    // a click (Space plays, M marks).
+    // a click (Space plays, M marks; a marker clicked in the band is selected, dragged, deleted
+    // with Delete, edited with a double click; Ctrl+Z takes marker edits back).
     void SetMusic(TMusique* music);
     // To be called once the grid has its geometry across the window: the grid keeps the width
     // of its columns and the panel takes the rest of the row, or hides when that is too small.
@@ -40,6 +41,14 @@ public:
     // The mark under a point of the viewport, if any.
     const salvo::ui::TimelineMark* MarkAt(QPoint viewportPoint);
 
+    // What part of the show the axis shows (zoom and horizontal scroll).
+    salvo::ui::TimelineView View() const { return Shown; }
+    void SetView(salvo::ui::TimelineView view);
+    // Closer (factor > 1) or farther, the time under the viewport's x staying under it.
+    void Zoom(double factor, int viewportX);
+    // The whole show ("Ajuster").
+    void FitAll();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -49,6 +58,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -57,8 +67,15 @@ private:
     int BandHeight() const;
     QString MusicToolTip(QPoint viewportPoint);
     void ClickMark(QPoint viewportPoint);
+    void EditMarker(int index);
+    bool InBand(QPoint viewportPoint) const;
+    void UpdateBarPolicy();
 
     QPointer<TMusique> Music;
+    salvo::ui::TimelineView Shown;
+    bool SettingBar = false;
+    int DraggedMarker = -1;
+    bool MarkerMoved = false;
     int DraggedLane = -1;
     bool Dragging = false;
     QPoint PressPoint;

@@ -34,12 +34,15 @@ QString Fit(TimelineMeasure& m, const QString& text, TimelineFont font, int widt
     return kept + ellipsis;
 }
 
-QString TickText(int k, double step, char separator) {
-    return Seconds(k * step, separator) + QStringLiteral(" s");
+QString TickText(long long k, double step, char separator) {
+    return QString::fromStdString(FormatMilliseconds(double(k) * step, separator)) +
+           QStringLiteral(" s");
 }
 
-int TickCount(double end, double step) {
-    return static_cast<int>(std::floor(end / step + 1e-9)) + 1;
+// The ticks that fall on [from, to].
+std::pair<long long, long long> TickRange(double from, double to, double step) {
+    return {static_cast<long long>(std::ceil(from / step - 1e-9)),
+            static_cast<long long>(std::floor(to / step + 1e-9))};
 }
 
 // Round steps in seconds, then whole hours onwards until one tick covers any program.
@@ -51,20 +54,25 @@ std::vector<double> Steps(double end) {
 }
 
 // The smallest step whose labels keep apart at this scale.
-double ChooseStep(TimelineMeasure& m, double end, int axisWidth, char separator) {
-    const std::vector<double> steps = Steps(end);
+double ChooseStep(TimelineMeasure& m, double from, double to, int axisWidth, char separator,
+                  bool zoomed) {
+    const double span = to - from;
+    std::vector<double> steps = Steps(to);
+    // Hundredths only when zoomed: the whole show keeps the device's 0.2 s as its finest.
+    if (zoomed)
+        steps.insert(steps.begin(), {0.01, 0.02, 0.05, 0.1});
     const int narrowest = m.TextWidth(QStringLiteral("0 s"), TimelineFont::Tick);
     for (double step : steps) {
-        const int count = TickCount(end, step);
-        const double pixels = step / end * axisWidth;
+        const auto [first, last] = TickRange(from, to, step);
+        const double pixels = step / span * axisWidth;
         // Most steps are far too fine: rejected before anything is measured.
         if (pixels < narrowest + TickGap)
             continue;
         int widest = 0;
-        for (int k = 0; k < count; ++k)
+        for (long long k = first; k <= last; ++k)
             widest =
                 std::max(widest, m.TextWidth(TickText(k, step, separator), TimelineFont::Tick));
-        if (count == 1 || pixels >= widest + TickGap)
+        if (last <= first || pixels >= widest + TickGap)
             return step;
     }
     return steps.back();
@@ -82,8 +90,36 @@ std::vector<TimelineChannel> ChannelsOf(const ChannelTable& table) {
     return out;
 }
 
+TimelineView ClampedView(TimelineView view, double total, int axisPixels) {
+    const double finest = FinestSecondsPerPixel * std::max(1, axisPixels);
+    if (!(total > 0) || !(view.Span > 0) || view.Span >= total || finest >= total)
+        return {};
+    view.Span = std::max(view.Span, finest);
+    view.Start = std::clamp(std::isfinite(view.Start) ? view.Start : 0.0, 0.0, total - view.Span);
+    return view;
+}
+
+TimelineView ZoomedView(TimelineView view, double total, int axisPixels, double anchor,
+                        double factor) {
+    view = ClampedView(view, total, axisPixels);
+    const double span = view.Span > 0 ? view.Span : total;
+    if (!(factor > 0) || !(span > 0))
+        return view;
+    const double share = std::clamp((anchor - view.Start) / span, 0.0, 1.0);
+    TimelineView zoomed{0, span / factor};
+    zoomed.Span = std::max(zoomed.Span, FinestSecondsPerPixel * std::max(1, axisPixels));
+    zoomed.Start = anchor - share * zoomed.Span;
+    return ClampedView(zoomed, total, axisPixels);
+}
+
 int TimelineLayout::XOf(double seconds) const {
-    return AxisLeft + static_cast<int>(std::lround(seconds / AxisEnd * (AxisRight - AxisLeft)));
+    const double x = (seconds - ViewStart) / (ViewEnd - ViewStart) * (AxisRight - AxisLeft);
+    // Far outside the view, a point only needs to be off the panel.
+    return AxisLeft + static_cast<int>(std::lround(std::clamp(x, -1e6, 1e6)));
+}
+
+double TimelineLayout::SecondsPerPixel() const {
+    return (ViewEnd - ViewStart) / std::max(1, AxisRight - AxisLeft);
 }
 
 const TimelineLane* TimelineLayout::LaneAt(int y) const {
@@ -118,7 +154,8 @@ std::vector<TimelineText> TimelineLayout::Texts() const {
 
 TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int width,
                               TimelineMeasure& m, char separator,
-                              const std::vector<double>& laneStarts, double axisEnd) {
+                              const std::vector<double>& laneStarts, double axisEnd,
+                              TimelineView view) {
     TimelineLayout L;
     L.Width = std::max(width, 1);
     const int inner = std::max(1, L.Width - 2 * Pad);
@@ -179,10 +216,15 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
         2;
     L.AxisLeft = Pad + std::max(numberHalf, firstHalf) + 2;
     L.AxisRight = std::max(L.AxisLeft + 1, L.Width - Pad - std::max(numberHalf, lastHalf) - 2);
-    L.Step = ChooseStep(m, L.AxisEnd, L.AxisRight - L.AxisLeft, separator);
+    view = ClampedView(view, L.AxisEnd, L.AxisRight - L.AxisLeft);
+    L.ViewStart = view.Start;
+    L.ViewEnd = view.Span > 0 ? view.Start + view.Span : L.AxisEnd;
+    L.Step =
+        ChooseStep(m, L.ViewStart, L.ViewEnd, L.AxisRight - L.AxisLeft, separator, view.Span > 0);
     const int tickHeight = m.TextHeight(TimelineFont::Tick);
-    for (int k = 0, n = TickCount(L.AxisEnd, L.Step); k < n; ++k) {
-        const int x = L.XOf(k * L.Step);
+    const auto [firstTick, lastTick] = TickRange(L.ViewStart, L.ViewEnd, L.Step);
+    for (long long k = firstTick; k <= lastTick; ++k) {
+        const int x = L.XOf(double(k) * L.Step);
         L.TickX.push_back(x);
         const QString text = TickText(k, L.Step, separator);
         const int w = m.TextWidth(text, TimelineFont::Tick);

@@ -67,6 +67,25 @@ struct TimelineLane {
     QString FullLabel;
 };
 
+// The part of the show the axis shows: Span seconds from Start; a Span of 0 (or one reaching
+// past the end) is the whole show.
+struct TimelineView {
+    double Start = 0;
+    double Span = 0;
+    bool operator==(const TimelineView& o) const { return Start == o.Start && Span == o.Span; }
+};
+
+// The closest zoom: a hundredth of a second per pixel, the envelope's own slices.
+constexpr double FinestSecondsPerPixel = 0.01;
+
+// The view kept to the show: its span between FinestSecondsPerPixel over axisPixels and the
+// whole show (then 0), its start within [0, total - span].
+TimelineView ClampedView(TimelineView view, double total, int axisPixels);
+// factor > 1 brings closer; the time at anchor stays under the same pixel, as far as the ends
+// of the show allow.
+TimelineView ZoomedView(TimelineView view, double total, int axisPixels, double anchor,
+                        double factor);
+
 struct TimelineLayout {
     int Width = 0;
     int Height = 0;       // all lanes included
@@ -76,8 +95,9 @@ struct TimelineLayout {
     std::vector<TimelineText> Legend;
     std::vector<std::pair<QRect, int32_t>> LegendBars; // bar, channel type
 
-    double AxisEnd = 1; // seconds at AxisRight
-    double Step = 1;    // seconds between ticks
+    double AxisEnd = 1;                // seconds at the end of the whole show
+    double ViewStart = 0, ViewEnd = 1; // seconds at AxisLeft and AxisRight
+    double Step = 1;                   // seconds between ticks
     int AxisLeft = 0, AxisRight = 0, AxisY = 0;
     std::vector<int> TickX;
     std::vector<TimelineText> TickLabels; // a tick whose label would leave the panel has none
@@ -88,6 +108,7 @@ struct TimelineLayout {
     std::vector<int> NumberMarks;      // the mark each number belongs to
 
     int XOf(double seconds) const;
+    double SecondsPerPixel() const;
     // The mark nearest to a point of the lanes (layout coordinates), within a few pixels.
     const TimelineMark* MarkAt(int x, int y) const;
     const TimelineLane* LaneAt(int y) const;
@@ -99,7 +120,8 @@ struct TimelineLayout {
 // the axis then reaches at least axisEnd.
 TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int width,
                               TimelineMeasure& measure, char separator,
-                              const std::vector<double>& laneStarts = {}, double axisEnd = 0);
+                              const std::vector<double>& laneStarts = {}, double axisEnd = 0,
+                              TimelineView view = {});
 
 // The summary and the axis, at their place.
 void DrawTimelineHeader(const TimelineLayout& layout, TimelineSurface& surface);

@@ -209,6 +209,8 @@ private slots:
                                         "l'instant écouté"),
                       QString::fromUtf8("MusiqueReperesItem Importer des &repères... | Lire des "
                                         "repères d'un fichier de marqueurs"),
+                      QString::fromUtf8("MusiqueListeReperesItem Re&pères... | Voir et corriger "
+                                        "la liste des repères"),
                       "MusiqueCalerItem &Caler la séquence sur les repères | Ajuster les retards "
                       "de la séquence aux repères suivants",
                       QString::fromUtf8("MusiqueRepetitionItem Ré&pétition... | Répéter le "
@@ -281,7 +283,7 @@ private slots:
         QCOMPARE(Boxes->Texts(),
                  QStringList({QString::fromUtf8(
                      "La séquence de la voie 1 a 10 voies automatiques, mais il n'y a que 5 "
-                     "repères après son début (3,34375 s).\n\nAucun retard n'a été modifié.")}));
+                     "repères après son début (3,344 s).\n\nAucun retard n'a été modifié.")}));
         QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
         QCOMPARE(e->CellText(2, 11), QStringLiteral("2"));
     }
@@ -368,15 +370,16 @@ private slots:
         QTest::mouseMove(panel->viewport(), flag + QPoint(6, 0));
         QTest::mouseMove(panel->viewport(), target);
         QTest::mouseRelease(panel->viewport(), Qt::LeftButton, {}, target);
-        QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, BeatTime(3)}}));
+        // Markers and starts are kept to the millisecond.
+        QCOMPARE(TMusique::Of(e)->Data.Starts, (PlannedStartMap{{1, 2.406}}));
         // A double click on the flag asks for the time as the grid takes it; text that is not
         // a number is refused and the box stays.
-        const QPoint moved(L.XOf(BeatTime(3)), flag.y());
+        const QPoint moved(L.XOf(2.406), flag.y());
         QTimer::singleShot(0, this, [] {
             QWidget* box = QApplication::activeModalWidget();
             QVERIFY(box && box->objectName() == "TDebutSequence");
             auto* edit = box->findChild<QLineEdit*>("EditDebut");
-            QCOMPARE(edit->text(), QStringLiteral("2,40625"));
+            QCOMPARE(edit->text(), QStringLiteral("2,406"));
             auto* ok = box->findChild<QPushButton*>("ButtonOK");
             edit->setText("1,2,3");
             ok->click();

@@ -185,6 +185,63 @@ private slots:
         QVERIFY(e->Modified());
     }
 
+    // Adopting a press that moves a fitted sequence off its markers says so and offers to fit
+    // it again; one that keeps it on them asks as before.
+    void adoptingTimesNamesTheSequencesLeavingTheirMarkers() {
+        const QString moved = QString::fromUtf8(
+            "Les instants d'appui de cette répétition deviennent les débuts prévus des 1 "
+            "séquences lancées.\n\nLa séquence 1 (voie 1) ne sera plus calée sur ses repères."
+            "\n\nOui : adopter ces temps et caler de nouveau cette séquence sur les repères ;\n"
+            "Non : adopter ces temps sans caler ;\nAnnuler : ne rien changer.");
+        const QString kept = QString::fromUtf8(
+            "Les instants d'appui de cette répétition deviennent les débuts prévus des 1 "
+            "séquences lancées.\n\nAdopter ces temps ?");
+        struct Case {
+            const char* what;
+            double press;
+            const char* answer;
+            QString text;
+            double start;                // the sequence's start afterwards
+            std::vector<QString> delays; // channels 2 to 4 afterwards
+        } cases[] = {
+            {"kept on its markers", 1.61, "&Oui", kept, 1.61, {"0,4", "0,8", "1,2"}},
+            {"moved off, fitted again", 1.35, "&Oui", moved, 1.35, {"0,6", "1", "1,4"}},
+            {"moved off, left as it is", 1.35, "&Non", moved, 1.35, {"0,4", "0,8", "1,2"}},
+            {"cancelled", 1.35, "Annuler", moved, 1.6, {"0,4", "0,8", "1,2"}},
+        };
+        for (const Case& c : cases) {
+            TFenetreEnfant* e = ProgramWithMusic(1);
+            for (int k = 1; k <= 3; ++k) {
+                e->ChangeChannelType(k, Automatic);
+                e->ApplyChannelTime(k, 0.4 * k);
+            }
+            TMusique* music = TMusique::Of(e);
+            for (double t : {2.0, 2.4, 2.8})
+                music->Markers().Add(t, "");
+            music->SetPlannedStart(0, 1.6);
+            auto clock = std::make_shared<ClockState>();
+            clock->Length = 10;
+            TRepetition dialog(e, music, std::make_unique<TestClock>(clock), Form.get());
+            dialog.show();
+            QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonLecture"), Qt::LeftButton);
+            clock->Now = c.press;
+            QTest::keyClick(&dialog, Qt::Key_Space);
+            dialog.Stop();
+            Boxes->Seen.clear();
+            Boxes->Queue({c.answer});
+            QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonAdopter"), Qt::LeftButton);
+            QVERIFY2(!Boxes->Seen.empty(), c.what);
+            QCOMPARE(Boxes->Seen[0].Text, c.text);
+            QCOMPARE(Boxes->Seen.size(), size_t(1));
+            QCOMPARE(music->Starts()[0], c.start);
+            for (int k = 1; k <= 3; ++k)
+                QCOMPARE(e->CellText(2, k + 1), c.delays[size_t(k - 1)]);
+            dialog.close();
+            e->SetModified(false);
+            e->close();
+        }
+    }
+
     void pauseSeekAndLoop() {
         TFenetreEnfant* e = ProgramWithMusic(1);
         e->ChangeChannelType(1, Automatic);
