@@ -2,6 +2,8 @@
 //   bench_salvodesk paint            prints the monotonic time of the first paint, then exits
 //   bench_salvodesk memory N FILE    opens FILE N times through the File menu, then prints the
 //                                    resident size once everything is painted and settled
+//   bench_salvodesk libraries        prints, at the first paint, how many of the sound's
+//                                    libraries (libpulse, libsndfile) are loaded
 // Links what the program links and nothing more (no test library), so that its start-up costs
 // what the program's does.
 #include "Probe.h"
@@ -25,7 +27,9 @@ namespace {
 class SameFile : public FileDialogProvider {
 public:
     QString Path;
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return Path; }
+    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return Path;
+    }
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
                          const QString&) override {
         return {};
@@ -51,6 +55,18 @@ int main(int argc, char** argv) {
             [](const salvo::ui::BoxRecord& r) { return r.Buttons.front(); });
     }
     bench::FirstPaint probe(form, [&] {
+        if (argc > 1 && std::strcmp(argv[1], "libraries") == 0) {
+            int loaded = 0;
+            if (std::FILE* maps = std::fopen("/proc/self/maps", "r")) {
+                char line[4096];
+                while (std::fgets(line, sizeof line, maps))
+                    loaded += std::strstr(line, "libpulse") || std::strstr(line, "libsndfile");
+                std::fclose(maps);
+            }
+            std::printf("sound_library_mappings %d\n", loaded);
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
         if (!memory) {
             std::printf("paint_ns %lld\n", bench::NowNs());
             std::fflush(stdout);

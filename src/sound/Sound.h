@@ -3,6 +3,7 @@
 // from its own sample clock, which instant of the sound is being heard.
 
 #include "model/io/Wave.h"
+#include "model/music/SoundEnvelope.h"
 
 #include <atomic>
 #include <chrono>
@@ -31,6 +32,9 @@ WaveRead Decode(const std::string& path, Samples& out, std::atomic<double>* prog
 // The file name extensions this build reads, lower case, without the dot.
 std::vector<std::string> ReadableExtensions();
 
+// The waveform's envelope of decoded samples.
+Envelope EnvelopeOf(const Samples& sound);
+
 using Instant = std::chrono::steady_clock::time_point;
 
 class Output {
@@ -47,6 +51,9 @@ public:
     // latency. Between plays, where the last play stopped.
     virtual double Position(Instant when) const = 0;
     double Position() const { return Position(std::chrono::steady_clock::now()); }
+    // What the output last said of its delay from a sample written to that sample heard, in
+    // seconds; 0 when it does not know (for the figures only: Position counts it already).
+    virtual double Latency() const { return 0; }
 };
 
 // The platform's output. Nothing is opened before the first Play.

@@ -157,6 +157,11 @@ public:
 
     void Pause() override { Stop(); }
 
+    double Latency() const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return latency_;
+    }
+
     bool Playing() const override {
         std::lock_guard<std::mutex> lock(mutex_);
         return running_;
@@ -186,7 +191,7 @@ private:
 
     // Reads the audio clock; the position's instant, given in 100 ns units of the performance
     // counter, is brought onto steady_clock through a reading of both taken now.
-    void ReadClock(IAudioClock* clock, UINT64 frequency) {
+    void ReadClock(IAudioClock* clock, UINT64 frequency, double writtenSeconds) {
         UINT64 position = 0, qpcAt = 0;
         if (FAILED(clock->GetPosition(&position, &qpcAt)) || frequency == 0) return;
         LARGE_INTEGER counter, counterRate;
@@ -203,6 +208,7 @@ private:
         if (span > 0.001) pace_ = std::clamp((seconds - clockSeconds_) / span, 0.0, 1.0);
         clockSeconds_ = seconds;
         clockAt_ = at;
+        latency_ = std::max(0.0, writtenSeconds - seconds);
     }
 
     void Render(std::shared_ptr<const Samples> sound, double fromSeconds,
@@ -323,12 +329,12 @@ private:
             running_ = true;
             writtenSeconds_ = endSeconds;
         }
-        ReadClock(clock.p, frequency);
+        ReadClock(clock.p, frequency, double(written) / layout.rate);
         opened.set_value("");
 
         while (!stop_) {
             WaitForSingleObject(wake, 10);
-            ReadClock(clock.p, frequency);
+            ReadClock(clock.p, frequency, double(written) / layout.rate);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (clockSeconds_ >= endSeconds) break;
@@ -337,7 +343,7 @@ private:
             if (FAILED(client->GetCurrentPadding(&padding))) break;
             if (capacity > padding && FAILED(fill(capacity - padding))) break;
         }
-        ReadClock(clock.p, frequency);
+        ReadClock(clock.p, frequency, double(written) / layout.rate);
         client->Stop();
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = false;
@@ -354,6 +360,7 @@ private:
     double clockSeconds_ = 0;   // the stream's seconds heard, as last read
     Instant clockAt_{};         // when they were heard
     double writtenSeconds_ = 0; // the stream's length, the sound's end
+    double latency_ = 0;        // from written to heard, as last read
     double pace_ = 0;           // stream seconds per second between the last two reads
     mutable Instant lastAsked_{};
     mutable double lastAnswer_ = 0;

@@ -102,9 +102,11 @@ void ConfigureOpenDialog(QFileDialog& dlg, const QString& filter) {
 }
 
 QString SystemDialogProvider::OpenFileName(QWidget* parent, const QString& folder,
-                                           const QString& filter) {
+                                           const QString& filter, const QString& title) {
     OneNameDialog dlg(parent);
     ConfigureOpenDialog(dlg, filter);
+    if (!title.isEmpty())
+        dlg.setWindowTitle(title);
     return RunFileDialog(dlg, folder);
 }
 

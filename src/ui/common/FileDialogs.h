@@ -11,8 +11,9 @@ class FileDialogProvider {
 public:
     virtual ~FileDialogProvider() = default;
     // A chosen path, or an empty text when the user cancelled. The dialogs open in folder
-    // (empty: the working folder).
-    virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) = 0;
+    // (empty: the working folder), titled title (empty: the system's own title).
+    virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter,
+                                 const QString& title = QString()) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& folder,
                                  const QString& proposedName, const QString& filter,
                                  const QString& defaultExtension) = 0;
@@ -24,7 +25,8 @@ public:
 // The real dialogs.
 class SystemDialogProvider : public FileDialogProvider {
 public:
-    QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) override;
+    QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter,
+                         const QString& title = QString()) override;
     QString SaveFileName(QWidget* parent, const QString& folder, const QString& proposedName,
                          const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget* parent, QPrinter& printer) override;

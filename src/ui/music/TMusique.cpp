@@ -5,6 +5,7 @@
 #include "model/io/Wave.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
+#include "ui/music/EventTime.h"
 #include "ui/music/MusicProgram.h"
 
 #include <QWidget>
@@ -13,15 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
-#if SALVODESK_SOUND
-#include <QAudioBuffer>
-#include <QAudioDecoder>
-#include <QAudioDevice>
-#include <QAudioOutput>
-#include <QMediaDevices>
-#include <QMediaPlayer>
-#endif
-#include <QUrl>
 
 #include <cmath>
 #ifdef __linux__
@@ -37,12 +29,10 @@ const char* const MsgSoundNotReadable = "Le fichier son « %1 » ne peut pas êt
 const char* const MsgLabelsBadLines =
     "%1 repères ont été lus. Ces lignes ne sont pas des repères et ont été laissées de côté :"
     "\n\n%2";
-const char* const MsgNoPlayback =
-    "Cette version du programme ne fait pas entendre la musique : la tête de lecture se place "
-    "d'un clic sur l'onde sonore.";
+const char* const MsgNoOutput = "Aucune sortie son n'est disponible sur cet ordinateur : la "
+                                "musique ne peut pas être écoutée (%1).";
 const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
 const char* const MsgNoSound = "le fichier ne contient aucun son";
-constexpr qint64 DecoderPatienceMs = 5000;
 const char* const MsgNotDecoded = "ce fichier n'a pas pu être décodé (format inconnu ou fichier "
                                   "abîmé)";
 
@@ -85,6 +75,13 @@ bool IsSoundFile(const QString& path) {
 
 } // namespace
 
+QString TMusique::WhyNotRead(WaveRead result, const QString& path) {
+    // What the codec library makes nothing of is no WAV question.
+    if (!IsWave(path) && (result == WaveRead::NotWave || result == WaveRead::Unsupported))
+        return U(MsgNotDecoded);
+    return Why(result);
+}
+
 TMusique* TMusique::Of(MusicProgram* program, bool create) {
     if (!program)
         return nullptr;
@@ -100,25 +97,19 @@ TMusique::TMusique(MusicProgram* program)
     setObjectName(QStringLiteral("Musique"));
     ProgressTimer = new QTimer(this);
     ProgressTimer->setInterval(100);
-    connect(ProgressTimer, &QTimer::timeout, this, [this] {
-#if SALVODESK_SOUND
-        // A decoder that makes nothing of a file may neither fail nor finish: past a time
-        // without a single buffer, the file is taken as one it cannot decode.
-        if (Decoder && !DecoderBuilder && DecoderClock.elapsed() > DecoderPatienceMs) {
-            WaveFailed(Q(Data.SoundPath), U(MsgNotDecoded));
-            return;
-        }
-#endif
-        emit Changed();
-    });
+    connect(ProgressTimer, &QTimer::timeout, this, &TMusique::Changed);
     HeadTimer = new QTimer(this);
     HeadTimer->setInterval(30);
     connect(HeadTimer, &QTimer::timeout, this, [this] {
-        if (!Playing())
+        if (!Playing()) {
+            // The end has been heard: the head stays there.
+            HeadSeconds = Out ? Out->Position() : HeadSeconds;
             HeadTimer->stop();
+        }
         emit Changed();
     });
     program->ShowMusic(this);
+    WatchEventTimes();
 }
 
 TMusique::~TMusique() {
@@ -142,13 +133,7 @@ std::optional<double> TMusique::WaveProgress() const {
 }
 
 double TMusique::SoundDuration() const {
-    if (WaveEnvelope.Frames > 0)
-        return WaveEnvelope.Duration();
-#if SALVODESK_SOUND
-    if (MediaPlayer && MediaPlayer->duration() > 0)
-        return MediaPlayer->duration() / 1000.0;
-#endif
-    return 0;
+    return WaveEnvelope.Frames > 0 ? WaveEnvelope.Duration() : 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -156,13 +141,16 @@ double TMusique::SoundDuration() const {
 
 void TMusique::StartWave() {
     StopWave();
+    StopPlaying();
     WaveEnvelope = Envelope();
+    Sound.reset();
     Note.clear();
     if (!HasSound())
         return;
     const QString path = Q(Data.SoundPath);
     // A pipe, a device or a folder of that name is never opened: it could block for good.
     if (!IsSoundFile(path)) {
+        Previous.reset();
         Note = U("Fichier son introuvable : %1").arg(QDir::toNativeSeparators(path));
         return;
     }
@@ -170,21 +158,21 @@ void TMusique::StartWave() {
     Progress = 0;
     Cancel = false;
     ProgressTimer->start();
-    if (!IsWave(path)) {
-        StartDecoder(path);
-        return;
-    }
     // Even the header is read behind the window: the file may be slow to answer.
     WorkerResult = std::make_unique<Envelope>();
+    WorkerSound = std::make_shared<sound::Samples>();
     Envelope* into = WorkerResult.get();
+    sound::Samples* samples = WorkerSound.get();
     const std::string file = Data.SoundPath;
     const int generation = ++Generation;
-    Worker = std::thread([this, into, file, path, generation] {
+    Worker = std::thread([this, into, samples, file, path, generation] {
 #ifdef __linux__
         // Behind the window's own thread: an edit made meanwhile must not wait for it.
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
 #endif
-        const WaveRead r = ReadWaveEnvelope(file, *into, &Progress, &Cancel);
+        const WaveRead r = sound::Decode(file, *samples, &Progress, &Cancel);
+        if (r == WaveRead::Read)
+            *into = sound::EnvelopeOf(*samples);
         if (r != WaveRead::Cancelled)
             QMetaObject::invokeMethod(
                 this,
@@ -197,113 +185,47 @@ void TMusique::StartWave() {
     });
 }
 
-void TMusique::StartDecoder(const QString& path) {
-#if SALVODESK_SOUND
-    // Other formats as the platform decodes them, buffer by buffer on this thread.
-    Player(); // for the length, and ready to play
-    Decoder = new QAudioDecoder(this);
-    connect(Decoder, &QAudioDecoder::bufferReady, this, &TMusique::DecoderBuffer);
-    connect(Decoder, &QAudioDecoder::finished, this, [this, path] {
-        if (!DecoderBuilder) {
-            WaveFailed(path, U(MsgNoSound));
-            return;
-        }
-        *WorkerResult = DecoderBuilder->Finish();
-        WaveDone(static_cast<int>(WaveRead::Read), path);
-    });
-    // The decoder's own reason is in English and names its library: the user gets ours.
-    connect(Decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
-            [this, path](QAudioDecoder::Error) { WaveFailed(path, U(MsgNotDecoded)); });
-    WorkerResult = std::make_unique<Envelope>();
-    Decoder->setSource(QUrl::fromLocalFile(path));
-    DecoderClock.start();
-    Decoder->start();
-#else
-    // Built without the platform's decoders: only the WAV files the program reads itself.
-    WaveFailed(path, U("seuls les fichiers WAV sont lus par cette version du programme"));
-#endif
-}
-
 void TMusique::WaveFailed(const QString& path, const QString& why) {
     StopWave();
-    Note = U("Onde sonore indisponible : %1").arg(why);
     ShowError(Window, U(MsgSoundNotReadable).arg(QFileInfo(path).fileName(), why));
-    emit Changed();
-}
-
-void TMusique::DecoderBuffer() {
-#if SALVODESK_SOUND
-    const QAudioBuffer buffer = Decoder->read();
-    const QAudioFormat format = buffer.format();
-    if (!buffer.isValid() || format.channelCount() < 1)
+    if (Previous) {
+        // A sound refused on attaching leaves the one attached before.
+        Data.SoundPath = Previous->Path;
+        WaveEnvelope = std::move(Previous->Wave);
+        Sound = std::move(Previous->Sound);
+        Previous.reset();
+        emit Changed();
         return;
-    if (!DecoderBuilder)
-        DecoderBuilder =
-            std::make_unique<EnvelopeBuilder>(format.sampleRate(), format.channelCount());
-    const qsizetype count = buffer.sampleCount();
-    std::vector<float> samples(static_cast<size_t>(count));
-    for (qsizetype i = 0; i < count; ++i)
-        samples[static_cast<size_t>(i)] =
-            format.normalizedSampleValue(buffer.constData<char>() + i * format.bytesPerSample());
-    DecoderBuilder->AddSamples(samples.data(), static_cast<size_t>(buffer.frameCount()));
-    // The decoder does not always know the length; the player, which has the file open too,
-    // does.
-    const qint64 length = Decoder->duration() > 0 ? Decoder->duration()
-                          : MediaPlayer           ? MediaPlayer->duration()
-                                                  : 0;
-    if (length > 0)
-        Progress = std::min(1.0, double(Decoder->position()) / double(length));
-#endif
+    }
+    Note = U("Onde sonore indisponible : %1").arg(why);
+    emit Changed();
 }
 
 void TMusique::WaveDone(int result, const QString& path) {
     if (Worker.joinable())
         Worker.join();
-#if SALVODESK_SOUND
-    if (Decoder) {
-        Decoder->disconnect(this);
-        Decoder->deleteLater();
-        Decoder = nullptr;
-    }
-#endif
-    DecoderBuilder.reset();
     ProgressTimer->stop();
     Computing = false;
     if (path != Q(Data.SoundPath))
         return; // a sound since replaced
     const auto r = static_cast<WaveRead>(result);
-#if SALVODESK_SOUND
-    // A WAV of another encoding (A-law, ADPCM...) goes to the platform's decoder.
-    if ((r == WaveRead::NotWave || r == WaveRead::Unsupported) && IsWave(path) && !Decoder) {
-        Computing = true;
-        ProgressTimer->start();
-        StartDecoder(path);
-        return;
-    }
-#endif
     if (r == WaveRead::Read && WorkerResult && WorkerResult->Frames > 0) {
         WaveEnvelope = std::move(*WorkerResult);
+        Sound = std::move(WorkerSound);
         WorkerResult.reset();
+        Previous.reset();
         emit Changed();
         return;
     }
-    WaveFailed(path, r == WaveRead::Read ? U(MsgNoSound) : Why(r));
+    WaveFailed(path, r == WaveRead::Read ? U(MsgNoSound) : WhyNotRead(r, path));
 }
 
 void TMusique::StopWave() {
     Cancel = true;
     if (Worker.joinable())
         Worker.join();
-#if SALVODESK_SOUND
-    if (Decoder) {
-        Decoder->disconnect(this);
-        Decoder->stop();
-        Decoder->deleteLater();
-        Decoder = nullptr;
-    }
-#endif
-    DecoderBuilder.reset();
     WorkerResult.reset();
+    WorkerSound.reset();
     if (ProgressTimer)
         ProgressTimer->stop();
     Computing = false;
@@ -317,60 +239,55 @@ void TMusique::WaitForWave() {
 // ---------------------------------------------------------------------------------------
 // Playing
 
-#if SALVODESK_SOUND
-QMediaPlayer& TMusique::Player() {
-    if (!MediaPlayer) {
-        MediaPlayer = new QMediaPlayer(this);
-        MediaPlayer->setObjectName(QStringLiteral("Lecteur"));
-        AudioOutput = new QAudioOutput(this);
-        MediaPlayer->setAudioOutput(AudioOutput);
-        connect(MediaPlayer, &QMediaPlayer::errorOccurred, this,
-                [this](QMediaPlayer::Error, const QString&) {
-                    HeadTimer->stop();
-                    // While the waveform is made, or once it failed, that has its own box.
-                    if (Computing || !Note.isEmpty())
-                        return;
-                    ShowError(Window,
-                              U(MsgSoundNotReadable)
-                                  .arg(QFileInfo(Q(Data.SoundPath)).fileName(), U(MsgNotDecoded)));
-                });
-        connect(MediaPlayer, &QMediaPlayer::durationChanged, this, &TMusique::Changed);
-        connect(MediaPlayer, &QMediaPlayer::mediaStatusChanged, this,
-                [this](QMediaPlayer::MediaStatus status) {
-                    if (status == QMediaPlayer::EndOfMedia)
-                        HeadSeconds = SoundDuration();
-                    emit Changed();
-                });
-    }
-    const QUrl source = QUrl::fromLocalFile(Q(Data.SoundPath));
-    if (MediaPlayer->source() != source)
-        MediaPlayer->setSource(source);
-    return *MediaPlayer;
-}
-#endif
-
 bool TMusique::Playing() const {
-#if SALVODESK_SOUND
-    return MediaPlayer && MediaPlayer->playbackState() == QMediaPlayer::PlayingState;
-#else
-    return false;
-#endif
+    return Out && Out->Playing();
 }
 
 double TMusique::Head() const {
-#if SALVODESK_SOUND
-    if (Playing())
-        return MediaPlayer->position() / 1000.0;
-#endif
-    return HeadSeconds;
+    return HeadAt(std::chrono::steady_clock::now());
+}
+
+double TMusique::HeadAt(sound::Instant when) const {
+    return Playing() ? Out->Position(when) : HeadSeconds;
 }
 
 void TMusique::SetHead(double seconds) {
     HeadSeconds = std::max(0.0, seconds);
-#if SALVODESK_SOUND
-    if (MediaPlayer)
-        MediaPlayer->setPosition(static_cast<qint64>(std::llround(HeadSeconds * 1000)));
-#endif
+    if (Playing()) {
+        QString why;
+        if (!StartPlaying(why))
+            HeadTimer->stop();
+    }
+    emit Changed();
+}
+
+bool TMusique::StartPlaying(QString& why) {
+    if (Computing)
+        WaitForWave();
+    if (!Sound) {
+        why = Note.isEmpty() ? U(MsgNotDecoded) : Note;
+        return false;
+    }
+    if (!Out)
+        Out = sound::MakeOutput();
+    std::string reason;
+    if (!Out->Play(Sound, HeadSeconds, reason)) {
+        why = QString::fromStdString(reason);
+        return false;
+    }
+    HeadTimer->start();
+    emit Changed();
+    return true;
+}
+
+void TMusique::StopPlaying() {
+    if (!Out)
+        return;
+    if (Out->Playing())
+        HeadSeconds = Out->Position();
+    Out->Pause();
+    if (HeadTimer)
+        HeadTimer->stop();
     emit Changed();
 }
 
@@ -383,27 +300,17 @@ void TMusique::TogglePlay() {
         ShowError(Window, U(MsgSoundMissing).arg(QDir::toNativeSeparators(Q(Data.SoundPath))));
         return;
     }
-#if SALVODESK_SOUND
-    // Qt's FFmpeg back end brings the whole program down when it plays with no sound output.
-    if (!Playing() && QMediaDevices::defaultAudioOutput().isNull()) {
-        ShowInformation(Window, U("Aucune sortie son n'est disponible sur cet ordinateur : la "
-                                  "musique ne peut pas être écoutée."));
+    if (Playing()) {
+        StopPlaying();
         return;
     }
-    if (Playing()) {
-        HeadSeconds = MediaPlayer->position() / 1000.0;
-        MediaPlayer->pause();
-        HeadTimer->stop();
-    } else {
-        QMediaPlayer& player = Player();
-        player.setPosition(static_cast<qint64>(std::llround(HeadSeconds * 1000)));
-        player.play();
-        HeadTimer->start();
-    }
-    emit Changed();
-#else
-    ShowInformation(Window, U(MsgNoPlayback));
-#endif
+    if (Computing)
+        WaitForWave();
+    if (!Sound) // the box that said why has been shown
+        return;
+    QString why;
+    if (!StartPlaying(why))
+        ShowInformation(Window, U(MsgNoOutput).arg(why));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -411,21 +318,23 @@ void TMusique::TogglePlay() {
 
 bool TMusique::Attach(const QString& path) {
     const QString name = QFileInfo(path).fileName();
-    if (IsWave(path)) {
-        WaveFormat format;
-        const WaveRead r = ReadWaveFormat(path.toStdString(), format);
-        if (r == WaveRead::NotAccessible || r == WaveRead::NotWave) {
-            ShowError(Window, U(MsgSoundNotReadable).arg(name, Why(r)));
-            return false;
-        }
-    } else if (!QFileInfo(path).isFile()) {
+    if (!IsSoundFile(path)) {
         ShowError(Window, U(MsgSoundNotReadable).arg(name, Why(WaveRead::NotAccessible)));
         return false;
     }
-#if SALVODESK_SOUND
-    if (MediaPlayer)
-        MediaPlayer->stop();
-#endif
+    if (IsWave(path)) {
+        WaveFormat format;
+        const WaveRead r = ReadWaveFormat(path.toStdString(), format);
+        if (r == WaveRead::NotAccessible) {
+            ShowError(Window, U(MsgSoundNotReadable).arg(name, Why(r)));
+            return false;
+        }
+    }
+    // Kept until the new sound is read: a refused one puts it back.
+    Previous.reset();
+    if (HasSound() && !Computing && Sound)
+        Previous = Attached{Data.SoundPath, WaveEnvelope, Sound};
+    StopPlaying();
     Data.SoundPath = QFileInfo(path).absoluteFilePath().toStdString();
     HeadSeconds = 0;
     StartWave();
@@ -435,25 +344,21 @@ bool TMusique::Attach(const QString& path) {
 
 void TMusique::Detach() {
     StopWave();
-#if SALVODESK_SOUND
-    if (MediaPlayer) {
-        MediaPlayer->stop();
-        MediaPlayer->setSource(QUrl());
-    }
-#endif
-    HeadTimer->stop();
+    StopPlaying();
+    Previous.reset();
     Data.SoundPath.clear();
     WaveEnvelope = Envelope();
+    Sound.reset();
     Note.clear();
     Touch();
 }
 
-void TMusique::Mark() {
+void TMusique::Mark(sound::Instant when) {
     if (!HasSound()) {
         ShowInformation(Window, U("Aucune musique n'est associée à ce programme."));
         return;
     }
-    AddMarkers(Data.Markers, {{Head(), std::string()}});
+    AddMarkers(Data.Markers, {{HeadAt(when), std::string()}});
     Touch();
 }
 
@@ -589,6 +494,7 @@ void TMusique::LoadFor(const QString& programPath) {
         break;
     }
     Data = std::move(read);
+    Previous.reset();
     FittedTo.clear();
     HeadSeconds = 0;
     if (HasSound() && !IsSoundFile(Q(Data.SoundPath)))

@@ -5,8 +5,8 @@
 
 #include "model/music/MusicFile.h"
 #include "model/music/SoundEnvelope.h"
+#include "sound/Sound.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,9 +17,6 @@
 #include <optional>
 #include <thread>
 
-class QAudioDecoder;
-class QAudioOutput;
-class QMediaPlayer;
 class QTimer;
 class QWidget;
 class MusicProgram;
@@ -45,9 +42,15 @@ public:
     QString WaveNote() const { return Note; }
     double SoundDuration() const;
 
+    // The second of the music heard now, or at a given instant while it plays.
     double Head() const;
+    double HeadAt(salvo::sound::Instant when) const;
     void SetHead(double seconds);
     bool Playing() const;
+    // Starts the music from the play head without a box; false, with the reason, when the
+    // sound cannot be played (not decoded, or no output).
+    bool StartPlaying(QString& why);
+    void StopPlaying();
 
     // The planned start of each sequence of the program, in channel order.
     std::vector<salvo::SequenceSpan> Sequences() const;
@@ -62,7 +65,8 @@ public:
     bool Attach(const QString& path);
     void Detach();
     void TogglePlay();
-    void Mark();
+    // A marker at the music heard at the given instant (a key press's own time).
+    void Mark(salvo::sound::Instant when = std::chrono::steady_clock::now());
     void ImportMarkers(const QString& path);
     // Fits the sequence holding channelIndex; returns the status line text ("" when refused).
     QString FitSequence(int channelIndex);
@@ -76,6 +80,10 @@ public:
 
     // Waits for the envelope (tests, and a sound replaced while being read).
     void WaitForWave();
+    // The French reason a sound file is not read.
+    static QString WhyNotRead(salvo::WaveRead result, const QString& path);
+    // The output, once the music has been played (figures and tests).
+    const salvo::sound::Output* SoundOutput() const { return Out.get(); }
 
 signals:
     void Changed();
@@ -83,13 +91,9 @@ signals:
 private:
     void Touch();
     void StartWave();
-    // Sounds that are not plain WAV, through the platform's decoder.
-    void StartDecoder(const QString& path);
     void WaveFailed(const QString& path, const QString& why);
     void StopWave();
     void WaveDone(int result, const QString& path);
-    void DecoderBuffer();
-    QMediaPlayer& Player();
     char Separator() const;
 
     // The program, while its window lives.
@@ -108,13 +112,19 @@ private:
     bool Computing = false;
     int Generation = 0; // of the computation under way
     std::unique_ptr<salvo::Envelope> WorkerResult;
-    QAudioDecoder* Decoder = nullptr;
-    std::unique_ptr<salvo::EnvelopeBuilder> DecoderBuilder;
+    std::shared_ptr<salvo::sound::Samples> WorkerSound;
     QTimer* ProgressTimer = nullptr;
-    QElapsedTimer DecoderClock;
 
-    QMediaPlayer* MediaPlayer = nullptr;
-    QAudioOutput* AudioOutput = nullptr;
+    // What was attached before a sound still being read: back in place if that one is refused.
+    struct Attached {
+        std::string Path;
+        salvo::Envelope Wave;
+        std::shared_ptr<const salvo::sound::Samples> Sound;
+    };
+    std::optional<Attached> Previous;
+
+    std::shared_ptr<const salvo::sound::Samples> Sound; // decoded, for the output
+    std::unique_ptr<salvo::sound::Output> Out;          // made on the first play
     QTimer* HeadTimer = nullptr;
 };
 

@@ -3,6 +3,7 @@
 
 #include "model/io/SafeFile.h"
 #include "model/music/Rehearsal.h"
+#include "sound/Sound.h"
 #include "ui/common/Messages.h"
 #include "ui/music/MusicProgram.h"
 #include "ui/music/TMusique.h"
@@ -10,18 +11,12 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QUrl>
-#if SALVODESK_SOUND
-#include <QAudioBuffer>
-#include <QAudioDecoder>
-#endif
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -59,51 +54,24 @@ public:
         return static_cast<long long>(n);
     }
 
-    // False, with the decoder's reason, when the sound cannot be decoded.
+    // False, with the reason, when the sound cannot be decoded.
     bool Decode(const QString& path, QString& why) {
-#if SALVODESK_SOUND
-        QAudioDecoder decoder;
-        QEventLoop loop;
-        bool failed = false;
-        QObject::connect(&decoder, &QAudioDecoder::bufferReady, &loop, [&] {
-            const QAudioBuffer buffer = decoder.read();
-            const QAudioFormat format = buffer.format();
-            if (!buffer.isValid() || format.channelCount() < 1)
-                return;
-            if (SampleRate == 0)
-                SampleRate = format.sampleRate();
-            const int channels = format.channelCount();
-            const char* data = buffer.constData<char>();
-            for (qsizetype f = 0; f < buffer.frameCount(); ++f) {
-                float sum = 0;
-                for (int c = 0; c < channels; ++c)
-                    sum += format.normalizedSampleValue(data + (f * channels + c) *
-                                                                   format.bytesPerSample());
-                Samples.push_back(static_cast<int16_t>(
-                    std::lround(std::clamp(sum / channels, -1.0f, 1.0f) * 32767)));
-            }
-        });
-        QObject::connect(&decoder, &QAudioDecoder::finished, &loop, &QEventLoop::quit);
-        QObject::connect(&decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), &loop,
-                         [&](QAudioDecoder::Error) {
-                             failed = true;
-                             // Not the decoder's English: ours.
-                             why = QString::fromUtf8("ce fichier n'a pas pu être décodé "
-                                                     "(format inconnu ou fichier abîmé)");
-                             loop.quit();
-                         });
-        decoder.setSource(QUrl::fromLocalFile(path));
-        decoder.start();
-        if (!failed)
-            loop.exec();
-        if (!failed && SampleRate == 0)
-            why = QString::fromUtf8("le fichier ne contient aucun son");
-        return !failed && SampleRate > 0;
-#else
-        Q_UNUSED(path);
-        why = QString::fromUtf8("seuls les fichiers WAV sont lus par cette version du programme");
-        return false;
-#endif
+        sound::Samples decoded;
+        const WaveRead r = sound::Decode(path.toStdString(), decoded);
+        if (r != WaveRead::Read) {
+            why = TMusique::WhyNotRead(r, path);
+            return false;
+        }
+        SampleRate = decoded.Rate;
+        const size_t channels = static_cast<size_t>(decoded.Channels);
+        Samples.resize(decoded.Data.size() / channels);
+        for (size_t f = 0; f < Samples.size(); ++f) {
+            int sum = 0;
+            for (size_t c = 0; c < channels; ++c)
+                sum += decoded.Data[f * channels + c];
+            Samples[f] = static_cast<int16_t>(sum / static_cast<int>(channels));
+        }
+        return true;
     }
 
 private:

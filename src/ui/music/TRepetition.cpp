@@ -3,6 +3,7 @@
 
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
+#include "ui/music/EventTime.h"
 #include "ui/music/MusicProgram.h"
 #include "ui/music/TMusique.h"
 
@@ -21,10 +22,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#if SALVODESK_SOUND
-#include <QAudioDevice>
-#include <QMediaDevices>
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -37,50 +34,35 @@ namespace {
 // A channel stays lit this long after it fires.
 constexpr double LitSeconds = 0.6;
 
-// The player's position moves in steps of its own; between two steps the time runs on, so
-// each frame sees the music where it is. Never backwards while it plays.
+// The music's own output: its position is the sample clock of what is heard.
 class PlayerClock : public RehearsalClock {
 public:
     explicit PlayerClock(TMusique* music) : Music(music) {}
-    double Position() override {
-        if (!Music)
-            return 0;
-        const double reported = Music->Head();
-        if (!Music->Playing())
-            return Last = reported;
-        if (reported != Reported) {
-            Reported = reported;
-            Since.restart();
-        }
-        const double now =
-            reported + std::min(Since.isValid() ? Since.nsecsElapsed() / 1e9 : 0.0, 0.25);
-        return Last = std::max(Last, now);
-    }
+    double Position() override { return Music ? Music->Head() : 0; }
+    double PositionAt(sound::Instant when) override { return Music ? Music->HeadAt(when) : 0; }
     double Duration() override { return Music ? Music->SoundDuration() : 0; }
     bool Playing() override { return Music && Music->Playing(); }
     void Play() override {
-        if (Music && !Music->Playing())
-            Music->TogglePlay();
+        Why.clear();
+        if (Music && !Music->Playing() && !Music->StartPlaying(Why) && Why.isEmpty())
+            Why = QStringLiteral("?");
     }
     void Pause() override {
-        if (Music && Music->Playing())
-            Music->TogglePlay();
+        if (Music)
+            Music->StopPlaying();
     }
     void Seek(double seconds) override {
         if (Music)
             Music->SetHead(seconds);
-        Last = Reported = seconds;
-        Since.restart();
     }
+    QString Failure() const override { return Why; }
 
 private:
     QPointer<TMusique> Music;
-    double Reported = -1, Last = 0;
-    QElapsedTimer Since;
+    QString Why;
 };
 
-// Without a sound output the player cannot play (and Qt's FFmpeg back end fails badly when
-// asked to): the rehearsal then runs on the clock alone, in silence.
+// When the music cannot be heard (no sound output), the rehearsal runs on the clock alone.
 class SilentClock : public RehearsalClock {
 public:
     SilentClock(double start, double length) : Base(start), Length(length) {}
@@ -116,14 +98,6 @@ private:
     QElapsedTimer Timer;
 };
 
-bool SoundOutput() {
-#if SALVODESK_SOUND
-    return !QMediaDevices::defaultAudioOutput().isNull();
-#else
-    return false; // built without playback: the rehearsal runs on its clock, in silence
-#endif
-}
-
 QPushButton* Button(const char* name, const char* text, QWidget* parent) {
     auto* b = new QPushButton(U(text), parent);
     b->setObjectName(QString::fromLatin1(name));
@@ -137,11 +111,7 @@ QPushButton* Button(const char* name, const char* text, QWidget* parent) {
 TRepetition::TRepetition(MusicProgram* program, TMusique* music,
                          std::unique_ptr<RehearsalClock> clock, QWidget* parent)
     : QDialog(parent), Owner(program), Window(program->ProgramWindow()), Music(music),
-      Silent(!clock && !SoundOutput()),
-      Clock(clock    ? std::move(clock)
-            : Silent ? std::unique_ptr<RehearsalClock>(
-                           std::make_unique<SilentClock>(music->Head(), music->SoundDuration()))
-                     : std::make_unique<PlayerClock>(music)),
+      Clock(clock ? std::move(clock) : std::make_unique<PlayerClock>(music)),
       Rehearsal(std::make_unique<RehearsalRun>(
           RehearsalSequences(program->Document().Channels(), music->Data.Starts))) {
     setObjectName(QStringLiteral("TRepetition"));
@@ -166,14 +136,12 @@ TRepetition::TRepetition(MusicProgram* program, TMusique* music,
     }
     from->addStretch();
     v->addLayout(from);
-    if (Silent) {
-        auto* note = new QLabel(U("Aucune sortie son sur cet ordinateur : la répétition suit "
-                                  "l'horloge, sans la musique."),
-                                play);
-        note->setObjectName(QStringLiteral("LabelSansSon"));
-        note->setWordWrap(true);
-        v->addWidget(note);
-    }
+    // Shown only once the music could not be played, with the system's reason.
+    LabelSansSon = new QLabel(play);
+    LabelSansSon->setObjectName(QStringLiteral("LabelSansSon"));
+    LabelSansSon->setWordWrap(true);
+    LabelSansSon->hide();
+    v->addWidget(LabelSansSon);
     LabelProchaine = new QLabel(play);
     LabelProchaine->setObjectName(QStringLiteral("LabelProchaine"));
     QFont big = LabelProchaine->font();
@@ -262,7 +230,7 @@ TRepetition::TRepetition(MusicProgram* program, TMusique* music,
     Frame->setTimerType(Qt::PreciseTimer);
     Frame->setInterval(16);
     connect(Frame, &QTimer::timeout, this, &TRepetition::Tick);
-    connect(ButtonFeu, &QPushButton::clicked, this, &TRepetition::Press);
+    connect(ButtonFeu, &QPushButton::clicked, this, [this] { Press(); });
     connect(ButtonLecture, &QPushButton::clicked, this, &TRepetition::PlayPause);
     connect(ButtonArreter, &QPushButton::clicked, this, &TRepetition::Stop);
     connect(ButtonAdopter, &QPushButton::clicked, this, &TRepetition::Adopt);
@@ -330,11 +298,25 @@ void TRepetition::PlayPause() {
         ButtonLecture->setText(U("&Lecture"));
     } else {
         Clock->Play();
-        if (!Clock->Playing()) // no sound to play: its box has said why
+        if (!Clock->Playing() && !Clock->Failure().isEmpty()) {
+            GoSilent(Clock->Failure());
+            Clock->Play();
+        }
+        if (!Clock->Playing())
             return;
         Frame->start();
         ButtonLecture->setText(U("&Pause"));
     }
+}
+
+void TRepetition::GoSilent(const QString& why) {
+    const double at = Clock->Position();
+    Silent = true;
+    Clock = std::make_unique<SilentClock>(at, Music ? Music->SoundDuration() : 0);
+    LabelSansSon->setText(U("Aucune sortie son sur cet ordinateur : la répétition suit "
+                            "l'horloge, sans la musique (%1).")
+                              .arg(why));
+    LabelSansSon->show();
 }
 
 void TRepetition::Seek(double seconds) {
@@ -373,6 +355,10 @@ void TRepetition::Tick() {
 }
 
 void TRepetition::Press() {
+    Press(std::chrono::steady_clock::now());
+}
+
+void TRepetition::Press(sound::Instant when) {
     if (Finished)
         return;
     if (!Started) { // the first press starts the music, as "Lecture" would
@@ -381,7 +367,7 @@ void TRepetition::Press() {
     }
     if (!Clock->Playing()) // paused: a press means nothing without the music
         return;
-    if (Rehearsal->Press(Clock->Position()) >= 0)
+    if (Rehearsal->Press(Clock->PositionAt(when)) >= 0)
         Tick();
 }
 
@@ -440,7 +426,7 @@ bool TRepetition::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
         if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
-            Press();
+            Press(EventInstant(static_cast<QKeyEvent*>(event)));
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -448,7 +434,7 @@ bool TRepetition::eventFilter(QObject* watched, QEvent* event) {
 
 void TRepetition::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        Press();
+        Press(EventInstant(event));
         return;
     }
     QDialog::keyPressEvent(event);

@@ -5,9 +5,11 @@
 // "Arrêter", the score: how early or late each press was.
 
 #include "model/music/Rehearsal.h"
+#include "sound/Sound.h"
 
 #include <QDialog>
 #include <QPointer>
+#include <QString>
 
 #include <map>
 
@@ -30,11 +32,15 @@ class RehearsalClock {
 public:
     virtual ~RehearsalClock() = default;
     virtual double Position() = 0;
+    // Where the music was at an instant just past (a key press's own time).
+    virtual double PositionAt(salvo::sound::Instant) { return Position(); }
     virtual double Duration() = 0;
     virtual bool Playing() = 0;
     virtual void Play() = 0;
     virtual void Pause() = 0;
     virtual void Seek(double seconds) = 0;
+    // Why Play did not start the music ("" when it did, or when it needs no sound).
+    virtual QString Failure() const { return QString(); }
 };
 
 class TRepetition : public QDialog {
@@ -49,6 +55,7 @@ public:
     // 16 ms timer while the music plays.
     void Tick();
     void Press();
+    void Press(salvo::sound::Instant when);
     void Stop();
     const salvo::RehearsalRun& Run() const { return *Rehearsal; }
     // When each channel (0-based) was seen firing, in seconds of music.
@@ -65,6 +72,7 @@ private:
     void ShowScore();
     void Adopt();
     void ShowNext(double position);
+    void GoSilent(const QString& why);
     QString Seconds(double s) const;
 
     // The program, while its window lives.
@@ -96,5 +104,6 @@ private:
     QTableWidget* TableauScore = nullptr;
     QLabel* LabelResume = nullptr;
     QPushButton* ButtonAdopter = nullptr;
+    QLabel* LabelSansSon = nullptr;
     QTimer* Frame = nullptr;
 };

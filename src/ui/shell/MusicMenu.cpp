@@ -3,6 +3,7 @@
 #include "ui/shell/MusicMenu.h"
 
 #include "model/io/SafeFile.h"
+#include "sound/Sound.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"
@@ -25,10 +26,19 @@ namespace salvo::ui {
 
 namespace {
 
-const char* const SoundFilter = "Fichiers son (*.wav, *.mp3, *.ogg, *.flac)|*.wav *.mp3 *.ogg "
-                                "*.flac|Tous les fichiers (*.*)|*";
 const char* const CueFilter = "Fichiers son WAV (*.wav)|*.wav";
 const char* const LabelFilter = "Repères (*.txt)|*.txt|Tous les fichiers (*.*)|*";
+
+// Only the formats this build reads.
+QString SoundFilter() {
+    QStringList names, patterns;
+    for (const std::string& e : sound::ReadableExtensions()) {
+        names << QStringLiteral("*.") + QString::fromStdString(e);
+        patterns << QStringLiteral("*.") + QString::fromStdString(e);
+    }
+    return QString::fromUtf8("Fichiers son (%1)|%2").arg(names.join(QStringLiteral(", ")),
+                                                           patterns.join(QLatin1Char(' ')));
+}
 
 QString Folder(TFenetreEnfant* editor, const TMusique* music) {
     if (music && music->HasSound())
@@ -61,9 +71,6 @@ void KeepSoundOutOfHome() {
 } // namespace
 
 void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
-    // Qt's FFmpeg back end decodes MP3, OGG and FLAC by itself, where the GStreamer one (Qt's
-    // default here) needs plug-ins that a desktop may lack. Chosen before any sound is touched.
-    qputenv("QT_MEDIA_BACKEND", "ffmpeg");
     KeepSoundOutOfHome();
     // Each command needs the active window; without one (a dialog of ours in front) it does
     // nothing, like the other document commands. All of them read the program as it stands,
@@ -77,8 +84,9 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
     };
     add("MusiqueAssocierItem", "&Associer une musique...", "Choisir le fichier son du spectacle",
         [](Workspace& f, TFenetreEnfant* e) {
-            const QString path = f.Dialogs().OpenFileName(
-                f.Window(), Folder(e, TMusique::Of(e, false)), QString::fromUtf8(SoundFilter));
+            const QString path =
+                f.Dialogs().OpenFileName(f.Window(), Folder(e, TMusique::Of(e, false)),
+                                         SoundFilter(), QString::fromUtf8("Associer une musique"));
             if (!path.isEmpty())
                 TMusique::Of(e)->Attach(path);
         });

@@ -1,6 +1,7 @@
 #include "ui/timeline/TChronologie.h"
 
 #include "model/program/TimeText.h"
+#include "ui/music/EventTime.h"
 #include "ui/music/TMusique.h"
 #include "ui/timeline/MusicLane.h"
 
@@ -364,7 +365,7 @@ void TChronologie::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (WithMusic() && event->key() == Qt::Key_M && Music->Playing()) {
-        Music->Mark();
+        Music->Mark(EventInstant(event)); // where the music was as the key went down
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);

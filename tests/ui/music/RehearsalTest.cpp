@@ -6,6 +6,7 @@
 
 #include "Boxes.h"
 #include "Driver.h"
+#include "NullSink.h"
 #include "ProgramUnderTest.h"
 #include "ScriptedDialogs.h"
 #include "model/io/Wave.h"
@@ -16,12 +17,10 @@
 #include "ui/shell/Main.h"
 #include "ui/timeline/TChronologie.h"
 
-#include <QAudioDevice>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
-#include <QMediaDevices>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -237,18 +236,48 @@ private slots:
         QCOMPARE(Cell(table, 0, 4), QStringLiteral("en avance"));
     }
 
-    // Qt's media back end brings the program down if asked to play with no sound output.
-    void listeningWithoutASoundOutputIsRefusedWithABox() {
-        if (!QMediaDevices::defaultAudioOutput().isNull())
-            QSKIP("this machine has a sound output");
-        TFenetreEnfant* e = ProgramWithMusic(1);
+    // With no sound server to play through, listening says so with the system's reason, and
+    // the rehearsal runs silent and says why only then.
+    void withoutASoundOutputListeningSaysWhyAndTheRehearsalRunsSilent() {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/salvodesk/native");
+        TFenetreEnfant* e = ProgramWithMusic(3);
         Boxes->Queue({"OK"});
         Trigger(*Form, "MusiqueLectureItem");
         QCOMPARE(Boxes->Texts(),
                  QStringList({QString::fromUtf8("Aucune sortie son n'est disponible sur cet "
                                                 "ordinateur : la musique ne peut pas être "
-                                                "écoutée.")}));
-        QVERIFY(!TMusique::Of(e)->Playing());
+                                                "écoutée (Connection refused).")}));
+        TMusique* music = TMusique::Of(e);
+        QVERIFY(!music->Playing());
+
+        TRepetition dialog(e, music, nullptr, Form.get());
+        dialog.show();
+        auto* note = dialog.findChild<QLabel*>("LabelSansSon");
+        QVERIFY(!note->isVisible());
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonLecture"), Qt::LeftButton);
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), QString::fromUtf8("Aucune sortie son sur cet ordinateur : la "
+                                                 "répétition suit l'horloge, sans la musique "
+                                                 "(Connection refused)."));
+        QTRY_VERIFY(music->Head() > 0.2); // the clock runs, the play head follows it
+        qunsetenv("PULSE_SERVER");
+    }
+
+    // Through a sound output the rehearsal says nothing of silence.
+    void withASoundOutputTheRehearsalPlaysTheMusic() {
+        nullsink::Server server;
+        QVERIFY(server.Ok());
+        TFenetreEnfant* e = ProgramWithMusic(3);
+        TMusique* music = TMusique::Of(e);
+        TRepetition dialog(e, music, nullptr, Form.get());
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonLecture"), Qt::LeftButton);
+        QVERIFY(music->Playing());
+        QVERIFY(!dialog.findChild<QLabel*>("LabelSansSon")->isVisible());
+        QTRY_VERIFY(music->Head() > 0.3);
+        dialog.Stop();
+        QVERIFY(!music->Playing());
+        QCOMPARE(Boxes->Texts(), QStringList());
     }
 
     void cueTrackJoinsStartsTooCloseAndSaysFeuOnTheStart() {

@@ -2,8 +2,10 @@
 
 #include <QPrinter>
 
-QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& filter) {
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& filter,
+                                      const QString& title) {
     OpenFolders << folder;
+    OpenTitles << title;
     OpenFilters << filter;
     return OpenPaths.isEmpty() ? QString() : OpenPaths.takeFirst();
 }

@@ -16,10 +16,11 @@ public:
 
     // What the program asked.
     QStringList OpenFilters, SaveFilters, ProposedNames, DefaultExtensions;
-    QStringList OpenFolders, SaveFolders;
+    QStringList OpenFolders, SaveFolders, OpenTitles;
     int PrintShown = 0, PageSetupShown = 0;
 
-    QString OpenFileName(QWidget*, const QString& folder, const QString& filter) override;
+    QString OpenFileName(QWidget*, const QString& folder, const QString& filter,
+                         const QString& title = QString()) override;
     QString SaveFileName(QWidget*, const QString& folder, const QString& proposedName,
                          const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget*, QPrinter& printer) override;
