@@ -533,10 +533,10 @@ private slots:
                 const double heard =
                     heardAt.Heard(server.FrameAt(pressed[size_t(play) * 6 + i], settled), 0);
                 // The clock's own accuracy is held to 15 ms by the sound layer's test; through the
-                // window on a loaded machine, the server's figures lag at the start of a play.
-                // What this holds is the path: a key handled 150 ms late is still placed
-                // where it went down.
-                QVERIFY2(std::abs(marked[i] - heard) < 0.05,
+                // window on a loaded machine (or under the sanitizers), the server's figures lag
+                // at the start of a play, by up to 51 ms seen. What this holds is the path: a key
+                // handled 150 ms late is still placed where it went down, not where it was read.
+                QVERIFY2(std::abs(marked[i] - heard) < 0.075,
                          qPrintable(QStringLiteral("play %1, press %2: marked %3 s, heard %4 s")
                                         .arg(play)
                                         .arg(i)
