@@ -2,10 +2,10 @@
 
 #include "sound/Codec.h"
 #include "sound/PosixLibrary.h"
+#include "sound/SndfileRead.h"
 
 #include <sndfile.h>
 
-#include <algorithm>
 #include <mutex>
 
 namespace salvo::sound {
@@ -77,37 +77,10 @@ WaveRead CodecDecode(const std::string& path, Samples& out, std::atomic<double>*
         SNDFILE* File;
         ~Closer() { Sf.sf_close(File); }
     } closer{sf, file};
-    if (info.channels < 1 || info.samplerate < 1)
-        return WaveRead::NotWave;
-    if (info.channels > MaxWaveChannels)
-        return WaveRead::TooManyChannels;
-    if (info.samplerate < MinWaveRate || info.samplerate > MaxWaveRate)
-        return WaveRead::UnsupportedRate;
-    Samples s;
-    s.Rate = info.samplerate;
-    s.Channels = info.channels;
-    // The length is an estimate for some formats (MP3): read until the end.
-    if (info.frames > 0 && info.frames < (int64_t(1) << 31))
-        s.Data.reserve(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-    std::vector<short> buffer(size_t(16384) * static_cast<size_t>(info.channels));
-    for (;;) {
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            return WaveRead::Cancelled;
-        const sf_count_t got = sf.sf_readf_short(file, buffer.data(), 16384);
-        if (got <= 0)
-            break;
-        s.Data.insert(s.Data.end(), buffer.begin(),
-                      buffer.begin() + static_cast<long>(got) * info.channels);
-        if (progress && info.frames > 0)
-            progress->store(std::min(1.0, double(s.Frames()) / double(info.frames)),
-                            std::memory_order_relaxed);
-    }
-    if (sf.sf_error(file) != SF_ERR_NO_ERROR)
-        return s.Data.empty() ? WaveRead::NotWave : WaveRead::Failed;
-    if (s.Data.empty())
-        return WaveRead::NoSound;
-    out = std::move(s);
-    return WaveRead::Read;
+    return ReadSndfile(
+        info,
+        [&](short* buffer, sf_count_t frames) { return sf.sf_readf_short(file, buffer, frames); },
+        [&] { return sf.sf_error(file) != SF_ERR_NO_ERROR; }, out, progress, cancel);
 }
 
 } // namespace salvo::sound
