@@ -21,6 +21,7 @@ public:
     virtual ChannelServices& Services() = 0;
     virtual char DecimalSeparator() const = 0;
     virtual void SetModified(bool modified) = 0;
+    virtual bool Modified() const = 0;
 };
 
 // Whether two programs hold the same model and the same channels (types and steps).

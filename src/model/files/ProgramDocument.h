@@ -76,6 +76,7 @@ public:
     ChannelServices& Services() override { return *this; }
     char DecimalSeparator() const override { return Separator; }
     void SetModified(bool modified) override { Data.Modified = modified; }
+    bool Modified() const override { return Data.Modified; }
 
     // ChannelServices
     void SetDelayCell(int channelIndex, const std::string& text) override;

@@ -76,6 +76,10 @@ salvo::ChannelServices& WindowProgram::Services() {
 char WindowProgram::DecimalSeparator() const {
     return Window.DecimalSeparator();
 }
+bool WindowProgram::Modified() const {
+    return Window.Modified();
+}
+
 void WindowProgram::SetModified(bool modified) {
     Window.SetModified(modified);
 }

@@ -34,6 +34,7 @@ public:
     salvo::ChannelServices& Services() override;
     char DecimalSeparator() const override;
     void SetModified(bool modified) override;
+    bool Modified() const override;
 
 private:
     TFenetreEnfant& Window;

@@ -198,6 +198,9 @@ void TMusique::WaveFailed(const QString& path, const QString& why) {
         Data.SoundPath = Previous->Path;
         WaveEnvelope = std::move(Previous->Wave);
         Sound = std::move(Previous->Sound);
+        // Nothing changed after all.
+        if (!Previous->WasModified && Program())
+            Program()->Document().SetModified(false);
         Previous.reset();
         emit Changed();
         return;
@@ -339,9 +342,11 @@ bool TMusique::Attach(const QString& path) {
         }
     }
     // Kept until the new sound is read: a refused one puts it back.
+    // Nothing attached counts as a state to go back to as well.
     Previous.reset();
-    if (HasSound() && !Computing && Sound)
-        Previous = Attached{Data.SoundPath, WaveEnvelope, Sound};
+    if (!Computing && (!HasSound() || Sound))
+        Previous = Attached{Data.SoundPath, WaveEnvelope, Sound,
+                            Program() && Program()->Document().Modified()};
     StopPlaying();
     Data.SoundPath = QFileInfo(path).absoluteFilePath().toStdString();
     HeadSeconds = 0;

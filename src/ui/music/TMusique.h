@@ -132,6 +132,7 @@ private:
         std::string Path;
         salvo::Envelope Wave;
         std::shared_ptr<const salvo::sound::Samples> Sound;
+        bool WasModified = false;
     };
     std::optional<Attached> Previous;
 

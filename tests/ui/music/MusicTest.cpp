@@ -548,22 +548,30 @@ private slots:
         QCOMPARE(Boxes->Texts(), QStringList());
     }
 
-    // A refused sound leaves the music that was attached.
+    // A refused sound leaves the music that was attached, or none, and a saved show unchanged.
     void aRefusedSoundKeepsTheMusicAttached() {
-        TFenetreEnfant* e = NewProgramWithMusic();
-        TMusique* music = TMusique::Of(e);
-        const std::string attached = music->Data.SoundPath;
-        Write(P("bruit.flac"), QByteArray(20000, char(0x5a)));
-        Dialogs.OpenPaths << P("bruit.flac");
-        Trigger(*Form, "MusiqueAssocierItem");
-        music->WaitForWave();
-        QCOMPARE(Boxes->Texts(),
-                 QStringList({QString::fromUtf8("Le fichier son « bruit.flac » ne peut pas être "
-                                                "lu : ce fichier n'a pas pu être décodé (format "
-                                                "inconnu ou fichier abîmé).")}));
-        QCOMPARE(music->Data.SoundPath, attached);
-        QCOMPARE(music->Wave().Frames, qint64(12 * Rate));
-        QCOMPARE(music->WaveNote(), QString());
+        for (const bool withMusic : {true, false}) {
+            TFenetreEnfant* e = withMusic ? NewProgramWithMusic() : nullptr;
+            if (!withMusic) {
+                Trigger(*Form, "FileNew");
+                e = Form->ActiveEditor();
+            }
+            e->SetModified(false); // as just saved
+            Boxes->Seen.clear();
+            Write(P("bruit.flac"), QByteArray(20000, char(0x5a)));
+            Dialogs.OpenPaths << P("bruit.flac");
+            Trigger(*Form, "MusiqueAssocierItem");
+            TMusique* music = TMusique::Of(e);
+            music->WaitForWave();
+            QCOMPARE(Boxes->Texts(),
+                     QStringList({QString::fromUtf8("Le fichier son « bruit.flac » ne peut pas être "
+                                                    "lu : ce fichier n'a pas pu être décodé (format "
+                                                    "inconnu ou fichier abîmé).")}));
+            QCOMPARE(music->Data.SoundPath.empty(), !withMusic);
+            QCOMPARE(music->Wave().Frames, qint64(withMusic ? 12 * Rate : 0));
+            QCOMPARE(music->WaveNote(), QString());
+            QVERIFY(!e->Modified());
+        }
     }
 };
 
