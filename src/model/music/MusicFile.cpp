@@ -1,9 +1,9 @@
 #include "model/music/MusicFile.h"
 
-#include "model/music/TapLag.h"
 #include "model/io/Paths.h"
 #include "model/io/SafeFile.h"
 #include "model/io/Text.h"
+#include "model/music/TapLag.h"
 #include "model/program/Document.h"
 #include "model/program/TimeText.h"
 

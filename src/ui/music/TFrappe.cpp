@@ -83,7 +83,7 @@ TFrappe::TFrappe(TMusique* music, std::unique_ptr<sound::Output> output, QWidget
     EditDecalage->setSingleStep(0.005);
     EditDecalage->setSuffix(QStringLiteral(" s"));
     EditDecalage->setLocale(Music && Music->Separator() == '.' ? QLocale::c()
-                                                                : QLocale(QLocale::French));
+                                                               : QLocale(QLocale::French));
     EditDecalage->setValue(Music ? Music->TapLag() : 0);
     EditDecalage->setFocusPolicy(Qt::ClickFocus);
     EditDecalage->installEventFilter(this); // Space taps there too
@@ -97,7 +97,8 @@ TFrappe::TFrappe(TMusique* music, std::unique_ptr<sound::Output> output, QWidget
     ButtonOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
     ButtonOK->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("ButtonAnnuler"));
     cancel->setAutoDefault(false);
     for (QPushButton* b : {ButtonOK, cancel})
@@ -209,15 +210,14 @@ void TFrappe::ShowState() {
         : Ignored == 1 ? U(" 1 frappe trop loin d'un clic a été ignorée.")
                        : U(" %1 frappes trop loin d'un clic ont été ignorées.").arg(Ignored);
     if (count == 0) {
-        LabelFrappes->setText(Out->Playing() ? U("Frappez sur chaque clic.") + ignored
-                                             : QString());
+        LabelFrappes->setText(Out->Playing() ? U("Frappez sur chaque clic.") + ignored : QString());
         LabelDecalage->clear();
     } else if (count < MinTaps) {
         const int more = MinTaps - count;
-        LabelFrappes->setText(
-            (more == 1 ? U("Encore 1 frappe pour mesurer le décalage.")
-                       : U("Encore %1 frappes pour mesurer le décalage.").arg(more)) +
-            ignored);
+        LabelFrappes->setText((more == 1
+                                   ? U("Encore 1 frappe pour mesurer le décalage.")
+                                   : U("Encore %1 frappes pour mesurer le décalage.").arg(more)) +
+                              ignored);
         LabelDecalage->clear();
     } else {
         LabelFrappes->setText(U("%1 frappes mesurées.").arg(count) + ignored);

@@ -369,8 +369,8 @@ void TMusique::Mark(sound::Instant when) {
         return;
     }
     MarkerEditor.Record();
-    AddMarkers(Data.Markers,
-               {{RoundToMillisecond(CorrectedForTapLag(HeadAt(when), Data.TapLag)), std::string()}});
+    const double meant = CorrectedForTapLag(HeadAt(when), Data.TapLag);
+    AddMarkers(Data.Markers, {{RoundToMillisecond(meant), std::string()}});
     Touch();
 }
 
