@@ -1,7 +1,7 @@
 // Random bytes as a program's companion music file. Whatever they hold, the reading either
 // names the first line it does not understand and gives no music, or gives music that keeps
-// the rules (sorted markers within a day, starts of channels 1 to 30); and that music,
-// written and read again, is the same, then writes the same bytes.
+// the rules (sorted markers within a day, starts of channels 1 to 30, a tap lag of 0 to
+// 0.5 s); and that music, written and read again, is the same, then writes the same bytes.
 
 #include "FuzzCheck.h"
 #include "model/music/MusicFile.h"
@@ -18,7 +18,8 @@ namespace {
 const char* const Program = "/spectacle/final/show.tir";
 
 bool Same(const MusicData& a, const MusicData& b) {
-    if (a.SoundPath != b.SoundPath || a.Starts != b.Starts || a.Markers.size() != b.Markers.size())
+    if (a.SoundPath != b.SoundPath || a.Starts != b.Starts || a.TapLag != b.TapLag ||
+        a.Markers.size() != b.Markers.size())
         return false;
     for (size_t i = 0; i < a.Markers.size(); ++i)
         if (a.Markers[i].Time != b.Markers[i].Time || a.Markers[i].Text != b.Markers[i].Text)
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     FUZZ_CHECK(r.Line == 0);
+    FUZZ_CHECK(music.TapLag >= 0 && music.TapLag <= 0.5);
     for (const auto& [channel, start] : music.Starts)
         FUZZ_CHECK(channel >= 1 && channel <= 30 && start >= 0 && start <= MaxMusicSeconds);
     for (size_t i = 0; i < music.Markers.size(); ++i) {

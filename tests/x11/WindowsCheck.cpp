@@ -406,6 +406,7 @@ private slots:
             {"ConnectionConfigurationItem", "Comfiguration du port série"},
             {"ConnectionVerifierItem", "Vérification de l'appareil"},
             {"MusiqueRepetitionItem", "Répétition"},
+            {"MusiqueFrappeItem", "Régler la frappe"},
             {"FilePrintPreview", "Aperçu avant impression: NONAME1"},
             {nullptr, "Début de la séquence"},
         };

@@ -3,6 +3,7 @@
 #include "model/io/Paths.h"
 #include "model/io/SafeFile.h"
 #include "model/io/Text.h"
+#include "model/music/TapLag.h"
 #include "model/program/Document.h"
 #include "model/program/TimeText.h"
 
@@ -32,6 +33,7 @@ const char* const Header = "SalvodeskMusique";
 const char* const SoundKey = "Son";
 const char* const StartKey = "Début";
 const char* const MarkerKey = "Repère";
+const char* const TapLagKey = "Frappe";
 
 std::vector<std::string> Components(const std::string& path) {
     std::vector<std::string> out(1);
@@ -176,6 +178,8 @@ std::string MusicFileBytes(const MusicData& music, const std::string& programPat
     for (const Marker& m : music.Markers)
         out += std::string(MarkerKey) + " ; " + FormatTimeExactly(m.Time, '.') + " ; " +
                LineText(m.Text) + "\n";
+    if (music.TapLag != 0)
+        out += std::string(TapLagKey) + " ; " + FormatTimeExactly(music.TapLag, '.') + "\n";
     return out;
 }
 
@@ -184,6 +188,7 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
     MusicData read;
     std::vector<Marker> markers;
     bool headerSeen = false;
+    bool tapLagSeen = false;
     int number = 0;
     const std::vector<std::string_view> lines = Lines(bytes);
     markers.reserve(lines.size());
@@ -216,6 +221,12 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
             ok = t.has_value();
             if (ok)
                 markers.push_back({*t, std::string(text)});
+        } else if (ok && key == TapLagKey && !tapLagSeen) {
+            std::optional<double> t = ParseTime(TrimBlanks(rest), '.');
+            ok = t && ValidTapLag(*t);
+            tapLagSeen = true;
+            if (ok)
+                read.TapLag = *t;
         } else {
             ok = false;
         }

@@ -6,10 +6,12 @@
 //   Son ; musique/final.wav
 //   Début ; 11 ; 62.4
 //   Repère ; 3.5 ; Refrain
+//   Frappe ; 0.085
 //
 // "Son" is the sound file, relative to the program's folder when it can be; "Début" the
 // planned start of the sequence whose manual channel has that number; "Repère" a marker and its
-// text (the rest of the line). Numbers always with a point, whatever the locale. The same file
+// text (the rest of the line); "Frappe" the operator's tap lag in seconds (0 to 0.5), written
+// only when there is one. Numbers always with a point, whatever the locale. The same file
 // reads marker lists as sound editors export them ("label" files).
 
 #include "model/music/MusicFit.h"
@@ -23,8 +25,11 @@ struct MusicData {
     std::string SoundPath; // absolute (or as the user gave it); empty: no sound
     PlannedStartMap Starts;
     std::vector<Marker> Markers; // sorted by time
+    double TapLag = 0;           // seconds the operator presses after the beat heard
 
-    bool Empty() const { return SoundPath.empty() && Starts.empty() && Markers.empty(); }
+    bool Empty() const {
+        return SoundPath.empty() && Starts.empty() && Markers.empty() && TapLag == 0;
+    }
 };
 
 constexpr size_t MaxMusicFileBytes = size_t(8) << 20;

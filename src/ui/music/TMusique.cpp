@@ -3,6 +3,7 @@
 
 #include "model/io/SafeFile.h"
 #include "model/io/Wave.h"
+#include "model/music/TapLag.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/EventTime.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #ifdef __linux__
 #include <sys/resource.h>
@@ -372,7 +374,16 @@ void TMusique::Mark(sound::Instant when) {
         return;
     }
     MarkerEditor.Record();
-    AddMarkers(Data.Markers, {{RoundToMillisecond(HeadAt(when)), std::string()}});
+    const double meant = CorrectedForTapLag(HeadAt(when), Data.TapLag);
+    AddMarkers(Data.Markers, {{RoundToMillisecond(meant), std::string()}});
+    Touch();
+}
+
+void TMusique::SetTapLag(double seconds) {
+    const double lag = RoundToMillisecond(std::clamp(seconds, 0.0, MaxTapLag));
+    if (lag == Data.TapLag)
+        return;
+    Data.TapLag = lag;
     Touch();
 }
 

@@ -41,8 +41,8 @@ public:
     // The program's decimal separator, for the times shown.
     char Separator() const;
 
-    // Whether there is anything to draw under the timeline.
-    bool Active() const { return !Data.Empty(); }
+    // Whether there is anything to draw under the timeline (a tap lag alone draws nothing).
+    bool Active() const { return HasSound() || !Data.Starts.empty() || !Data.Markers.empty(); }
     bool HasSound() const { return !Data.SoundPath.empty(); }
     const salvo::Envelope& Wave() const { return WaveEnvelope; }
     // While the envelope is computed: 0 to 1; nullopt when it is not.
@@ -74,8 +74,12 @@ public:
     bool Attach(const QString& path);
     void Detach();
     void TogglePlay();
-    // A marker at the music heard at the given instant (a key press's own time).
+    // A marker at the music heard at the given instant (a key press's own time), less the
+    // operator's tap lag.
     void Mark(salvo::sound::Instant when = std::chrono::steady_clock::now());
+    // The operator's tap lag, in seconds (0 to salvo::MaxTapLag), kept to the millisecond.
+    double TapLag() const { return Data.TapLag; }
+    void SetTapLag(double seconds);
     void ImportMarkers(const QString& path);
     // Fits the sequence holding channelIndex; returns the status line text ("" when refused).
     QString FitSequence(int channelIndex);

@@ -2,6 +2,7 @@
 #include "ui/common/Strings.h"
 
 #include "model/music/MusicFit.h"
+#include "model/music/TapLag.h"
 #include "model/program/TimeText.h"
 #include "ui/common/Messages.h"
 #include "ui/music/EventTime.h"
@@ -369,7 +370,9 @@ void TRepetition::Press(sound::Instant when) {
     }
     if (!Clock->Playing()) // paused: a press means nothing without the music
         return;
-    if (Rehearsal->Press(Clock->PositionAt(when)) >= 0)
+    // Where the operator meant to press: what was heard, less their own tap lag.
+    const double lag = Music ? Music->TapLag() : 0;
+    if (Rehearsal->Press(CorrectedForTapLag(Clock->PositionAt(when), lag)) >= 0)
         Tick();
 }
 

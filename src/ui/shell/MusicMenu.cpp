@@ -7,6 +7,7 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/TFrappe.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
 #include "ui/music/TReperes.h"
@@ -146,6 +147,11 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
             dialog.move(area.left() + 16, area.bottom() - dialog.height() - 48);
             dialog.exec();
         });
+    add("MusiqueFrappeItem", "Régler la &frappe...",
+        "Mesurer le retard de votre frappe sur le rythme", [](Workspace& f, TFenetreEnfant* e) {
+            TFrappe dialog(TMusique::Of(e), nullptr, f.Window());
+            dialog.exec();
+        });
     add("MusiqueSignauxItem", "Piste de &signaux...",
         "Enregistrer une piste son avec le décompte des séquences",
         [](Workspace& f, TFenetreEnfant* e) {
@@ -176,8 +182,8 @@ void LoadMusic(TFenetreEnfant* editor) {
         return;
     TMusique* music = TMusique::Of(editor);
     music->LoadFor(QString::fromStdString(program));
-    if (!music->Active())
-        delete music; // nothing to draw (or unreadable): the timeline as without music
+    if (music->Data.Empty())
+        delete music; // nothing read (or unreadable): the timeline as without music
 }
 
 bool SaveMusic(TFenetreEnfant* editor, const QString& programPath) {

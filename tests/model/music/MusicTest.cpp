@@ -10,6 +10,7 @@
 #include "model/music/MusicFile.h"
 #include "model/music/MusicFit.h"
 #include "model/music/SoundEnvelope.h"
+#include "model/music/TapLag.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,55 @@ TEST(MusicFile, LabelFilesGoodAndBadLines) {
                                         "ligne 10 : « 1e308 1e308 au-delà d'un jour »"}));
 }
 
+// Taps against clicks every 0.5 s from 1 s: each tap's lag behind the nearest click, taps
+// too far from every click left out, the median proposed within 0 to 0.5 s, and a press
+// corrected by the lag never placed before the music's start.
+TEST(TapLag, MedianOfTheNearestClicksLags) {
+    const ClickTrack clicks; // 1 s, 1.5 s, ... 60.5 s
+    ASSERT_EQ(clicks.Time(0), 1.0);
+    ASSERT_EQ(clicks.Interval, 0.5);
+    struct Case {
+        const char* what;
+        std::vector<double> taps;
+        size_t kept;
+        double median, proposed;
+    } cases[] = {
+        {"none", {}, 0, 0, 0},
+        {"odd count", {1.08, 1.59, 2.1, 2.5, 3.085}, 5, 0.085, 0.085},
+        {"even count: the middle two's mean", {1.07, 1.58, 2.09, 2.6}, 4, 0.085, 0.085},
+        {"nearest click, early or late", {1.74, 1.76, 2.02, 1.98}, 4, 0.0, 0.0},
+        {"too far before the first click, after the last", {0.7, 1.01, 60.76, 61.0}, 1, 0.01, 0.01},
+        {"an early operator: 0", {1.0 - 0.03, 1.48, 1.99}, 3, -0.02, 0},
+        {"lags up to half a beat", {1.24, 1.74, 2.24}, 3, 0.24, 0.24},
+        {"to the millisecond", {1.0801, 1.5802, 2.0803}, 3, 0.0802, 0.08},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<double> lags;
+        for (double t : c.taps)
+            if (std::optional<double> lag = TapLagOf(t, clicks))
+                lags.push_back(*lag);
+        EXPECT_EQ(lags.size(), c.kept);
+        EXPECT_NEAR(MedianLag(lags), c.median, 1e-9);
+        EXPECT_DOUBLE_EQ(ProposedTapLag(lags), c.proposed);
+    }
+    struct Press {
+        double heard, lag, placed;
+    } presses[] = {{3.0, 0.085, 2.915}, {0.05, 0.085, 0}, {0.085, 0.085, 0}, {12.5, 0, 12.5}};
+    for (const Press& p : presses)
+        EXPECT_DOUBLE_EQ(CorrectedForTapLag(p.heard, p.lag), p.placed) << p.heard;
+    for (double v : {0.0, 0.085, 0.5})
+        EXPECT_TRUE(ValidTapLag(v)) << v;
+    for (double v : {-0.001, 0.5001, std::nan(""), HUGE_VAL})
+        EXPECT_FALSE(ValidTapLag(v)) << v;
+    // The clicks are where the lags are measured from.
+    const std::vector<int16_t> samples = ClickSamples(clicks, 8000);
+    ASSERT_EQ(samples.size(), size_t(clicks.Duration() * 8000));
+    EXPECT_EQ(samples[7999], 0);
+    EXPECT_NE(samples[8001], 0);
+    EXPECT_EQ(samples[8000 + 200], 0);
+}
+
 class Companion : public ::testing::Test {
 protected:
     TempFolder Folder;
@@ -217,8 +267,25 @@ TEST_F(Companion, RoundTripBesideAnUnchangedProgram) {
     EXPECT_EQ(Folder.Read("show.tir"), programBytes);
     EXPECT_EQ(ProgramFileBytes(doc), programBytes);
 
+    // Without a tap lag the file is as before; with one, one line more, read back.
+    MusicData tapped = Sample();
+    tapped.TapLag = 0.085;
+    ASSERT_EQ(WriteMusicFile(tapped, show), MusicWrite::Written);
+    EXPECT_EQ(Folder.Read("show.musique"), Folder.Read("show.musique.Bak") + "Frappe ; 0.085\n");
+    MusicData lagged;
+    ASSERT_EQ(ReadMusicFile(show, lagged).Status, MusicRead::Read);
+    EXPECT_EQ(lagged.TapLag, 0.085);
+    EXPECT_EQ(MusicFileBytes(lagged, show), Folder.Read("show.musique"));
+    // A tap lag alone is music to keep.
+    MusicData onlyLag;
+    onlyLag.TapLag = 0.2;
+    EXPECT_FALSE(onlyLag.Empty());
+    EXPECT_EQ(MusicFileBytes(onlyLag, show), "SalvodeskMusique ; 1\nFrappe ; 0.2\n");
+    ASSERT_EQ(WriteMusicFile(Sample(), show), MusicWrite::Written);
+
     MusicData back;
     ASSERT_EQ(ReadMusicFile(show, back).Status, MusicRead::Read);
+    EXPECT_EQ(back.TapLag, 0); // an older file: no tap lag
     EXPECT_EQ(back.SoundPath, Sample().SoundPath);
     EXPECT_EQ(back.Starts, Sample().Starts);
     ASSERT_EQ(back.Markers.size(), 2u);
@@ -284,6 +351,16 @@ TEST_F(Companion, FaultsAreNamedAndLoseNothing) {
         {"SalvodeskMusique ; 1\nRepère ; nan ; x\n", MusicRead::Invalid, 2},
         {"SalvodeskMusique ; 1\nRepère ; -inf ; x\n", MusicRead::Invalid, 2},
         {"SalvodeskMusique ; 1\r\nSon ; absent.wav\r\nRepère ; 2 ; x\r\n", MusicRead::Read, 0},
+        // The tap lag: 0 to 0.5 s, once, with a point.
+        {"SalvodeskMusique ; 1\nRepère ; 2 ; x\nFrappe ; 0.5\n", MusicRead::Read, 0},
+        {"SalvodeskMusique ; 1\nFrappe ; 0.085\n", MusicRead::Read, 0},
+        {"SalvodeskMusique ; 1\nRepère ; 2 ; x\nFrappe ; 0.501\n", MusicRead::Invalid, 3},
+        {"SalvodeskMusique ; 1\nFrappe ; -0.01\nRepère ; 2 ; x\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nFrappe ; 0,085\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nFrappe ; \n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nFrappe ; nan\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nFrappe ; 0.1 ; x\n", MusicRead::Invalid, 2},
+        {"SalvodeskMusique ; 1\nFrappe ; 0.1\nFrappe ; 0.1\n", MusicRead::Invalid, 3},
     };
     for (const Case& c : cases) {
         Folder.Write("show.musique", c.bytes);
@@ -296,6 +373,10 @@ TEST_F(Companion, FaultsAreNamedAndLoseNothing) {
     }
     // A missing sound is still named, with the markers read.
     MusicData music;
+    Folder.Write("show.musique", "SalvodeskMusique ; 1\nFrappe ; 0.085\n");
+    ASSERT_EQ(ReadMusicFile(show, music).Status, MusicRead::Read);
+    EXPECT_EQ(music.TapLag, 0.085);
+    Folder.Write("show.musique", "SalvodeskMusique ; 1\r\nSon ; absent.wav\r\nRepère ; 2 ; x\r\n");
     ReadMusicFile(show, music);
     EXPECT_EQ(music.SoundPath, Folder.Path("absent.wav"));
     EXPECT_EQ(music.Markers.size(), 1u);

@@ -215,6 +215,8 @@ private slots:
                       "de la séquence aux repères suivants",
                       QString::fromUtf8("MusiqueRepetitionItem Ré&pétition... | Répéter le "
                                         "spectacle avec la musique"),
+                      QString::fromUtf8("MusiqueFrappeItem Régler la &frappe... | Mesurer le "
+                                        "retard de votre frappe sur le rythme"),
                       QString::fromUtf8("MusiqueSignauxItem Piste de &signaux... | Enregistrer "
                                         "une piste son avec le décompte des séquences")}));
 

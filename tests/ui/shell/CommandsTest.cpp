@@ -199,6 +199,7 @@ private slots:
                                        "EditPaste",
                                        "ConnectionConfigurationItem",
                                        "ConnectionTransfertItem",
+                                       "MusiqueFrappeItem",
                                        "ConnectionVerifierItem",
                                        "ConnectionLireItem",
                                        "WindowTile",
