@@ -21,6 +21,8 @@ const std::array<const char*, 10> Headings{
 
 const char* const WhyEmpty = "la cellule est vide";
 const char* const WhyNotNumber = "n'est pas un nombre";
+const char* const WhyNotWhole = "n'est pas un nombre entier";
+const char* const WhyTooFine = "a trop de décimales";
 const char* const WhyNegative = "est négatif";
 const char* const WhyTooLarge = "est trop grand";
 const char* const WhyNotCategory = "n'est pas une catégorie (F1, F2, F3, F4, T1 ou T2)";
@@ -119,6 +121,8 @@ CatalogueRead ReadCatalogue(const SheetTable& table, const ProductColumns& colum
             std::optional<int64_t> v = ParseFixed(text, decimals, decimalSeparator);
             if (!v && text[0] == '-' && ParseFixed(text.substr(1), decimals, decimalSeparator))
                 refuseCell(heading, text, WhyNegative);
+            else if (!v && ParseFixed(text, 9, decimalSeparator))
+                refuseCell(heading, text, decimals == 0 ? WhyNotWhole : WhyTooFine);
             else if (!v)
                 refuseCell(heading, text, WhyNotNumber);
             else if (*v > max)

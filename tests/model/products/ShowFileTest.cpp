@@ -143,6 +143,7 @@ TEST(Catalogue, RoundTripAndRefusedCells) {
                               "Sans catégorie;;;;;10;;;;\r\n"
                               "Pas un nombre;;F3;;trente;10;;;;\r\n"
                               "Trop fin;;F3;;;10;1,0005;;;\r\n"
+                              "Pas entier;;F3;;;10,5;;;;\r\n"
                               "Bon 2;;t1;;;;;;12,5;\r\n";
     const CatalogueRead read = ReadCatalogue(sheet);
     ASSERT_EQ(read.Products.size(), 2u);
@@ -157,5 +158,6 @@ TEST(Catalogue, RoundTripAndRefusedCells) {
                   "T1 ou T2)",
                   "Ligne 5, colonne Catégorie : la cellule est vide",
                   "Ligne 6, colonne Calibre (mm) : « trente » n'est pas un nombre",
-                  "Ligne 7, colonne Durée (s) : « 1,0005 » n'est pas un nombre"}));
+                  "Ligne 7, colonne Durée (s) : « 1,0005 » a trop de décimales",
+                  "Ligne 8, colonne Masse active (g) : « 10,5 » n'est pas un nombre entier"}));
 }
