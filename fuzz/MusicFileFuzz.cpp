@@ -2,9 +2,12 @@
 // names the first line it does not understand and gives no music, or gives music that keeps
 // the rules (sorted markers within a day, starts of channels 1 to 30, a tap lag of 0 to
 // 0.5 s); and that music, written and read again, is the same, then writes the same bytes.
+// Read as a show (products and declaration beside the music), they give the same music, and a
+// show that reads writes bytes that read back to the same show and the same bytes.
 
 #include "FuzzCheck.h"
 #include "model/music/MusicFile.h"
+#include "model/products/ShowFile.h"
 
 #include <cmath>
 #include <cstddef>
@@ -34,11 +37,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MusicData music;
     music.Markers = {{1, "avant"}};
     const MusicReadResult r = ParseMusicFile(bytes, Program, music);
+    ShowData show;
+    show.Declaration.Place = "avant";
+    const MusicReadResult s = ParseShowFile(bytes, Program, show);
+    if (s.Status == MusicRead::Read) {
+        const std::string written = ShowFileBytes(show, Program);
+        ShowData back;
+        FUZZ_CHECK(ParseShowFile(written, Program, back).Status == MusicRead::Read);
+        FUZZ_CHECK(back.Channels == show.Channels && back.Declaration == show.Declaration &&
+                   Same(back.Music, show.Music));
+        FUZZ_CHECK(ShowFileBytes(back, Program) == written);
+    } else {
+        FUZZ_CHECK(s.Status == MusicRead::Invalid && s.Line >= 1 && show.Empty());
+    }
     if (r.Status != MusicRead::Read) {
         FUZZ_CHECK(r.Status == MusicRead::Invalid && r.Line >= 1 && music.Empty());
         return 0;
     }
     FUZZ_CHECK(r.Line == 0);
+    FUZZ_CHECK(s.Status == MusicRead::Read && Same(show.Music, music) && show.Channels.empty());
     FUZZ_CHECK(music.TapLag >= 0 && music.TapLag <= 0.5);
     for (const auto& [channel, start] : music.Starts)
         FUZZ_CHECK(channel >= 1 && channel <= 30 && start >= 0 && start <= MaxMusicSeconds);

@@ -167,8 +167,8 @@ std::string ResolveSoundPath(const std::string& written, const std::string& prog
     return out;
 }
 
-std::string MusicFileBytes(const MusicData& music, const std::string& programPath) {
-    std::string out = std::string(Header) + " ; 1\n";
+std::string MusicFileBytes(const MusicData& music, const std::string& programPath, int version) {
+    std::string out = std::string(Header) + " ; " + std::to_string(version) + "\n";
     if (!music.SoundPath.empty())
         out += std::string(SoundKey) + " ; " +
                LineText(RelativeSoundPath(music.SoundPath, programPath)) + "\n";
@@ -185,6 +185,11 @@ std::string MusicFileBytes(const MusicData& music, const std::string& programPat
 
 MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
                                MusicData& music) {
+    return ParseMusicFile(bytes, programPath, music, nullptr);
+}
+
+MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
+                               MusicData& music, const OtherLineReader& other) {
     MusicData read;
     std::vector<Marker> markers;
     bool headerSeen = false;
@@ -200,7 +205,8 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
         bool ok = Split(line, key, rest);
         key = TrimBlanks(key);
         if (ok && !headerSeen) {
-            ok = key == Header && ParseInt32(rest) == 1;
+            const std::optional<int32_t> version = ParseInt32(rest);
+            ok = key == Header && (version == 1 || (other && version == 2));
             headerSeen = ok;
         } else if (ok && key == SoundKey && read.SoundPath.empty()) {
             read.SoundPath = ResolveSoundPath(std::string(rest), programPath);
@@ -228,7 +234,7 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
             if (ok)
                 read.TapLag = *t;
         } else {
-            ok = false;
+            ok = ok && other && other(key, rest);
         }
         if (!ok) {
             music = MusicData();

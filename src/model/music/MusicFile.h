@@ -16,7 +16,9 @@
 
 #include "model/music/MusicFit.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace salvo {
@@ -44,7 +46,9 @@ std::string CompanionBackupName(const std::string& programPath);
 std::string RelativeSoundPath(const std::string& soundPath, const std::string& programPath);
 std::string ResolveSoundPath(const std::string& written, const std::string& programPath);
 
-std::string MusicFileBytes(const MusicData& music, const std::string& programPath);
+// Version 2 says that the file holds lines of the show beyond its music (its products), which
+// a reader of music alone refuses at its header rather than at some later line.
+std::string MusicFileBytes(const MusicData& music, const std::string& programPath, int version = 1);
 
 enum class MusicRead { Read, None, Unreadable, Invalid, TooLarge };
 struct MusicReadResult {
@@ -54,6 +58,11 @@ struct MusicReadResult {
 // Parses bytes written for a program at programPath; on Invalid, music is left empty.
 MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
                                MusicData& music);
+// The same, handing the lines of keys the music does not know to other, which says whether it
+// understood them; with it, version 2 files are read too.
+using OtherLineReader = std::function<bool(std::string_view key, std::string_view rest)>;
+MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
+                               MusicData& music, const OtherLineReader& other);
 // Reads the companion of programPath: None when there is none.
 MusicReadResult ReadMusicFile(const std::string& programPath, MusicData& music);
 
