@@ -506,8 +506,8 @@ QString TMusique::FitSequence(int channelIndex) {
 void TMusique::LoadFor(const QString& programPath) {
     const std::string program = programPath.toStdString();
     const QString name = QFileInfo(Q(CompanionName(program))).fileName();
-    MusicData read;
-    const MusicReadResult r = ReadMusicFile(program, read);
+    ShowData read;
+    const MusicReadResult r = ReadShowFile(program, read);
     switch (r.Status) {
     case MusicRead::None:
         return;
@@ -523,7 +523,9 @@ void TMusique::LoadFor(const QString& programPath) {
     case MusicRead::Read:
         break;
     }
-    Data = std::move(read);
+    Data = std::move(read.Music);
+    read.Music = MusicData();
+    Beyond = std::move(read);
     Previous.reset();
     MarkerEditor.Forget();
     LastFit.clear();
@@ -535,13 +537,19 @@ void TMusique::LoadFor(const QString& programPath) {
     emit Changed();
 }
 
-bool TMusique::SaveFor(const QString& programPath) {
-    return SaveData(Window.data(), Data, programPath);
+ShowData TMusique::Show() const {
+    ShowData show = Beyond;
+    show.Music = Data;
+    return show;
 }
 
-bool TMusique::SaveData(QWidget* parent, const MusicData& music, const QString& programPath) {
+bool TMusique::SaveFor(const QString& programPath) {
+    return SaveData(Window.data(), Show(), programPath);
+}
+
+bool TMusique::SaveData(QWidget* parent, const ShowData& show, const QString& programPath) {
     const std::string program = programPath.toStdString();
-    if (WriteMusicFile(music, program) != MusicWrite::Failed)
+    if (WriteShowFile(show, program) != MusicWrite::Failed)
         return true;
     ShowError(parent, U(MsgMusicNotWritten).arg(QFileInfo(Q(CompanionName(program))).fileName()));
     return false;

@@ -6,6 +6,7 @@
 #include "model/music/MarkerEdits.h"
 #include "model/music/MusicFile.h"
 #include "model/music/SoundEnvelope.h"
+#include "model/products/ShowFile.h"
 #include "sound/Sound.h"
 
 #include <QObject>
@@ -32,6 +33,11 @@ public:
     ~TMusique() override;
 
     salvo::MusicData Data;
+    // The rest of the show's companion file (the channels' products, the declaration), kept as
+    // read and written back with the music: nothing a window does not edit is lost.
+    salvo::ShowData Beyond;
+    // Whether there is anything to keep beside the program.
+    bool Holds() const { return !Data.Empty() || !Beyond.Empty(); }
 
     // The markers as the user fixes them (select, move, rename, delete, add, take back); after
     // an edit through it, MarkersEdited() marks the show modified and draws it again.
@@ -90,8 +96,9 @@ public:
     void LoadFor(const QString& programPath);
     bool SaveFor(const QString& programPath);
     // Writes music beside programPath; false, after an error box, when it could not.
-    static bool SaveData(QWidget* parent, const salvo::MusicData& music,
-                         const QString& programPath);
+    static bool SaveData(QWidget* parent, const salvo::ShowData& show, const QString& programPath);
+    // The music and the rest, as written.
+    salvo::ShowData Show() const;
 
     // Waits for the envelope (tests, and a sound replaced while being read).
     void WaitForWave();

@@ -182,13 +182,13 @@ void LoadMusic(TFenetreEnfant* editor) {
         return;
     TMusique* music = TMusique::Of(editor);
     music->LoadFor(QString::fromStdString(program));
-    if (music->Data.Empty())
+    if (!music->Holds())
         delete music; // nothing read (or unreadable): the timeline as without music
 }
 
 bool SaveMusic(TFenetreEnfant* editor, const QString& programPath) {
     const TMusique* music = TMusique::Of(editor, false);
-    return TMusique::SaveData(editor, music ? music->Data : MusicData(),
+    return TMusique::SaveData(editor, music ? music->Show() : ShowData(),
                               QString::fromStdString(FollowLinks(programPath.toStdString())));
 }
 

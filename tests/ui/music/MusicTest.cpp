@@ -11,6 +11,7 @@
 #include "model/files/ProgramFile.h"
 #include "model/io/Wave.h"
 #include "model/music/MusicFile.h"
+#include "model/products/ShowFile.h"
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/editor/WindowProgram.h"
 #include "ui/music/TMusique.h"
@@ -331,6 +332,47 @@ private slots:
         QVERIFY(Form->ActiveEditor());
         QVERIFY(!TMusique::Of(Form->ActiveEditor(), false));
         QCOMPARE(Form->ActiveEditor()->CellText(2, 11), QStringLiteral("2"));
+    }
+
+    // The show's products and declaration, which no window edits yet, go along with the program
+    // when it is opened and saved elsewhere; with music or without.
+    void productsInTheCompanionAreKept() {
+        for (const bool withMusic : {false, true}) {
+            TFenetreEnfant* e = withMusic ? NewProgramWithMusic() : nullptr;
+            if (!withMusic) {
+                Trigger(*Form, "FileNew");
+                e = Form->ActiveEditor();
+            }
+            const QString tir = P(withMusic ? "avec.tir" : "sans.tir");
+            const QString copy = P(withMusic ? "copie-avec.tir" : "copie-sans.tir");
+            Dialogs.SavePaths << tir;
+            Trigger(*Form, "FileSaveAs");
+            e->close();
+            ShowData show;
+            ReadShowFile(tir.toStdString(), show);
+            Product bomb{"Bombe ; 75", "Lumière", Category::F4, "CE 0589", 75, 180, 2500,
+                         2800, 9000, "pivoine"};
+            show.Channels[3] = {bomb, 2};
+            show.Declaration.Place = "Plage du Prado";
+            show.Declaration.CertificateLevel = 1;
+            const std::string bytes = ShowFileBytes(show, tir.toStdString());
+            Write(QString::fromStdString(CompanionName(tir.toStdString())),
+                  QByteArray::fromStdString(bytes));
+
+            Dialogs.OpenPaths << tir;
+            Trigger(*Form, "FileOpen");
+            if (TMusique* music = TMusique::Of(Form->ActiveEditor(), false))
+                music->WaitForWave();
+            Dialogs.SavePaths << copy;
+            Trigger(*Form, "FileSaveAs");
+            ShowData copied;
+            QCOMPARE(ReadShowFile(copy.toStdString(), copied).Status, MusicRead::Read);
+            QVERIFY(copied.Channels == show.Channels);
+            QVERIFY(copied.Declaration == show.Declaration);
+            QCOMPARE(copied.Music.Markers.size(), size_t(withMusic ? 11 : 0));
+            QCOMPARE(Boxes->Texts(), QStringList());
+            Form->ActiveEditor()->close();
+        }
     }
 
     // A sound gone since it was attached: after the box, the lane says so until the music is
