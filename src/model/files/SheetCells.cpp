@@ -142,6 +142,18 @@ bool IsUtf16(std::string_view bytes) {
     return StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF");
 }
 
+std::string SheetField(const std::string& text) {
+    if (text.find_first_of(";\"\r\n") == std::string::npos)
+        return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
 std::string_view TrimAllSpaces(std::string_view t) {
     for (;;) {
         t = TrimSpaceAndControls(t);

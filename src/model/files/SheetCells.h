@@ -20,6 +20,10 @@ bool IsUtf16(std::string_view bytes);
 // with its own mark; any other bytes as they are.
 std::string Utf16AsUtf8(std::string_view bytes);
 
+// A cell as written into our ";" files: quoted (quotes doubled) when it holds ";", a quote or
+// a line break.
+std::string SheetField(const std::string& text);
+
 // Without blanks, control characters and the two non-breaking spaces at either end.
 std::string_view TrimAllSpaces(std::string_view text);
 

@@ -21,24 +21,12 @@ const char* const Bom = "\xEF\xBB\xBF";
 // ---------------------------------------------------------------------------------------
 // Writing
 
-std::string Field(const std::string& text) {
-    if (text.find_first_of(";\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + '"';
-}
-
 void AppendRow(std::string& out, std::initializer_list<std::string> fields) {
     bool first = true;
     for (const std::string& f : fields) {
         if (!first)
             out += ';';
-        out += Field(f);
+        out += SheetField(f);
         first = false;
     }
     out += "\r\n";

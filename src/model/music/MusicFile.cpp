@@ -250,19 +250,25 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
     return {MusicRead::Read, 0};
 }
 
-MusicReadResult ReadMusicFile(const std::string& programPath, MusicData& music) {
-    music = MusicData();
-    std::string bytes;
+MusicRead ReadCompanionBytes(const std::string& programPath, std::string& bytes) {
     switch (ReadSmallFile(CompanionName(programPath), MaxMusicFileBytes, bytes)) {
     case SmallFileResult::Missing:
-        return {MusicRead::None, 0};
+        return MusicRead::None;
     case SmallFileResult::Unreadable:
-        return {MusicRead::Unreadable, 0};
+        return MusicRead::Unreadable;
     case SmallFileResult::TooLarge:
-        return {MusicRead::TooLarge, 0};
+        return MusicRead::TooLarge;
     case SmallFileResult::Read:
         break;
     }
+    return MusicRead::Read;
+}
+
+MusicReadResult ReadMusicFile(const std::string& programPath, MusicData& music) {
+    music = MusicData();
+    std::string bytes;
+    if (const MusicRead r = ReadCompanionBytes(programPath, bytes); r != MusicRead::Read)
+        return {r, 0};
     return ParseMusicFile(bytes, programPath, music);
 }
 

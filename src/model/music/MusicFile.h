@@ -63,6 +63,8 @@ MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& prog
 using OtherLineReader = std::function<bool(std::string_view key, std::string_view rest)>;
 MusicReadResult ParseMusicFile(const std::string& bytes, const std::string& programPath,
                                MusicData& music, const OtherLineReader& other);
+// The companion's bytes (Read), or why there are none: None, Unreadable or TooLarge.
+MusicRead ReadCompanionBytes(const std::string& programPath, std::string& bytes);
 // Reads the companion of programPath: None when there is none.
 MusicReadResult ReadMusicFile(const std::string& programPath, MusicData& music);
 

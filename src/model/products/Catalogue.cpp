@@ -27,18 +27,6 @@ const char* const WhyNegative = "est négatif";
 const char* const WhyTooLarge = "est trop grand";
 const char* const WhyNotCategory = "n'est pas une catégorie (F1, F2, F3, F4, T1 ou T2)";
 
-std::string Field(const std::string& text) {
-    if (text.find_first_of(";\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + '"';
-}
-
 template <typename T> std::string Number(const std::optional<T>& v, int decimals) {
     return v ? FormatFixed(*v, decimals, ',') : std::string();
 }
@@ -69,7 +57,7 @@ std::string CatalogueBytes(const std::vector<Product>& products) {
                                       Number(p.SafetyDistanceCm, 2),
                                       p.Effect};
         for (size_t i = 0; i < std::size(fields); ++i)
-            out += (i == 0 ? "" : ";") + Field(fields[i]);
+            out += (i == 0 ? "" : ";") + SheetField(fields[i]);
         out += "\r\n";
     }
     return out;

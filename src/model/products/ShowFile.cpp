@@ -251,16 +251,8 @@ MusicReadResult ParseShowFile(const std::string& bytes, const std::string& progr
 MusicReadResult ReadShowFile(const std::string& programPath, ShowData& show) {
     show = ShowData();
     std::string bytes;
-    switch (ReadSmallFile(CompanionName(programPath), MaxMusicFileBytes, bytes)) {
-    case SmallFileResult::Missing:
-        return {MusicRead::None, 0};
-    case SmallFileResult::Unreadable:
-        return {MusicRead::Unreadable, 0};
-    case SmallFileResult::TooLarge:
-        return {MusicRead::TooLarge, 0};
-    case SmallFileResult::Read:
-        break;
-    }
+    if (const MusicRead r = ReadCompanionBytes(programPath, bytes); r != MusicRead::Read)
+        return {r, 0};
     return ParseShowFile(bytes, programPath, show);
 }
 
