@@ -332,23 +332,38 @@ private:
         ReadClock(clock.p, frequency, double(written) / layout.rate);
         opened.set_value("");
 
+        bool ended = false;
         while (!stop_) {
             WaitForSingleObject(wake, 10);
             ReadClock(clock.p, frequency, double(written) / layout.rate);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                if (clockSeconds_ >= endSeconds) break;
+                if (clockSeconds_ >= endSeconds) {
+                    ended = true;
+                    break;
+                }
             }
             UINT32 padding = 0;
             if (FAILED(client->GetCurrentPadding(&padding))) break;
             if (capacity > padding && FAILED(fill(capacity - padding))) break;
         }
         ReadClock(clock.p, frequency, double(written) / layout.rate);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            running_ = false;
+            // The sound's own seconds: stream seconds times the rate ratio is one, by construction.
+            clockSeconds_ = std::clamp(clockSeconds_, 0.0, endSeconds);
+        }
+        // A clock may count as heard what still waits in the system's mixer (Wine's does, when
+        // the machine is busy); stopping at once would drop the sound's last frames. The end is
+        // followed by a little silence before the stream stops.
+        for (int i = 0; ended && !stop_ && i < 15; ++i) {
+            WaitForSingleObject(wake, 10);
+            UINT32 padding = 0;
+            if (FAILED(client->GetCurrentPadding(&padding))) break;
+            if (capacity > padding && FAILED(fill(capacity - padding))) break;
+        }
         client->Stop();
-        std::lock_guard<std::mutex> lock(mutex_);
-        running_ = false;
-        // The sound's own seconds: stream seconds times the rate ratio is one, by construction.
-        clockSeconds_ = std::clamp(clockSeconds_, 0.0, endSeconds);
         return "";
     }
 
