@@ -108,6 +108,20 @@ void TFenetreEnfant::SetDescription(int channel, const QString& text) {
     Tableau->SetCellText(3, channel, text);
 }
 
+bool TFenetreEnfant::FillDescription(int channel, const QString& text) {
+    // A line break would end the program file's line: blanks instead, as the cell would show.
+    QString line = text;
+    for (QChar& c : line)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    line = line.trimmed();
+    if (!Description(channel).isEmpty() || line.isEmpty() || !Saveable(line))
+        return false;
+    SetDescription(channel, line);
+    SetModified(true);
+    return true;
+}
+
 QString TFenetreEnfant::CellText(int column, int row) const {
     return Tableau->CellText(column, row);
 }

@@ -54,6 +54,9 @@ public:
     void SetVersionText(const QString& text);
     QString Description(int channel) const;
     void SetDescription(int channel, const QString& text);
+    // Fills an empty description as typing it would; false when the text cannot be kept in
+    // a program file.
+    bool FillDescription(int channel, const QString& text);
     int SelectedModel() const;
 
     // Grid coordinates as the user sees them: row 0 holds the headings, row n is channel n.

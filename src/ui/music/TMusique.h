@@ -36,6 +36,8 @@ public:
     // The rest of the show's companion file (the channels' products, the declaration), kept as
     // read and written back with the music: nothing a window does not edit is lost.
     salvo::ShowData Beyond;
+    // After Beyond was changed by a window: the show is modified.
+    void BeyondEdited() { Touch(); }
     // Whether there is anything to keep beside the program.
     bool Holds() const { return !Data.Empty() || !Beyond.Empty(); }
 

@@ -16,6 +16,7 @@
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/MusicMenu.h"
+#include "ui/shell/ProductsMenu.h"
 #include "ui/shell/ReadBackCommands.h"
 #include "ui/shell/SpreadsheetCommands.h"
 
@@ -179,6 +180,17 @@ void TMainForm::BuildMenus() {
             action->setShortcutContext(Qt::WindowShortcut);
         });
 
+    QMenu* products = menu("ProductsMenu", U("&Produits"));
+    salvo::ui::BuildProductsMenu(
+        *this, [this, products](const char* name, const QString& caption, const QString& status,
+                                std::function<void()> handler, bool document) {
+            if (!name)
+                products->addSeparator();
+            else
+                AddItem(products, name, caption, status,
+                        document ? Command::Document : Command::Program, std::move(handler));
+        });
+
     QMenu* window = menu("WindowMenu", U("Fe&nêtre"));
     AddItem(window, "WindowTile", U("&Mosaïque"), U("Toutes les fenêtres en mosaïque"),
             Command::DocumentAsTyped, &TMainForm::WindowTileClick);
@@ -309,6 +321,20 @@ void TMainForm::FileFermerItemClick() {
         editor->close();
 }
 
+namespace {
+
+QString EditorFolder(const TFenetreEnfant* editor) {
+    return editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath() : QString();
+}
+
+std::function<void(QPrinter&)> ProgramPrint(TFenetreEnfant* editor, QWidget* parent) {
+    return [editor, parent](QPrinter& printer) {
+        salvo::ui::PrintProgram(editor->Sheet(), printer, 1, parent);
+    };
+}
+
+} // namespace
+
 QPrinter& TMainForm::CurrentPrinter() {
     // Made on first use: loading the printing system would slow every start.
     if (!Printer)
@@ -320,33 +346,64 @@ void TMainForm::FilePrintSetupClick() {
     if (!Dialogs().PrinterInstalled()) {
         TFenetreEnfant* editor = ActiveEditor();
         if (editor && editor->EndEditingForCommand())
-            OfferPdf(editor);
+            OfferPdf(ProgramPrint(editor, this), editor->windowTitle(), EditorFolder(editor));
         return;
     }
     Dialogs().PageSetup(this, CurrentPrinter());
 }
 
-void TMainForm::OfferPdf(TFenetreEnfant* editor) {
+void TMainForm::OfferPdf(const std::function<void(QPrinter&)>& print, const QString& name,
+                         const QString& folder) {
     using namespace salvo::ui;
     if (ShowBox(this, BoxKind::Information, QString::fromUtf8("Aucune imprimante n'est installée."),
-                {BoxButton::SavePdf, BoxButton::Cancel}) != BoxButton::SavePdf)
-        return;
-    const QString folder = editor->HasFileName() ? QFileInfo(editor->FileName()).absolutePath()
-                                                 : DialogFolder(*this);
+                {BoxButton::SavePdf, BoxButton::Cancel}) == BoxButton::SavePdf)
+        SavePdf(print, name, folder);
+}
+
+void TMainForm::SavePdf(const std::function<void(QPrinter&)>& print, const QString& name,
+                        const QString& folder) {
     const QString chosen =
-        Dialogs().SaveFileName(this, folder, editor->windowTitle(),
+        Dialogs().SaveFileName(this, folder.isEmpty() ? DialogFolder(*this) : folder, name,
                                QStringLiteral("Fichier PDF (*.pdf)|*.pdf"), QStringLiteral("pdf"));
     if (chosen.isEmpty())
         return;
     SetLastFolder(QFileInfo(chosen).absolutePath());
     if (!MayWriteFile(*this, chosen))
         return;
-    // The page as the printer would have it, into the file.
+    // The pages as the printer would have them, into the file.
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setPageLayout(CurrentPrinter().pageLayout());
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(chosen);
-    PrintProgram(editor->Sheet(), pdf, 1, this);
+    print(pdf);
+}
+
+void TMainForm::PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
+                              const QString& folder, PrintWay way) {
+    auto print = [this, &draw, &name](QPrinter& printer) {
+        salvo::ui::PrintPages(draw, name, printer, 1, this);
+    };
+    switch (way) {
+    case PrintWay::Preview:
+        salvo::ui::PreviewPages(draw, name, CurrentPrinter(), this);
+        return;
+    case PrintWay::Pdf:
+        SavePdf(print, name, folder);
+        return;
+    case PrintWay::Printer:
+        break;
+    }
+    if (!Dialogs().PrinterInstalled()) {
+        OfferPdf(print, name, folder);
+        return;
+    }
+    QPrinter& printer = CurrentPrinter();
+    printer.setDocName(name);
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        printer.setOutputFileName(
+            QFileInfo(printer.outputFileName()).absoluteDir().filePath(name + QStringLiteral(".pdf")));
+    if (Dialogs().Print(this, printer))
+        salvo::ui::PrintPages(draw, name, printer, printer.copyCount(), this);
 }
 
 void TMainForm::FilePrintClick() {
@@ -355,7 +412,7 @@ void TMainForm::FilePrintClick() {
     if (!editor)
         return;
     if (!Dialogs().PrinterInstalled()) {
-        OfferPdf(editor);
+        OfferPdf(ProgramPrint(editor, this), editor->windowTitle(), EditorFolder(editor));
         return;
     }
     // A PDF is proposed under the document's title, not Qt's "print.pdf", nor the name of the

@@ -64,6 +64,9 @@ public:
     QString LastFolder() const override { return ChosenFolder; }
     void SetLastFolder(const QString& folder) override { ChosenFolder = folder; }
     void ShowStatus(const QString& text) override;
+    void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
+                       const QString& folder, PrintWay way) override;
+    CatalogueSession& Catalogue() override { return Products; }
 
     QMdiArea* MdiArea = nullptr;
     TAboutBox* AboutBox = nullptr;
@@ -110,8 +113,12 @@ private:
     void BuildToolBar();
     void EditorActivated(QMdiSubWindow* window);
     QPrinter& CurrentPrinter();
-    // Without a printer: says so, and offers to save the page as a PDF file instead.
-    void OfferPdf(TFenetreEnfant* editor);
+    // Without a printer: says so, and offers to save the pages as a PDF file instead.
+    void OfferPdf(const std::function<void(QPrinter&)>& print, const QString& name,
+                  const QString& folder);
+    // Asks where, then prints into a PDF file laid out as the printer is set up.
+    void SavePdf(const std::function<void(QPrinter&)>& print, const QString& name,
+                 const QString& folder);
     // The Window menu's list of the open editor windows, made afresh each time it opens.
     void ListWindows();
 
@@ -123,6 +130,7 @@ private:
     std::unique_ptr<QPrinter> Printer;
     FileDialogProvider* DialogProvider = nullptr;
     QString ChosenFolder; // for this run only, like the chosen port
+    CatalogueSession Products;
     TDlgLecture* ReadBackDlg = nullptr;
     QMenu* WindowMenu = nullptr;
     QList<QAction*> WindowListItems;

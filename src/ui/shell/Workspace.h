@@ -2,6 +2,9 @@
 // What the command groups may use of the main window: its editor windows, its dialogs, its
 // status line. TMainForm implements it; the commands never see the rest of that window.
 
+#include "ui/common/PrintSurface.h"
+#include "ui/products/CatalogueSession.h"
+
 #include <QList>
 #include <QString>
 
@@ -24,4 +27,12 @@ public:
     virtual QString LastFolder() const = 0;
     virtual void SetLastFolder(const QString& folder) = 0;
     virtual void ShowStatus(const QString& text) = 0;
+
+    enum class PrintWay { Preview, Printer, Pdf };
+    // Pages other than a program's, as the user asked: the preview, the printer (a PDF offered
+    // when there is none), or a PDF file proposed as name in folder.
+    virtual void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
+                               const QString& folder, PrintWay way) = 0;
+    // The catalogue of products, for this run.
+    virtual CatalogueSession& Catalogue() = 0;
 };

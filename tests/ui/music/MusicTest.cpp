@@ -193,7 +193,8 @@ private slots:
         for (QAction* a : Form->menuBar()->actions())
             titles << a->text();
         QCOMPARE(titles.indexOf("&Musique"), titles.indexOf("&Connection") + 1);
-        QCOMPARE(titles.indexOf(QString::fromUtf8("Fe&nêtre")), titles.indexOf("&Musique") + 1);
+        QCOMPARE(titles.indexOf("&Produits"), titles.indexOf("&Musique") + 1);
+        QCOMPARE(titles.indexOf(QString::fromUtf8("Fe&nêtre")), titles.indexOf("&Produits") + 1);
         QStringList items;
         for (QAction* a : menu->actions())
             if (!a->isSeparator())

@@ -157,6 +157,9 @@ class CommandsTest : public QObject, ProgramUnderTest {
              },
              true, true},
             plain("MusiqueListeReperesItem"),
+            plain("ProduitsVoiesItem"),
+            plain("ProduitsBilanItem"),
+            plain("ProduitsDossierItem"),
             {"MusiqueAssocierItem",
              [](CommandsTest& t, TFenetreEnfant* e, const QString&) {
                  t.Dialogs.OpenPaths << t.P("music.wav");
