@@ -193,6 +193,25 @@ private slots:
         QCOMPARE(d.TableCategories->item(6, 1)->text(), QString("10"));
     }
 
+    // The example show: two boxes, each under 35 kg of F2, F3 and T1, together over it.
+    void theExampleShowIsASpectacleOnlyAsAWhole() {
+        for (const char* box : {"feu-plage-boite-1.tir", "feu-plage-boite-2.tir"}) {
+            Dialogs.OpenPaths << QString(SALVODESK_SOURCE_DIR "/docs/example/") + box;
+            Trigger(*Form, "FileOpen");
+        }
+        QCOMPARE(Boxes->Texts(), QStringList());
+        QStringList verdicts;
+        WhenShown<TBilan>([&](TBilan& d) {
+            verdicts << d.TableCategories->item(6, 2)->text() << d.LabelVerdict->text();
+            d.CaseTousProgrammes->setChecked(true);
+            verdicts << d.TableCategories->item(6, 2)->text() << d.LabelVerdict->text();
+            d.reject();
+        });
+        Trigger(*Form, "ProduitsBilanItem");
+        QCOMPARE(verdicts, QStringList({"17,270 kg", U(VerdictNotSpectacle), "36,240 kg",
+                                        U(VerdictSpectacle)}));
+    }
+
     // The list goes on over as many pages as it needs, its headings and a number on each; a
     // mass that is not known is said so, never counted as zero.
     void theProductListRunsOverNumberedPages() {
