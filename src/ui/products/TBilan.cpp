@@ -50,7 +50,7 @@ TBilan::TBilan(std::vector<ProgramProducts> active, std::vector<ProgramProducts>
     setWindowTitle(U("Bilan de sécurité"));
     auto* layout = new QVBoxLayout(this);
 
-    CaseTousProgrammes = new QCheckBox(U("Tous les programmes ouverts"), this);
+    CaseTousProgrammes = new QCheckBox(U("&Tous les programmes ouverts"), this);
     CaseTousProgrammes->setObjectName(QStringLiteral("CaseTousProgrammes"));
     CaseTousProgrammes->setEnabled(All.size() > 1);
     layout->addWidget(CaseTousProgrammes);

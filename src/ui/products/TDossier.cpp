@@ -44,7 +44,7 @@ TDossier::TDossier(const salvo::Dossier& fields, bool severalPrograms, QWidget* 
     form->addRow(U("&Niveau du certificat :"), ComboNiveau);
     layout->addLayout(form);
 
-    CaseTousProgrammes = new QCheckBox(U("Tous les programmes ouverts"), this);
+    CaseTousProgrammes = new QCheckBox(U("&Tous les programmes ouverts"), this);
     CaseTousProgrammes->setObjectName(QStringLiteral("CaseTousProgrammes"));
     CaseTousProgrammes->setEnabled(severalPrograms);
     layout->addWidget(CaseTousProgrammes);
