@@ -4,9 +4,11 @@
 #include "ui/common/Strings.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,12 +120,18 @@ TProduitsVoies::TProduitsVoies(const QString& programName, const std::vector<Cha
         completer->setFilterMode(Qt::MatchContains);
         completer->setCompletionMode(QCompleter::PopupCompletion);
         combo->setCompleter(completer);
+        // The wheel scrolls the list of channels; it changes a product or a quantity only in
+        // the control that has the keyboard.
+        combo->setFocusPolicy(Qt::StrongFocus);
+        combo->installEventFilter(this);
         Table->setCellWidget(r, ColProduct, combo);
         Combos.push_back(combo);
 
         auto* spin = new QSpinBox(Table);
         spin->setObjectName(QStringLiteral("SpinQuantite%1").arg(r + 1));
         spin->setRange(1, salvo::MaxQuantity);
+        spin->setFocusPolicy(Qt::StrongFocus);
+        spin->installEventFilter(this);
         Table->setCellWidget(r, ColQuantity, spin);
         Spins.push_back(spin);
 
@@ -171,6 +179,15 @@ TProduitsVoies::TProduitsVoies(const QString& programName, const std::vector<Cha
     resize(900, 560);
 }
 
+bool TProduitsVoies::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
+        !static_cast<QWidget*>(watched)->hasFocus()) {
+        QCoreApplication::sendEvent(Table->viewport(), event);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 int TProduitsVoies::Resolve(const QString& text) const {
     const QStringList& labels = ChoiceLabels;
     if (int exact = labels.indexOf(text); exact >= 0)
@@ -187,9 +204,10 @@ int TProduitsVoies::Resolve(const QString& text) const {
 
 bool TProduitsVoies::Commit(int row) {
     QComboBox* combo = Combos[size_t(row)];
-    if (!combo->lineEdit()->isModified())
-        return true; // chosen from the list, or left as it was
     const QString text = combo->currentText().trimmed();
+    const int chosen = Chosen[size_t(row)];
+    if (text == (chosen >= 0 ? ChoiceLabels[chosen] : QString()))
+        return true; // left as it was
     if (text.isEmpty()) {
         Choose(row, -1);
         return true;

@@ -44,6 +44,9 @@ public:
     QCheckBox* CaseReprendreNom = nullptr;
     QLabel* LabelCatalogue = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The product the text names: an exact label, or the only one holding it; -1 for none.
     int Resolve(const QString& text) const;

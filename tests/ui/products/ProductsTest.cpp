@@ -15,7 +15,9 @@
 #include "ui/products/TProduitsVoies.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -79,7 +81,13 @@ private slots:
                 QTest::keyClicks(line, QString::fromUtf8(text));
             };
             QPushButton* ok = Control<QPushButton>(d, "ButtonOK");
-            type(1, "pivoine");
+            // Channel 1 from the list the typing opens, as a user picks it.
+            type(1, "pivo");
+            QAbstractItemView* list = d.ProductBox(1)->completer()->popup();
+            QTRY_VERIFY(list->isVisible());
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            QCOMPARE(d.ProductBox(1)->currentText(), U("Bombe 105 pivoine"));
             type(2, "compact");
             d.QuantityBox(2)->setValue(3);
             type(3, "chandelle");
