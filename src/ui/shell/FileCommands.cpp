@@ -120,6 +120,10 @@ QString DialogFolder(const Workspace& w) {
         return QFileInfo(editor->FileName()).absolutePath();
     if (!w.LastFolder().isEmpty())
         return w.LastFolder();
+    return DocumentsFolder();
+}
+
+QString DocumentsFolder() {
     // Not the working folder: started from a menu, that is the program's own folder.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();

@@ -21,6 +21,8 @@ bool MayWriteFile(Workspace& w, const QString& path);
 // Where the file dialogs open: the active document's folder, else the last one chosen in this
 // run, else the user's Documents folder (or home when there is none).
 QString DialogFolder(const Workspace& w);
+// The user's Documents folder, or home when there is none.
+QString DocumentsFolder();
 
 extern const char* const OpenFilter;
 extern const char* const SaveFilter;

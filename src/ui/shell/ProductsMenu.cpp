@@ -10,6 +10,7 @@
 #include "ui/music/TMusique.h"
 #include "ui/products/DossierPages.h"
 #include "ui/products/TBilan.h"
+#include "ui/products/TCatalogue.h"
 #include "ui/products/TDossier.h"
 #include "ui/products/TProduitsVoies.h"
 #include "ui/shell/FileCommands.h"
@@ -134,6 +135,18 @@ void BuildProductsMenu(Workspace& w, const AddProductCommand& addCommand) {
             },
             true);
     };
+    // The catalogue is the user's own, beside any document.
+    addCommand(
+        "ProduitsCatalogueItem", U("&Catalogue..."),
+        U("Les produits que vous tirez : ajouter, modifier, importer d'un tableur"),
+        [&w] {
+            // The catalogue is proposed in Documents, or where the user last chose a file.
+            const QString folder = w.LastFolder().isEmpty() ? DocumentsFolder() : w.LastFolder();
+            TCatalogue dialog(w.Catalogue(), w.Dialogs(), folder, w.Window());
+            dialog.exec();
+        },
+        false);
+    addCommand(nullptr, QString(), QString(), nullptr, false); // a separator
     add("ProduitsVoiesItem", "Produits des &voies...",
         "Choisir le produit et la quantité de chaque voie", ChannelProducts);
     add("ProduitsBilanItem", "&Bilan de sécurité...",

@@ -203,6 +203,7 @@ private slots:
                                        "ConnectionConfigurationItem",
                                        "ConnectionTransfertItem",
                                        "MusiqueFrappeItem",
+                                       "ProduitsCatalogueItem",
                                        "ConnectionVerifierItem",
                                        "ConnectionLireItem",
                                        "WindowTile",
