@@ -75,6 +75,7 @@ TBilan::TBilan(std::vector<ProgramProducts> active, std::vector<ProgramProducts>
     layout->addWidget(LabelDistance);
     layout->addWidget(LabelCertificat);
     layout->addWidget(LabelManques);
+    layout->addStretch(1);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* close = buttons->addButton(U("Fermer"), QDialogButtonBox::RejectRole);
@@ -84,7 +85,7 @@ TBilan::TBilan(std::vector<ProgramProducts> active, std::vector<ProgramProducts>
 
     connect(CaseTousProgrammes, &QCheckBox::toggled, this, [this] { Show(); });
     Show();
-    resize(640, 620);
+    resize(680, sizeHint().height());
 }
 
 void TBilan::Show() {
@@ -127,6 +128,11 @@ void TBilan::Show() {
         TableCategories->item(CategoryCount, column)->setFont(bold);
     TableCategories->resizeColumnsToContents();
     TableCategories->horizontalHeader()->setStretchLastSection(true);
+    // As tall as its rows: the figures below it stay in view without scrolling.
+    int height = TableCategories->horizontalHeader()->height() + 2 * TableCategories->frameWidth();
+    for (int row = 0; row < TableCategories->rowCount(); ++row)
+        height += TableCategories->rowHeight(row);
+    TableCategories->setFixedHeight(height);
 
     LabelDistance->setText(Q(t.Distance));
     QString certificate = Q(t.Certificate);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -62,6 +63,19 @@ private slots:
     void cleanup() { StopProgram(); }
 
     void productsAreChosenKeptWithTheShowAndDeclared() {
+        QStringList items;
+        for (QAction* a : Form->findChild<QMenu*>("ProductsMenu")->actions())
+            if (!a->isSeparator())
+                items << a->text() + " | " + a->statusTip();
+        QCOMPARE(items,
+                 QStringList({U("&Catalogue... | Les produits que vous tirez : ajouter, modifier, "
+                                "importer d'un tableur"),
+                              U("Produits des &voies... | Choisir le produit et la quantité de "
+                                "chaque voie"),
+                              U("&Bilan de sécurité... | Masse active par catégorie, distance de "
+                                "sécurité et déclaration"),
+                              U("Imprimer le &dossier de déclaration... | Liste des produits et "
+                                "bilan pour le dossier du spectacle")}));
         Form->Catalogue().Products = {Article("Bombe 105 pivoine", Category::F4, 620, 105),
                                       Article("Compact 100 coups", Category::F2, 1500),
                                       Article("Chandelle romaine", Category::F3, std::nullopt),
