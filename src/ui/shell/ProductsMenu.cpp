@@ -4,8 +4,11 @@
 #include "ui/shell/ProductsMenu.h"
 
 #include "model/products/ShowFile.h"
+#include "model/program/TimeText.h"
+#include "model/sheets/OperatorSheet.h"
 #include "ui/common/Messages.h"
 #include "ui/common/Strings.h"
+#include "ui/editor/Printing.h"
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/music/TMusique.h"
 #include "ui/products/DossierPages.h"
@@ -13,6 +16,8 @@
 #include "ui/products/TCatalogue.h"
 #include "ui/products/TDossier.h"
 #include "ui/products/TProduitsVoies.h"
+#include "ui/sheets/SheetPages.h"
+#include "ui/sheets/TFeuille.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/Workspace.h"
 
@@ -122,6 +127,166 @@ void DeclarationPages(Workspace& w, TFenetreEnfant* e) {
         e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
 }
 
+// ---- The crew's sheets ----
+
+SheetBox BoxOf(const TFenetreEnfant* e) {
+    return {ProgramName(e), ModelNameOf(e->SelectedModel()), e->SerialNumber()};
+}
+
+// When a channel fires: in the music ("2:31,4") when the program is set to music, else from
+// its sequence's press ("12,4 s").
+std::vector<QString> FiringTimes(TFenetreEnfant* e) {
+    EditableProgram& program = e->Document();
+    const char sep = program.DecimalSeparator();
+    const TMusique* music = TMusique::Of(e, false);
+    std::vector<QString> times;
+    const int count = program.ChannelCount();
+    if (music && music->Active()) {
+        const std::vector<SequenceSpan> sequences = music->Sequences();
+        const std::vector<double> starts = music->Starts();
+        for (int k = 0; k < count; ++k) {
+            const int s = SequenceOfChannel(sequences, k);
+            times.push_back(s < 0 ? QString()
+                                  : Q(MinutesText(starts[size_t(s)] +
+                                                      program.Channels().GetChannelTime(k),
+                                                  sep)));
+        }
+    } else {
+        for (int k = 0; k < count; ++k)
+            times.push_back(Q(FormatTime(program.Channels().GetChannelTime(k), sep)) + U(" s"));
+    }
+    return times;
+}
+
+const ChannelProduct* ProductOn(const TFenetreEnfant* e, int channel) {
+    const TMusique* music = TMusique::Of(const_cast<TFenetreEnfant*>(e), false);
+    if (!music)
+        return nullptr;
+    auto it = music->Beyond.Channels.find(channel);
+    return it == music->Beyond.Channels.end() ? nullptr : &it->second;
+}
+
+struct SheetRun {
+    QList<TFenetreEnfant*> Programs;
+    TFeuille::Output Way;
+    int Layout = 0, FirstPlace = 0;
+};
+
+// The sheet's dialog; false when cancelled.
+bool AskSheet(Workspace& w, TFenetreEnfant* e, const char* title, bool labels, SheetRun& run) {
+    TFeuille dialog(U(title), w.Editors().size() > 1, labels, w.Window());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    run.Programs = dialog.AllPrograms() ? w.Editors() : QList<TFenetreEnfant*>{e};
+    run.Way = dialog.Way();
+    run.Layout = dialog.LayoutIndex();
+    run.FirstPlace = dialog.FirstPlace();
+    return true;
+}
+
+QString ShowTitleOf(const QList<TFenetreEnfant*>& programs) {
+    QStringList titles;
+    for (const TFenetreEnfant* e : programs)
+        titles << ProgramName(e);
+    return titles.join(QStringLiteral(" ; "));
+}
+
+QString PrintedOn() {
+    const QLocale locale;
+    return locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
+}
+
+void Send(Workspace& w, TFenetreEnfant* e, const SheetRun& run, const char* suffix,
+          const PageDrawing& draw) {
+    const QString base =
+        e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->windowTitle();
+    const Workspace::PrintWay way = run.Way == TFeuille::Output::Preview
+                                        ? Workspace::PrintWay::Preview
+                                    : run.Way == TFeuille::Output::Printer
+                                        ? Workspace::PrintWay::Printer
+                                        : Workspace::PrintWay::Pdf;
+    w.PrintDocument(draw, base + U(suffix),
+                    e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
+}
+
+void LoadingSheetCommand(Workspace& w, TFenetreEnfant* e) {
+    SheetRun run;
+    if (!AskSheet(w, e, "Fiche de chargement", false, run))
+        return;
+    LoadingSheet sheet;
+    sheet.ShowTitle = ShowTitleOf(run.Programs);
+    sheet.PrintedOn = PrintedOn();
+    for (TFenetreEnfant* program : run.Programs) {
+        LoadingSection section{BoxOf(program), {}};
+        const std::vector<QString> times = FiringTimes(program);
+        for (int n = 1; n < program->RowCount(); ++n) {
+            LoadingRow row{program->CellText(0, n), program->CellText(1, n), times[size_t(n - 1)],
+                           {}, {}, {}, program->CellText(3, n)};
+            if (const ChannelProduct* p = ProductOn(program, n)) {
+                row.Product = Q(p->Item.Name);
+                if (p->Item.CalibreMm)
+                    row.Calibre = QString::number(*p->Item.CalibreMm);
+                row.Quantity = QString::number(p->Quantity);
+            }
+            section.Rows.push_back(row);
+        }
+        sheet.Sections.push_back(section);
+    }
+    Send(w, e, run, " - chargement",
+         [sheet](PrintSurface& s, const std::function<bool()>& n) {
+             return DrawLoadingSheet(sheet, s, n);
+         });
+}
+
+void LabelsCommand(Workspace& w, TFenetreEnfant* e) {
+    SheetRun run;
+    if (!AskSheet(w, e, "Étiquettes", true, run))
+        return;
+    std::vector<LabelText> labels;
+    for (TFenetreEnfant* program : run.Programs) {
+        const std::vector<QString> times = FiringTimes(program);
+        const QString serial = program->SerialNumber().trimmed();
+        for (int n = 1; n < program->RowCount(); ++n) {
+            const ChannelProduct* p = ProductOn(program, n);
+            labels.push_back({U("Voie %1").arg(n),
+                              p && !p->Item.Name.empty() ? Q(p->Item.Name) : program->CellText(3, n),
+                              times[size_t(n - 1)],
+                              serial.isEmpty() ? QString() : U("N° ") + serial});
+        }
+    }
+    const LabelLayout layout = LabelLayouts()[size_t(run.Layout)];
+    const int first = run.FirstPlace;
+    Send(w, e, run, " - étiquettes",
+         [labels, layout, first](PrintSurface& s, const std::function<bool()>& n) {
+             return DrawLabels(labels, layout, first, s, n);
+         });
+}
+
+void OperatorSheetCommand(Workspace& w, TFenetreEnfant* e) {
+    SheetRun run;
+    if (!AskSheet(w, e, "Feuille de l'opérateur", false, run))
+        return;
+    OperatorSheet sheet;
+    sheet.ShowTitle = ShowTitleOf(run.Programs);
+    sheet.PrintedOn = PrintedOn();
+    sheet.Separator = e->Document().DecimalSeparator();
+    for (TFenetreEnfant* program : run.Programs) {
+        OperatorSection section{BoxOf(program), false, {}};
+        const TMusique* music = TMusique::Of(program, false);
+        if (music && music->Active()) {
+            section.WithMusic = true;
+            section.Rows = OperatorRows(music->Sequences(), music->Starts(), music->Data.Markers);
+        } else {
+            section.Rows = OperatorRows(SequencesOf(program->Document().Channels()), {}, {});
+        }
+        sheet.Sections.push_back(section);
+    }
+    Send(w, e, run, " - opérateur",
+         [sheet](PrintSurface& s, const std::function<bool()>& n) {
+             return DrawOperatorSheet(sheet, s, n);
+         });
+}
+
 } // namespace
 
 void BuildProductsMenu(Workspace& w, const AddProductCommand& addCommand) {
@@ -153,6 +318,14 @@ void BuildProductsMenu(Workspace& w, const AddProductCommand& addCommand) {
         "Masse active par catégorie, distance de sécurité et déclaration", SafetyBilan);
     add("ProduitsDossierItem", "Imprimer le &dossier de déclaration...",
         "Liste des produits et bilan pour le dossier du spectacle", DeclarationPages);
+    addCommand(nullptr, QString(), QString(), nullptr, false); // a separator
+    add("ProduitsChargementItem", "Fiche de c&hargement...",
+        "Imprimer la liste de chargement de chaque voie", LoadingSheetCommand);
+    add("ProduitsEtiquettesItem", "É&tiquettes...",
+        "Imprimer une étiquette par voie, à coller sur les lignes de tir", LabelsCommand);
+    add("ProduitsOperateurItem", "Feuille de l'&opérateur...",
+        "Imprimer la feuille du tireur : quand appuyer, séquence par séquence",
+        OperatorSheetCommand);
 }
 
 } // namespace salvo::ui

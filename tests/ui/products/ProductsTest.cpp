@@ -75,7 +75,13 @@ private slots:
                               U("&Bilan de sécurité... | Masse active par catégorie, distance de "
                                 "sécurité et déclaration"),
                               U("Imprimer le &dossier de déclaration... | Liste des produits et "
-                                "bilan pour le dossier du spectacle")}));
+                                "bilan pour le dossier du spectacle"),
+                              U("Fiche de c&hargement... | Imprimer la liste de chargement de "
+                                "chaque voie"),
+                              U("É&tiquettes... | Imprimer une étiquette par voie, à coller sur "
+                                "les lignes de tir"),
+                              U("Feuille de l'&opérateur... | Imprimer la feuille du tireur : "
+                                "quand appuyer, séquence par séquence")}));
         Form->Catalogue().Products = {Article("Bombe 105 pivoine", Category::F4, 620, 105),
                                       Article("Compact 100 coups", Category::F2, 1500),
                                       Article("Chandelle romaine", Category::F3, std::nullopt),

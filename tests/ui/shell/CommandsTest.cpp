@@ -160,6 +160,9 @@ class CommandsTest : public QObject, ProgramUnderTest {
             plain("ProduitsVoiesItem"),
             plain("ProduitsBilanItem"),
             plain("ProduitsDossierItem"),
+            plain("ProduitsChargementItem"),
+            plain("ProduitsEtiquettesItem"),
+            plain("ProduitsOperateurItem"),
             {"MusiqueAssocierItem",
              [](CommandsTest& t, TFenetreEnfant* e, const QString&) {
                  t.Dialogs.OpenPaths << t.P("music.wav");

@@ -1,0 +1,76 @@
+#include "ui/sheets/TFeuille.h"
+
+#include "model/sheets/Labels.h"
+#include "ui/common/Strings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TFeuille::TFeuille(const QString& title, bool severalPrograms, bool labels, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("TFeuille"));
+    setWindowTitle(title);
+    auto* layout = new QVBoxLayout(this);
+
+    if (labels) {
+        auto* form = new QFormLayout;
+        ComboDisposition = new QComboBox(this);
+        ComboDisposition->setObjectName(QStringLiteral("ComboDisposition"));
+        for (const salvo::LabelLayout& l : salvo::LabelLayouts())
+            ComboDisposition->addItem(U(l.Name));
+        form->addRow(U("&Planche :"), ComboDisposition);
+        SpinPremiere = new QSpinBox(this);
+        SpinPremiere->setObjectName(QStringLiteral("SpinPremiere"));
+        form->addRow(U("Première étiquette &libre :"), SpinPremiere);
+        // Counted from the top left, along the rows, as the sheet is read.
+        auto limit = [this] {
+            SpinPremiere->setRange(1, salvo::LabelLayouts()[size_t(LayoutIndex())].PerSheet());
+        };
+        limit();
+        connect(ComboDisposition, QOverload<int>::of(&QComboBox::currentIndexChanged), this, limit);
+        layout->addLayout(form);
+    }
+
+    CaseTousProgrammes = new QCheckBox(U("&Tous les programmes ouverts"), this);
+    CaseTousProgrammes->setObjectName(QStringLiteral("CaseTousProgrammes"));
+    CaseTousProgrammes->setEnabled(severalPrograms);
+    layout->addWidget(CaseTousProgrammes);
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto add = [this, buttons](const char* name, const char* caption, Output way) {
+        QPushButton* b = buttons->addButton(U(caption), QDialogButtonBox::AcceptRole);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this, [this, way] {
+            Chosen = way;
+            accept();
+        });
+        return b;
+    };
+    ButtonApercu = add("ButtonApercu", "&Aperçu...", Output::Preview);
+    ButtonImprimer = add("ButtonImprimer", "&Imprimer...", Output::Printer);
+    ButtonPdf = add("ButtonPdf", "Enregistrer en &PDF...", Output::Pdf);
+    ButtonAnnuler = buttons->addButton(U("Annuler"), QDialogButtonBox::RejectRole);
+    ButtonAnnuler->setObjectName(QStringLiteral("ButtonAnnuler"));
+    connect(ButtonAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+    ButtonApercu->setDefault(true);
+    layout->addWidget(buttons);
+}
+
+bool TFeuille::AllPrograms() const {
+    return CaseTousProgrammes->isChecked();
+}
+
+int TFeuille::LayoutIndex() const {
+    return ComboDisposition ? std::max(0, ComboDisposition->currentIndex()) : 0;
+}
+
+int TFeuille::FirstPlace() const {
+    return SpinPremiere ? SpinPremiere->value() - 1 : 0;
+}

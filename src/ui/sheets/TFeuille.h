@@ -1,0 +1,36 @@
+#pragma once
+// The small dialog before a crew's sheet goes out: the active program or every open one, for
+// labels the sheet's layout and the first label still free on it, then the preview, the
+// printer or a PDF file.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSpinBox;
+
+class TFeuille : public QDialog {
+    Q_OBJECT
+public:
+    enum class Output { Preview, Printer, Pdf };
+
+    TFeuille(const QString& title, bool severalPrograms, bool labels, QWidget* parent = nullptr);
+
+    Output Way() const { return Chosen; }
+    bool AllPrograms() const;
+    // Labels only: the layout (an index in LabelLayouts()) and the first label, from 0.
+    int LayoutIndex() const;
+    int FirstPlace() const;
+
+    QCheckBox* CaseTousProgrammes = nullptr;
+    QComboBox* ComboDisposition = nullptr;
+    QSpinBox* SpinPremiere = nullptr;
+    QPushButton* ButtonApercu = nullptr;
+    QPushButton* ButtonImprimer = nullptr;
+    QPushButton* ButtonPdf = nullptr;
+    QPushButton* ButtonAnnuler = nullptr;
+
+private:
+    Output Chosen = Output::Preview;
+};
