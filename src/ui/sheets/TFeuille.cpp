@@ -25,7 +25,7 @@ TFeuille::TFeuille(const QString& title, bool severalPrograms, bool labels, QWid
         ComboDisposition->setObjectName(QStringLiteral("ComboDisposition"));
         for (const salvo::LabelLayout& l : salvo::LabelLayouts())
             ComboDisposition->addItem(U(l.Name));
-        form->addRow(U("&Planche :"), ComboDisposition);
+        form->addRow(U("Pla&nche :"), ComboDisposition);
         SpinPremiere = new QSpinBox(this);
         SpinPremiere->setObjectName(QStringLiteral("SpinPremiere"));
         form->addRow(U("Première étiquette &libre :"), SpinPremiere);
