@@ -65,6 +65,9 @@ private:
     QPrinter& Printer;
 };
 
+// How the user sends a document out.
+enum class PrintOutput { Preview, Printer, Pdf };
+
 // Draws a whole document on the surface; newPage() ends the page drawn and starts the next
 // (false when the device failed). Returns false when nothing could be drawn.
 using PageDrawing = std::function<bool(PrintSurface& surface, const std::function<bool()>& newPage)>;

@@ -4,6 +4,7 @@
 // and how the pages go out: preview, printer or PDF.
 
 #include "model/products/ShowFile.h"
+#include "ui/common/PrintSurface.h"
 
 #include <QDialog>
 
@@ -15,12 +16,10 @@ class QPushButton;
 class TDossier : public QDialog {
     Q_OBJECT
 public:
-    enum class Output { Preview, Printer, Pdf };
-
     TDossier(const salvo::Dossier& fields, bool severalPrograms, QWidget* parent = nullptr);
 
     salvo::Dossier Result() const;
-    Output Way() const { return Chosen; }
+    salvo::ui::PrintOutput Way() const { return Chosen; }
     bool AllPrograms() const;
 
     QLineEdit* EditLieu = nullptr;
@@ -36,5 +35,5 @@ public:
     QPushButton* ButtonAnnuler = nullptr;
 
 private:
-    Output Chosen = Output::Preview;
+    salvo::ui::PrintOutput Chosen = salvo::ui::PrintOutput::Preview;
 };

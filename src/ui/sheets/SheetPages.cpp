@@ -25,91 +25,90 @@ QString Footer(const QString& show, const SheetBox& box, const QString& printedO
            printedOn;
 }
 
-// ---- The loading sheet ----
-
-const TextStyle LoadingTitle{15, true, false};
-const TextStyle LoadingBody{10, false, false};
-const TextStyle LoadingCells{8, false, false};
-const TextStyle LoadingHeads{8, true, false};
-
-int LayLoading(const LoadingSheet& sheet, PrintSurface& s, const std::function<bool()>& newPage,
-               int pages) {
-    if (sheet.Sections.empty())
+// Each box's part begins on a page of its own, under its title and its box, its footer naming
+// them; body draws the rest.
+struct SectionStyle {
+    const char* Title;
+    TextStyle TitleFont, BoxFont;
+    double GapMm;
+};
+template <class Section>
+int LaySections(const std::vector<Section>& sections, const QString& show,
+                const QString& printedOn, const SectionStyle& style, PrintSurface& s,
+                const std::function<bool()>& newPage, int pages,
+                const std::function<void(PageFlow&, const Section&)>& body) {
+    if (sections.empty())
         return 0;
     PageFlow flow(s, newPage, pages, QString());
     if (!flow.Valid())
         return 0;
-    const std::vector<FlowColumn> columns = {
-        {U("Voie"), 6, true},      {U("Type"), 13, false},        {U("Heure"), 9, true},
-        {U("Produit"), 25, false}, {U("Calibre (mm)"), 8, true},  {U("Quantité"), 9, true},
-        {U("Description"), 20, false}, {U("Chargé"), 10, false}};
-    for (size_t i = 0; i < sheet.Sections.size(); ++i) {
-        const LoadingSection& section = sheet.Sections[i];
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const Section& section = sections[i];
         if (i > 0)
             flow.Break();
-        flow.SetFooter(Footer(sheet.ShowTitle, section.Box, sheet.PrintedOn));
-        flow.Paragraph(U("Fiche de chargement - ") + section.Box.Title, LoadingTitle);
-        flow.Paragraph(BoxLine(section.Box), LoadingBody);
-        flow.Gap(4);
-        flow.BeginTable(columns, LoadingHeads, int(8 * flow.Mm()));
-        for (const LoadingRow& r : section.Rows)
-            flow.Row({r.Channel, r.Type, r.Time, r.Product, r.Calibre, r.Quantity, r.Description,
-                      QString()},
-                     LoadingCells);
-        flow.EndTable();
+        flow.SetFooter(Footer(show, section.Box, printedOn));
+        flow.Paragraph(U(style.Title) + section.Box.Title, style.TitleFont);
+        flow.Paragraph(BoxLine(section.Box), style.BoxFont);
+        flow.Gap(style.GapMm);
+        body(flow, section);
     }
     return flow.Finish();
+}
+
+// ---- The loading sheet ----
+
+const SectionStyle Loading{"Fiche de chargement - ", {15, true, false}, {10, false, false}, 4};
+const TextStyle LoadingCells{8, false, false};
+const TextStyle LoadingHeads{8, true, false};
+
+void LoadingBody(PageFlow& flow, const LoadingSection& section) {
+    flow.BeginTable({{U("Voie"), 6, true},
+                     {U("Type"), 13, false},
+                     {U("Heure"), 9, true},
+                     {U("Produit"), 25, false},
+                     {U("Calibre (mm)"), 8, true},
+                     {U("Quantité"), 9, true},
+                     {U("Description"), 20, false},
+                     {U("Chargé"), 10, false}},
+                    LoadingHeads, int(8 * flow.Mm()));
+    for (const LoadingRow& r : section.Rows)
+        flow.Row({r.Channel, r.Type, r.Time, r.Product, r.Calibre, r.Quantity, r.Description,
+                  QString()},
+                 LoadingCells);
+    flow.EndTable();
 }
 
 // ---- The operator's sheet ----
 
 // Large and bold: read at night, under a red torch.
-const TextStyle OperatorTitle{20, true, false};
-const TextStyle OperatorBox{16, true, false};
+const SectionStyle Operator{"Feuille de l'opérateur - ", {20, true, false}, {16, true, false}, 5};
 const TextStyle OperatorHeads{16, true, false};
 const TextStyle OperatorCells{18, true, false};
 
-int LayOperator(const OperatorSheet& sheet, PrintSurface& s, const std::function<bool()>& newPage,
-                int pages) {
-    if (sheet.Sections.empty())
-        return 0;
-    PageFlow flow(s, newPage, pages, QString());
-    if (!flow.Valid())
-        return 0;
-    const QString sep(QLatin1Char(sheet.Separator));
-    for (size_t i = 0; i < sheet.Sections.size(); ++i) {
-        const OperatorSection& section = sheet.Sections[i];
-        if (i > 0)
-            flow.Break();
-        flow.SetFooter(Footer(sheet.ShowTitle, section.Box, sheet.PrintedOn));
-        flow.Paragraph(U("Feuille de l'opérateur - ") + section.Box.Title, OperatorTitle);
-        flow.Paragraph(BoxLine(section.Box), OperatorBox);
-        flow.Gap(5);
-        if (section.Rows.empty()) {
-            flow.Paragraph(U("Aucune séquence : aucune voie n'est programmée."), OperatorBox);
-            continue;
-        }
-        std::vector<FlowColumn> columns = {{U("Séquence"), 20, true}};
-        if (section.WithMusic) {
-            columns.push_back({U("Appui"), 18, true});
-            columns.push_back({U("Repère"), 26, false});
-        }
-        columns.push_back({U("Voies"), section.WithMusic ? 18 : 44, false});
-        columns.push_back({U("Durée"), section.WithMusic ? 18 : 36, true});
-        flow.BeginTable(columns, OperatorHeads, int(14 * flow.Mm()));
-        for (const OperatorRow& r : section.Rows) {
-            std::vector<QString> cells = {QString::number(r.Number)};
-            if (section.WithMusic) {
-                cells.push_back(r.Start ? Q(MinutesText(*r.Start, sheet.Separator)) : QString());
-                cells.push_back(Q(r.Marker));
-            }
-            cells.push_back(Q(ChannelRange(r.FirstChannel, r.LastChannel)));
-            cells.push_back(Q(FormatTime(r.Duration, sheet.Separator)) + U(" s"));
-            flow.Row(cells, OperatorCells);
-        }
-        flow.EndTable();
+void OperatorBody(PageFlow& flow, const OperatorSection& section, char separator) {
+    if (section.Rows.empty()) {
+        flow.Paragraph(U("Aucune séquence : aucune voie n'est programmée."), Operator.BoxFont);
+        return;
     }
-    return flow.Finish();
+    std::vector<FlowColumn> columns = {{U("Séquence"), 20, true}};
+    if (section.WithMusic) {
+        columns.push_back({U("Appui"), 18, true});
+        columns.push_back({U("Repère"), 26, false});
+    }
+    columns.push_back({U("Voies"), section.WithMusic ? 18 : 44, false});
+    columns.push_back({U("Durée"), section.WithMusic ? 18 : 36, true});
+    flow.BeginTable(columns, OperatorHeads, int(14 * flow.Mm()));
+    for (const OperatorRow& r : section.Rows) {
+        std::vector<QString> cells = {QString::number(r.Number)};
+        if (section.WithMusic) {
+            cells.push_back(r.Start ? Q(MinutesText(*r.Start, separator)) : QString());
+            cells.push_back(Q(r.Marker));
+        }
+        cells.push_back(Q(ChannelRange(r.FirstChannel, r.LastChannel)));
+        cells.push_back(Q(FormatTime(r.Duration, separator)) + U(" s"));
+        flow.Row(cells, OperatorCells);
+    }
+    flow.EndTable();
 }
 
 // ---- The labels ----
@@ -125,16 +124,22 @@ bool DrawLoadingSheet(const LoadingSheet& sheet, PrintSurface& surface,
                       const std::function<bool()>& newPage) {
     return DrawNumberedPages(surface, newPage,
                              [&sheet](PrintSurface& s, const std::function<bool()>& n, int p) {
-                                 return LayLoading(sheet, s, n, p);
+                                 return LaySections<LoadingSection>(
+                                     sheet.Sections, sheet.ShowTitle, sheet.PrintedOn, Loading,
+                                     s, n, p, LoadingBody);
                              });
 }
 
 bool DrawOperatorSheet(const OperatorSheet& sheet, PrintSurface& surface,
                        const std::function<bool()>& newPage) {
-    return DrawNumberedPages(surface, newPage,
-                             [&sheet](PrintSurface& s, const std::function<bool()>& n, int p) {
-                                 return LayOperator(sheet, s, n, p);
-                             });
+    return DrawNumberedPages(
+        surface, newPage, [&sheet](PrintSurface& s, const std::function<bool()>& n, int p) {
+            return LaySections<OperatorSection>(
+                sheet.Sections, sheet.ShowTitle, sheet.PrintedOn, Operator, s, n, p,
+                [&sheet](PageFlow& flow, const OperatorSection& section) {
+                    OperatorBody(flow, section, sheet.Separator);
+                });
+        });
 }
 
 bool DrawLabels(const std::vector<LabelText>& labels, const LabelLayout& layout, int firstPlace,

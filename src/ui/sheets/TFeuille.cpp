@@ -1,6 +1,7 @@
 #include "ui/sheets/TFeuille.h"
 
 #include "model/sheets/Labels.h"
+#include "ui/common/PrintChoice.h"
 #include "ui/common/Strings.h"
 
 #include <QCheckBox>
@@ -38,28 +39,13 @@ TFeuille::TFeuille(const QString& title, bool severalPrograms, bool labels, QWid
         layout->addLayout(form);
     }
 
-    CaseTousProgrammes = new QCheckBox(U("&Tous les programmes ouverts"), this);
-    CaseTousProgrammes->setObjectName(QStringLiteral("CaseTousProgrammes"));
-    CaseTousProgrammes->setEnabled(severalPrograms);
+    CaseTousProgrammes = salvo::ui::AllProgramsBox(*this, severalPrograms);
     layout->addWidget(CaseTousProgrammes);
-
-    auto* buttons = new QDialogButtonBox(this);
-    auto add = [this, buttons](const char* name, const char* caption, Output way) {
-        QPushButton* b = buttons->addButton(U(caption), QDialogButtonBox::AcceptRole);
-        b->setObjectName(QString::fromLatin1(name));
-        connect(b, &QPushButton::clicked, this, [this, way] {
-            Chosen = way;
-            accept();
-        });
-        return b;
-    };
-    ButtonApercu = add("ButtonApercu", "&Aperçu...", Output::Preview);
-    ButtonImprimer = add("ButtonImprimer", "&Imprimer...", Output::Printer);
-    ButtonPdf = add("ButtonPdf", "Enregistrer en &PDF...", Output::Pdf);
-    ButtonAnnuler = buttons->addButton(U("Annuler"), QDialogButtonBox::RejectRole);
-    ButtonAnnuler->setObjectName(QStringLiteral("ButtonAnnuler"));
-    connect(ButtonAnnuler, &QPushButton::clicked, this, &QDialog::reject);
-    ButtonApercu->setDefault(true);
+    QDialogButtonBox* buttons = salvo::ui::AddPrintButtons(*this, Chosen);
+    ButtonApercu = findChild<QPushButton*>(QStringLiteral("ButtonApercu"));
+    ButtonImprimer = findChild<QPushButton*>(QStringLiteral("ButtonImprimer"));
+    ButtonPdf = findChild<QPushButton*>(QStringLiteral("ButtonPdf"));
+    ButtonAnnuler = findChild<QPushButton*>(QStringLiteral("ButtonAnnuler"));
     layout->addWidget(buttons);
 }
 

@@ -3,6 +3,8 @@
 // labels the sheet's layout and the first label still free on it, then the preview, the
 // printer or a PDF file.
 
+#include "ui/common/PrintSurface.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -13,11 +15,9 @@ class QSpinBox;
 class TFeuille : public QDialog {
     Q_OBJECT
 public:
-    enum class Output { Preview, Printer, Pdf };
-
     TFeuille(const QString& title, bool severalPrograms, bool labels, QWidget* parent = nullptr);
 
-    Output Way() const { return Chosen; }
+    salvo::ui::PrintOutput Way() const { return Chosen; }
     bool AllPrograms() const;
     // Labels only: the layout (an index in LabelLayouts()) and the first label, from 0.
     int LayoutIndex() const;
@@ -32,5 +32,5 @@ public:
     QPushButton* ButtonAnnuler = nullptr;
 
 private:
-    Output Chosen = Output::Preview;
+    salvo::ui::PrintOutput Chosen = salvo::ui::PrintOutput::Preview;
 };

@@ -379,18 +379,18 @@ void TMainForm::SavePdf(const std::function<void(QPrinter&)>& print, const QStri
 }
 
 void TMainForm::PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                              const QString& folder, PrintWay way) {
+                              const QString& folder, salvo::ui::PrintOutput way) {
     auto print = [this, &draw, &name](QPrinter& printer) {
         salvo::ui::PrintPages(draw, name, printer, 1, this);
     };
     switch (way) {
-    case PrintWay::Preview:
+    case salvo::ui::PrintOutput::Preview:
         salvo::ui::PreviewPages(draw, name, CurrentPrinter(), this);
         return;
-    case PrintWay::Pdf:
+    case salvo::ui::PrintOutput::Pdf:
         SavePdf(print, name, folder);
         return;
-    case PrintWay::Printer:
+    case salvo::ui::PrintOutput::Printer:
         break;
     }
     if (!Dialogs().PrinterInstalled()) {

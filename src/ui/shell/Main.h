@@ -65,7 +65,7 @@ public:
     void SetLastFolder(const QString& folder) override { ChosenFolder = folder; }
     void ShowStatus(const QString& text) override;
     void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                       const QString& folder, PrintWay way) override;
+                       const QString& folder, salvo::ui::PrintOutput way) override;
     CatalogueSession& Catalogue() override { return Products; }
 
     QMdiArea* MdiArea = nullptr;

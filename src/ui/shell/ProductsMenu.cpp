@@ -86,6 +86,20 @@ void SafetyBilan(Workspace& w, TFenetreEnfant* e) {
     dialog.exec();
 }
 
+QString PrintedOn() {
+    const QLocale locale;
+    return locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
+}
+
+// The pages go out named after the program's file ("show - chargement.pdf"), beside it.
+void Send(Workspace& w, TFenetreEnfant* e, PrintOutput way, const char* suffix,
+          const PageDrawing& draw) {
+    const QString base =
+        e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->windowTitle();
+    w.PrintDocument(draw, base + U(suffix),
+                    e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
+}
+
 void DeclarationPages(Workspace& w, TFenetreEnfant* e) {
     TMusique* music = TMusique::Of(e, false);
     const Dossier before = music ? music->Beyond.Declaration : Dossier();
@@ -110,21 +124,11 @@ void DeclarationPages(Workspace& w, TFenetreEnfant* e) {
         titles << ProgramName(e);
     }
     sheet.ShowTitle = titles.join(QStringLiteral(" ; "));
-    const QLocale locale;
-    sheet.PrintedOn = locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
-    const QString base =
-        e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->windowTitle();
-    const Workspace::PrintWay way = dialog.Way() == TDossier::Output::Preview
-                                        ? Workspace::PrintWay::Preview
-                                    : dialog.Way() == TDossier::Output::Printer
-                                        ? Workspace::PrintWay::Printer
-                                        : Workspace::PrintWay::Pdf;
-    w.PrintDocument(
-        [sheet](PrintSurface& surface, const std::function<bool()>& newPage) {
-            return DrawDossier(sheet, surface, newPage);
-        },
-        base + U(" - dossier"),
-        e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
+    sheet.PrintedOn = PrintedOn();
+    Send(w, e, dialog.Way(), " - dossier",
+         [sheet](PrintSurface& surface, const std::function<bool()>& newPage) {
+             return DrawDossier(sheet, surface, newPage);
+         });
 }
 
 // ---- The crew's sheets ----
@@ -168,7 +172,7 @@ const ChannelProduct* ProductOn(const TFenetreEnfant* e, int channel) {
 
 struct SheetRun {
     QList<TFenetreEnfant*> Programs;
-    TFeuille::Output Way;
+    PrintOutput Way = PrintOutput::Preview;
     int Layout = 0, FirstPlace = 0;
 };
 
@@ -191,23 +195,8 @@ QString ShowTitleOf(const QList<TFenetreEnfant*>& programs) {
     return titles.join(QStringLiteral(" ; "));
 }
 
-QString PrintedOn() {
-    const QLocale locale;
-    return locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
-}
 
-void Send(Workspace& w, TFenetreEnfant* e, const SheetRun& run, const char* suffix,
-          const PageDrawing& draw) {
-    const QString base =
-        e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->windowTitle();
-    const Workspace::PrintWay way = run.Way == TFeuille::Output::Preview
-                                        ? Workspace::PrintWay::Preview
-                                    : run.Way == TFeuille::Output::Printer
-                                        ? Workspace::PrintWay::Printer
-                                        : Workspace::PrintWay::Pdf;
-    w.PrintDocument(draw, base + U(suffix),
-                    e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
-}
+
 
 void LoadingSheetCommand(Workspace& w, TFenetreEnfant* e) {
     SheetRun run;
@@ -232,7 +221,7 @@ void LoadingSheetCommand(Workspace& w, TFenetreEnfant* e) {
         }
         sheet.Sections.push_back(section);
     }
-    Send(w, e, run, " - chargement",
+    Send(w, e, run.Way, " - chargement",
          [sheet](PrintSurface& s, const std::function<bool()>& n) {
              return DrawLoadingSheet(sheet, s, n);
          });
@@ -256,7 +245,7 @@ void LabelsCommand(Workspace& w, TFenetreEnfant* e) {
     }
     const LabelLayout layout = LabelLayouts()[size_t(run.Layout)];
     const int first = run.FirstPlace;
-    Send(w, e, run, " - étiquettes",
+    Send(w, e, run.Way, " - étiquettes",
          [labels, layout, first](PrintSurface& s, const std::function<bool()>& n) {
              return DrawLabels(labels, layout, first, s, n);
          });
@@ -281,7 +270,7 @@ void OperatorSheetCommand(Workspace& w, TFenetreEnfant* e) {
         }
         sheet.Sections.push_back(section);
     }
-    Send(w, e, run, " - opérateur",
+    Send(w, e, run.Way, " - opérateur",
          [sheet](PrintSurface& s, const std::function<bool()>& n) {
              return DrawOperatorSheet(sheet, s, n);
          });

@@ -28,11 +28,10 @@ public:
     virtual void SetLastFolder(const QString& folder) = 0;
     virtual void ShowStatus(const QString& text) = 0;
 
-    enum class PrintWay { Preview, Printer, Pdf };
     // Pages other than a program's, as the user asked: the preview, the printer (a PDF offered
     // when there is none), or a PDF file proposed as name in folder.
     virtual void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                               const QString& folder, PrintWay way) = 0;
+                               const QString& folder, salvo::ui::PrintOutput way) = 0;
     // The catalogue of products, for this run.
     virtual CatalogueSession& Catalogue() = 0;
 };
