@@ -242,11 +242,10 @@ void FitChainWithLifts30(benchmark::State& state) {
     }
     const ChainFit byIgnition = FitChain(start, 0, automatic, beats);
     char label[96];
-    std::snprintf(
-        label, sizeof label, "effect_residual_s %.4f by_ignition_s %.4f",
-        LargestResidual(FitResiduals(start, fit.Times, beats, fit.MarkerIndexes, lifts)),
-        LargestResidual(
-            FitResiduals(start, byIgnition.Times, beats, byIgnition.MarkerIndexes, lifts)));
+    std::snprintf(label, sizeof label, "effect_residual_s %.4f by_ignition_s %.4f",
+                  LargestResidual(FitResiduals(start, fit.Times, beats, fit.MarkerIndexes, lifts)),
+                  LargestResidual(FitResiduals(start, byIgnition.Times, beats,
+                                               byIgnition.MarkerIndexes, lifts)));
     state.SetLabel(label);
 }
 BENCHMARK(FitChainWithLifts30);

@@ -25,9 +25,8 @@ std::vector<ChainShot> ChainFromWords(const std::vector<uint16_t>& words, int fi
     return chain;
 }
 
-std::vector<RehearsalSequence> RehearsalSequences(const ChannelTable& table,
-                                                  const PlannedStartMap& starts,
-                                                  const LiftMap& lifts) {
+std::vector<RehearsalSequence>
+RehearsalSequences(const ChannelTable& table, const PlannedStartMap& starts, const LiftMap& lifts) {
     const std::vector<SequenceSpan> spans = SequencesOf(table);
     const std::vector<double> planned = PlannedStarts(spans, starts);
     const std::vector<uint16_t> words = ChannelWords(table);

@@ -159,7 +159,7 @@ private:
 };
 
 // Texts of the music's boxes and status lines.
-extern const char* const MsgSoundNotReadable; // %1: the file's name, %2: why
-extern const char* const MsgLabelsBadLines;   // %1: how many read, %2: the bad lines
-extern const char* const MsgLargestResidual;  // %1: seconds
+extern const char* const MsgSoundNotReadable;    // %1: the file's name, %2: why
+extern const char* const MsgLabelsBadLines;      // %1: how many read, %2: the bad lines
+extern const char* const MsgLargestResidual;     // %1: seconds
 extern const char* const MsgLargestResidualLift; // the same, effects fitted with lift times

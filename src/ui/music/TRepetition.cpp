@@ -116,8 +116,7 @@ TRepetition::TRepetition(MusicProgram* program, TMusique* music,
     : QDialog(parent), Owner(program), Window(program->ProgramWindow()), Music(music),
       Clock(clock ? std::move(clock) : std::make_unique<PlayerClock>(music)),
       Rehearsal(std::make_unique<RehearsalRun>(
-          RehearsalSequences(program->Document().Channels(), music->Data.Starts,
-                             music->Lifts()))) {
+          RehearsalSequences(program->Document().Channels(), music->Data.Starts, music->Lifts()))) {
     setObjectName(QStringLiteral("TRepetition"));
     setWindowTitle(U("Répétition"));
     Pages = new QStackedWidget(this);

@@ -351,16 +351,22 @@ void DrawTimelineLanes(const TimelineLayout& L, TimelineSurface& s, int scroll,
     }
     for (const TimelineMark& mark : L.Marks) {
         const QRect bar = mark.Bar.translated(0, -scroll);
-        const TimelineInk ink = mark.Type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual;
+        const TimelineInk ink =
+            mark.Type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual;
         if (mark.Channel == currentChannel)
             s.Fill(bar.adjusted(-3, -3, 3, 3), TimelineInk::Current);
         s.Fill(bar, ink);
         if (mark.Lift > 0) {
-            // A thin line from the ignition to a small star where the effect shows.
+            // A small star where the effect shows. Joined to its ignition only for the current
+            // channel: along a chain the joins of all channels would lie on one line.
             const QPoint c = mark.Burst - QPoint(0, scroll);
             const int r = BurstRadius;
-            if (c.x() - r > bar.right())
-                s.Line(bar.right() + 1, c.y(), c.x() - r, c.y(), ink);
+            if (mark.Channel == currentChannel) {
+                s.Fill(QRect(c.x() - r - 2, c.y() - r - 2, 2 * r + 5, 2 * r + 5),
+                       TimelineInk::Current);
+                if (c.x() - r - 2 > bar.right() + 3)
+                    s.Line(bar.right() + 4, c.y(), c.x() - r - 3, c.y(), ink);
+            }
             s.Line(c.x() - r, c.y(), c.x() + r, c.y(), ink);
             s.Line(c.x(), c.y() - r, c.x(), c.y() + r, ink);
             s.Line(c.x() - r + 1, c.y() - r + 1, c.x() + r - 1, c.y() + r - 1, ink);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -143,7 +144,8 @@ TEST(MusicFit, RefusalsChangeNothingAndSayWhy) {
         int automatic;
         FitProblem problem;
         const char* text;
-        std::vector<double> lifts = {};
+        double lift = 0; // on the automatic channels from liftFrom on
+        int liftFrom = 0;
     } cases[] = {
         {0, 0, 0, FitProblem::NoAutomaticChannel,
          "La séquence de la voie 4 n'a pas de voie automatique à caler sur les repères."},
@@ -163,22 +165,24 @@ TEST(MusicFit, RefusalsChangeNothingAndSayWhy) {
         {0, 0, 2, FitProblem::LiftBeforePrevious,
          "La voie 6 ne peut pas être calée : avec son temps de levée de 1,4 s, elle partirait "
          "avant la voie 5.",
-         {0, 1.4}},
+         1.4, 1},
         {0, 0, 2, FitProblem::LiftWithPrevious,
          "La voie 6 ne peut pas être calée : avec son temps de levée de 1 s, elle partirait en "
          "même temps que la voie 5.",
-         {0, 1.0}},
+         1.0, 1},
         {0, 0, 1, FitProblem::LiftBeforeStart,
          "La voie 5 ne peut pas être calée : avec son temps de levée de 1,2 s, elle partirait "
          "avant le début de la séquence.",
-         {1.2}},
+         1.2},
         {0, 0, 3, FitProblem::SameStep,
          "Les repères n°2 (2 s) et n°3 (2,05 s) tombent sur le même pas de 0,2 s : deux voies ne "
          "peuvent pas partir au même instant.",
-         {0.4, 0.4, 0.4}},
+         0.4},
     };
     for (const Case& c : cases) {
-        ChainFit fit = FitChain(c.start, c.manual, c.automatic, markers, c.lifts);
+        std::vector<double> lifts(size_t(std::max(c.automatic, 0)), c.lift);
+        std::fill_n(lifts.begin(), std::min(c.liftFrom, c.automatic), 0.0);
+        ChainFit fit = FitChain(c.start, c.manual, c.automatic, markers, lifts);
         EXPECT_EQ(fit.Problem, c.problem) << c.text;
         EXPECT_TRUE(fit.Times.empty()) << c.text;
         const bool lift = fit.LiftChannel >= 0;
