@@ -1,7 +1,9 @@
 // In-process figures of the model and the protocol code, with Google Benchmark: a 30-channel
 // program read and written through the headless document, the delay rules moving 28 automatic
-// channels, the time texts, one channel sent to the simulated device's engine in memory, and a
-// million markers read from a companion file and from a label file, in three orders.
+// channels, the time texts, one channel sent to the simulated device's engine in memory, a
+// million markers read from a companion file and from a label file, in three orders, and a
+// 30-channel chain fitted to beats with lift times (its label gives the effects' largest error,
+// fitted by the effects and by the ignitions).
 
 #include "IgnivelleSim.h"
 #include "device/Classep02.h"
@@ -9,6 +11,7 @@
 #include "model/files/ProgramFile.h"
 #include "model/io/SafeFile.h"
 #include "model/music/MusicFile.h"
+#include "model/music/MusicFit.h"
 #include "model/program/TimeText.h"
 
 #include <benchmark/benchmark.h>
@@ -217,5 +220,34 @@ BENCHMARK_CAPTURE(LabelFileMillionMarkers, descending, Order::Descending)
 BENCHMARK_CAPTURE(LabelFileMillionMarkers, one_time, Order::OneTime)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// Beats at 128 a minute, lifts from 0 to 4,2 s along the chain, off the 0,2 s grid.
+void FitChainWithLifts30(benchmark::State& state) {
+    const int automatic = 29;
+    const double start = 12.345, beat = 60.0 / 128;
+    std::vector<Marker> beats;
+    std::vector<double> lifts;
+    for (int k = 1; k <= automatic; ++k) {
+        beats.push_back({start + k * beat, ""});
+        lifts.push_back(0.15 * (k - 1));
+    }
+    ChainFit fit;
+    for (auto _ : state) {
+        fit = FitChain(start, 0, automatic, beats, lifts);
+        benchmark::DoNotOptimize(fit.Times.data());
+    }
+    if (fit.Problem != FitProblem::None) {
+        state.SkipWithError("refused");
+        return;
+    }
+    const ChainFit byIgnition = FitChain(start, 0, automatic, beats);
+    char label[96];
+    std::snprintf(label, sizeof label, "effect_residual_s %.4f by_ignition_s %.4f",
+                  LargestResidual(FitResiduals(start, fit.Times, beats, fit.MarkerIndexes, lifts)),
+                  LargestResidual(FitResiduals(start, byIgnition.Times, beats,
+                                               byIgnition.MarkerIndexes, lifts)));
+    state.SetLabel(label);
+}
+BENCHMARK(FitChainWithLifts30);
 
 BENCHMARK_MAIN();

@@ -114,6 +114,11 @@ std::vector<double> PlannedStarts(const std::vector<SequenceSpan>& sequences,
 
 ChainFit FitChain(double start, double manualTime, int automaticCount,
                   const std::vector<Marker>& markers) {
+    return FitChain(start, manualTime, automaticCount, markers, {});
+}
+
+ChainFit FitChain(double start, double manualTime, int automaticCount,
+                  const std::vector<Marker>& markers, const std::vector<double>& lifts) {
     ChainFit fit;
     fit.Needed = automaticCount;
     std::vector<int> after;
@@ -135,18 +140,33 @@ ChainFit FitChain(double start, double manualTime, int automaticCount,
     }
     // Whole steps from the press, each rounded from the absolute time; never from the gap.
     double previous = std::nearbyint(manualTime / TimeStep);
+    double previousMarker = previous; // the same without the lifts
     for (int k = 0; k < automaticCount; ++k) {
-        const int m = after[static_cast<size_t>(k)];
-        const double steps =
-            std::nearbyint((markers[static_cast<size_t>(m)].Time - start) / TimeStep);
+        const size_t kk = static_cast<size_t>(k);
+        const int m = after[kk];
+        const double lift = kk < lifts.size() ? lifts[kk] : 0;
+        const double time = markers[static_cast<size_t>(m)].Time;
+        const double bare = std::nearbyint((time - start) / TimeStep);
+        const double steps = lift == 0 ? bare : std::nearbyint((time - lift - start) / TimeStep);
         if (steps <= previous) {
-            fit.Problem = k == 0 ? FitProblem::NotAfterManual : FitProblem::SameStep;
-            fit.FirstMarker = k == 0 ? m : after[static_cast<size_t>(k - 1)];
+            // Markers too close are the markers' fault; otherwise the lift moved the ignition
+            // back onto or before the channel before it.
+            if (bare <= previousMarker) {
+                fit.Problem = k == 0 ? FitProblem::NotAfterManual : FitProblem::SameStep;
+            } else {
+                fit.Problem = steps == previous ? FitProblem::LiftWithPrevious
+                              : k > 0           ? FitProblem::LiftBeforePrevious
+                                                : FitProblem::LiftBeforeStart;
+                fit.LiftChannel = k;
+                fit.Lift = lift;
+            }
+            fit.FirstMarker = k == 0 ? m : after[kk - 1];
             fit.SecondMarker = m;
             fit.Times.clear();
             fit.MarkerIndexes.clear();
             return fit;
         }
+        previousMarker = bare;
         previous = steps;
         fit.Times.push_back(steps * TimeStep);
         fit.MarkerIndexes.push_back(m);
@@ -190,16 +210,36 @@ std::string FitProblemText(const ChainFit& fit, const std::vector<Marker>& marke
                     "voie automatique doit partir après elle.",
                     {marker(fit.SecondMarker), std::to_string(manualChannel)}) +
                unchanged;
+    case FitProblem::LiftBeforePrevious:
+    case FitProblem::LiftWithPrevious:
+    case FitProblem::LiftBeforeStart: {
+        const std::string channel = std::to_string(manualChannel + 1 + fit.LiftChannel);
+        const std::string lift = FormatTime(RoundToMillisecond(fit.Lift), separator);
+        const std::string previous = std::to_string(manualChannel + fit.LiftChannel);
+        if (fit.Problem == FitProblem::LiftBeforeStart)
+            return Fill("La voie %1 ne peut pas être calée : avec son temps de levée de %2 s, elle "
+                        "partirait avant le début de la séquence.",
+                        {channel, lift});
+        if (fit.Problem == FitProblem::LiftWithPrevious)
+            return Fill("La voie %1 ne peut pas être calée : avec son temps de levée de %2 s, elle "
+                        "partirait en même temps que la voie %3.",
+                        {channel, lift, previous});
+        return Fill("La voie %1 ne peut pas être calée : avec son temps de levée de %2 s, elle "
+                    "partirait avant la voie %3.",
+                    {channel, lift, previous});
+    }
     }
     return {};
 }
 
 std::vector<double> FitResiduals(double start, const std::vector<double>& times,
                                  const std::vector<Marker>& markers,
-                                 const std::vector<int>& markerIndexes) {
+                                 const std::vector<int>& markerIndexes,
+                                 const std::vector<double>& lifts) {
     std::vector<double> out;
     for (size_t k = 0; k < times.size() && k < markerIndexes.size(); ++k)
-        out.push_back(start + times[k] - markers[static_cast<size_t>(markerIndexes[k])].Time);
+        out.push_back(start + times[k] + (k < lifts.size() ? lifts[k] : 0) -
+                      markers[static_cast<size_t>(markerIndexes[k])].Time);
     return out;
 }
 

@@ -44,6 +44,11 @@ enum class FitProblem {
     TooFewMarkers,      // more automatic channels than markers after the start
     SameStep,           // two markers round to the same grid point
     NotAfterManual,     // the first marker rounds to the manual channel's time or before it
+    // With the lift times: a channel's ignition would come before the previous channel's,
+    // on the same grid point (the device has no zero delay), or before the sequence's start.
+    LiftBeforePrevious,
+    LiftWithPrevious,
+    LiftBeforeStart,
 };
 
 struct ChainFit {
@@ -54,12 +59,19 @@ struct ChainFit {
     std::vector<int> MarkerIndexes;
     int Needed = 0, Available = 0;           // automatic channels, markers after the start
     int FirstMarker = -1, SecondMarker = -1; // the markers that make a SameStep/NotAfterManual
+    int LiftChannel = -1; // the automatic channel (0-based in the chain) a Lift problem names
+    double Lift = 0;      // its lift time, seconds
 };
 
 // Markers after start (by more than a millisecond: a start put on a marker is that marker's
 // press, not a channel's).
 ChainFit FitChain(double start, double manualTime, int automaticCount,
                   const std::vector<Marker>& markers);
+// The same with the products' lift times (seconds from ignition to the effect, one per automatic
+// channel in order; missing ones are 0): each channel's effect goes on its marker, its ignition
+// that much earlier, still rounded from the absolute time. With every lift 0 it is FitChain.
+ChainFit FitChain(double start, double manualTime, int automaticCount,
+                  const std::vector<Marker>& markers, const std::vector<double>& lifts);
 
 // The box text for a refused fit; times with the given separator.
 std::string FitProblemText(const ChainFit& fit, const std::vector<Marker>& markers, double start,
@@ -70,10 +82,12 @@ std::string FitProblemText(const ChainFit& fit, const std::vector<Marker>& marke
 bool SitsOnMarkers(double start, const std::vector<double>& automaticTimes,
                    const std::vector<Marker>& markers);
 
-// Signed difference of each channel's firing in the music from its marker.
+// Signed difference of each channel's firing in the music from its marker; with lifts (one per
+// time, missing ones 0), of its effect.
 std::vector<double> FitResiduals(double start, const std::vector<double>& times,
                                  const std::vector<Marker>& markers,
-                                 const std::vector<int>& markerIndexes);
+                                 const std::vector<int>& markerIndexes,
+                                 const std::vector<double>& lifts = {});
 double LargestResidual(const std::vector<double>& residuals);
 
 // Seconds with two decimals: "0,08", "-0,1" shown "-0,10"; withSign puts "+" on positives.

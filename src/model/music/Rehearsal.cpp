@@ -25,15 +25,21 @@ std::vector<ChainShot> ChainFromWords(const std::vector<uint16_t>& words, int fi
     return chain;
 }
 
-std::vector<RehearsalSequence> RehearsalSequences(const ChannelTable& table,
-                                                  const PlannedStartMap& starts) {
+std::vector<RehearsalSequence>
+RehearsalSequences(const ChannelTable& table, const PlannedStartMap& starts, const LiftMap& lifts) {
     const std::vector<SequenceSpan> spans = SequencesOf(table);
     const std::vector<double> planned = PlannedStarts(spans, starts);
     const std::vector<uint16_t> words = ChannelWords(table);
     std::vector<RehearsalSequence> out;
-    for (size_t s = 0; s < spans.size(); ++s)
-        out.push_back({static_cast<int>(s) + 1, spans[s].First, planned[s],
-                       ChainFromWords(words, spans[s].First)});
+    for (size_t s = 0; s < spans.size(); ++s) {
+        std::vector<ChainShot> chain = ChainFromWords(words, spans[s].First);
+        for (ChainShot& shot : chain) {
+            auto lift = lifts.find(shot.Channel + 1);
+            if (lift != lifts.end())
+                shot.LiftMilliseconds = std::max<int64_t>(0, lift->second);
+        }
+        out.push_back({static_cast<int>(s) + 1, spans[s].First, planned[s], std::move(chain)});
+    }
     return out;
 }
 
@@ -65,7 +71,8 @@ int RehearsalRun::Press(double position) {
     Pressed[static_cast<size_t>(s)] = position;
     for (const ChainShot& shot : Items[static_cast<size_t>(s)].Chain) {
         // Whole milliseconds from the press, added once: no error piles up along a chain.
-        Fired f{shot.Channel, s, position + double(shot.Milliseconds) / 1000.0};
+        Fired f{shot.Channel, s,
+                position + double(shot.Milliseconds + shot.LiftMilliseconds) / 1000.0};
         Queue.insert(std::upper_bound(Queue.begin(), Queue.end(), f,
                                       [](const Fired& a, const Fired& b) { return a.Due < b.Due; }),
                      f);

@@ -7,6 +7,7 @@
 #include "model/music/MusicFit.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,7 +23,11 @@ std::vector<uint16_t> ChannelWords(const ChannelTable& table);
 struct ChainShot {
     int Channel = 0; // 0-based slot index
     int64_t Milliseconds = 0;
+    int64_t LiftMilliseconds = 0; // from its ignition to its effect
 };
+
+// The products' lift times by channel number (from 1), in milliseconds.
+using LiftMap = std::map<int, int64_t>;
 
 // The chain started by the manual channel at first: that channel and the automatic ones after
 // it, each firing after the sum of the step counts from the manual channel up to itself.
@@ -37,7 +42,8 @@ struct RehearsalSequence {
 };
 
 std::vector<RehearsalSequence> RehearsalSequences(const ChannelTable& table,
-                                                  const PlannedStartMap& starts);
+                                                  const PlannedStartMap& starts,
+                                                  const LiftMap& lifts = {});
 
 // A rehearsal run, driven by the music's position: presses start sequences in order, and
 // Advance reports the channels whose time has come.
@@ -62,9 +68,9 @@ public:
     struct Fired {
         int Channel = 0;
         int Sequence = 0;
-        double Due = 0; // seconds of music at which the device fires it
+        double Due = 0; // seconds of music at which its effect shows (ignition + lift)
     };
-    // The channels due at or before position since the last call, in firing order.
+    // The channels whose effect is due at or before position since the last call, in order.
     std::vector<Fired> Advance(double position);
     // Channels pressed but not yet fired.
     bool Pending() const { return !Queue.empty(); }

@@ -34,6 +34,8 @@ const char* const MsgLabelsBadLines =
 const char* const MsgNoOutput = "Aucune sortie son n'est disponible sur cet ordinateur : la "
                                 "musique ne peut pas être écoutée (%1).";
 const char* const MsgLargestResidual = "Écart maximal avec les repères : %1 s";
+const char* const MsgLargestResidualLift =
+    "Écart maximal avec les repères : %1 s (temps de levée compris)";
 const char* const MsgNoSound = "le fichier ne contient aucun son";
 const char* const MsgNotDecoded = "ce fichier n'a pas pu être décodé (format inconnu ou fichier "
                                   "abîmé)";
@@ -456,12 +458,28 @@ std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const
         return std::nullopt;
     ChannelTable copy;
     copy.CopyTableFrom(Program()->Document().Channels());
-    const double fired = Starts()[static_cast<size_t>(s)] + copy.GetChannelTime(channelIndex);
+    const double fired =
+        Starts()[static_cast<size_t>(s)] + copy.GetChannelTime(channelIndex) + Lift(channelIndex);
     int number = 0;
     for (size_t i = 0; i < Data.Markers.size(); ++i)
         if (Data.Markers[i].Time == it->second)
             number = static_cast<int>(i) + 1;
     return std::make_pair(fired - it->second, number);
+}
+
+double TMusique::Lift(int channelIndex) const {
+    auto it = Beyond.Channels.find(channelIndex + 1);
+    if (it == Beyond.Channels.end() || !it->second.Item.LiftMs)
+        return 0;
+    return std::max<int64_t>(0, *it->second.Item.LiftMs) / 1000.0;
+}
+
+LiftMap TMusique::Lifts() const {
+    LiftMap out;
+    for (const auto& [number, product] : Beyond.Channels)
+        if (product.Item.LiftMs && *product.Item.LiftMs > 0)
+            out[number] = *product.Item.LiftMs;
+    return out;
 }
 
 QString TMusique::FitSequence(int channelIndex) {
@@ -475,8 +493,15 @@ QString TMusique::FitSequence(int channelIndex) {
     const double start = Starts()[static_cast<size_t>(s)];
     ChannelTable copy;
     copy.CopyTableFrom(Program()->Document().Channels());
-    const ChainFit fit =
-        FitChain(start, copy.GetChannelTime(span.First), span.Last - span.First, Data.Markers);
+    // The manual channel is ignited at the press whatever its lift: only the chain after it moves.
+    std::vector<double> lifts;
+    bool lifted = false;
+    for (int c = span.First + 1; c <= span.Last; ++c) {
+        lifts.push_back(Lift(c));
+        lifted = lifted || lifts.back() > 0;
+    }
+    const ChainFit fit = FitChain(start, copy.GetChannelTime(span.First), span.Last - span.First,
+                                  Data.Markers, lifts);
     if (fit.Problem != FitProblem::None) {
         ShowWarning(Window,
                     Q(FitProblemText(fit, Data.Markers, start, span.First + 1, Separator())));
@@ -494,8 +519,9 @@ QString TMusique::FitSequence(int channelIndex) {
         FittedTo[channel] = Data.Markers[static_cast<size_t>(fit.MarkerIndexes[k])].Time;
     }
     const double largest =
-        LargestResidual(FitResiduals(start, fired, Data.Markers, fit.MarkerIndexes));
-    LastFit = U(MsgLargestResidual).arg(Q(FormatResidual(largest, Separator(), false)));
+        LargestResidual(FitResiduals(start, fired, Data.Markers, fit.MarkerIndexes, lifts));
+    LastFit = U(lifted ? MsgLargestResidualLift : MsgLargestResidual)
+                  .arg(Q(FormatResidual(largest, Separator(), false)));
     Touch();
     return LastFit;
 }

@@ -5,6 +5,7 @@
 
 #include "model/music/MarkerEdits.h"
 #include "model/music/MusicFile.h"
+#include "model/music/Rehearsal.h"
 #include "model/music/SoundEnvelope.h"
 #include "model/products/ShowFile.h"
 #include "sound/Sound.h"
@@ -75,7 +76,10 @@ public:
     void SetPlannedStart(int firstChannelIndex, double seconds);
     // The marker time within reach of t, or t.
     double Snapped(double seconds, double reach) const;
-    // A fitted channel's signed gap from its marker, and that marker's number.
+    // A channel's lift time (0-based index) from its product, in seconds; 0 when unknown.
+    double Lift(int channelIndex) const;
+    salvo::LiftMap Lifts() const;
+    // A fitted channel's signed gap (of its effect) from its marker, and that marker's number.
     std::optional<std::pair<double, int>> Residual(int channelIndex) const;
 
     // The commands of the "Musique" menu; each shows its own boxes.
@@ -155,6 +159,7 @@ private:
 };
 
 // Texts of the music's boxes and status lines.
-extern const char* const MsgSoundNotReadable; // %1: the file's name, %2: why
-extern const char* const MsgLabelsBadLines;   // %1: how many read, %2: the bad lines
-extern const char* const MsgLargestResidual;  // %1: seconds
+extern const char* const MsgSoundNotReadable;    // %1: the file's name, %2: why
+extern const char* const MsgLabelsBadLines;      // %1: how many read, %2: the bad lines
+extern const char* const MsgLargestResidual;     // %1: seconds
+extern const char* const MsgLargestResidualLift; // the same, effects fitted with lift times

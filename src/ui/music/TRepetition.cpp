@@ -116,7 +116,7 @@ TRepetition::TRepetition(MusicProgram* program, TMusique* music,
     : QDialog(parent), Owner(program), Window(program->ProgramWindow()), Music(music),
       Clock(clock ? std::move(clock) : std::make_unique<PlayerClock>(music)),
       Rehearsal(std::make_unique<RehearsalRun>(
-          RehearsalSequences(program->Document().Channels(), music->Data.Starts))) {
+          RehearsalSequences(program->Document().Channels(), music->Data.Starts, music->Lifts()))) {
     setObjectName(QStringLiteral("TRepetition"));
     setWindowTitle(U("Répétition"));
     Pages = new QStackedWidget(this);
@@ -429,7 +429,7 @@ void TRepetition::Adopt() {
     for (size_t s = 0; s < sequences.size() && s < after.size(); ++s) {
         std::vector<double> times;
         for (int c = sequences[s].First + 1; c <= sequences[s].Last; ++c)
-            times.push_back(table.GetChannelTime(c));
+            times.push_back(table.GetChannelTime(c) + Music->Lift(c)); // fitted by their effects
         if (after[s] != before[s] && SitsOnMarkers(before[s], times, Music->Data.Markers) &&
             !SitsOnMarkers(after[s], times, Music->Data.Markers)) {
             leaving.push_back(s);

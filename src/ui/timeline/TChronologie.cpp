@@ -233,12 +233,15 @@ const TimelineLayout& TChronologie::Layout() {
     const int width = viewport()->width();
     if (Dirty || Laid.Width != width) {
         ScreenSurface measure(*this);
+        std::vector<TimelineChannel> channels = salvo::ui::ChannelsOf(Table);
+        if (Music)
+            for (TimelineChannel& c : channels)
+                c.Lift = Music->Lift(c.Number - 1);
         if (WithMusic())
-            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(),
-                                  Music->Starts(), Music->SoundDuration(), Shown);
+            Laid = LayOutTimeline(channels, width, measure, Separator(), Music->Starts(),
+                                  Music->SoundDuration(), Shown);
         else
-            Laid = LayOutTimeline(salvo::ui::ChannelsOf(Table), width, measure, Separator(), {}, 0,
-                                  Shown);
+            Laid = LayOutTimeline(channels, width, measure, Separator(), {}, 0, Shown);
         // The view as the show allows it (a shorter show, a wider panel).
         Shown = Laid.ViewStart <= 0 && Laid.ViewEnd >= Laid.AxisEnd
                     ? TimelineView{}
@@ -298,8 +301,14 @@ void TChronologie::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(255, 150, 0, 160));
         for (const TimelineMark& m : L.Marks)
             if (Lit.contains(m.Channel)) {
-                const QRect bar = m.Bar.translated(0, -verticalScrollBar()->value());
-                painter.drawEllipse(bar.center(), bar.width() / 2 + 6, bar.height() / 2 + 6);
+                // A channel with a lift time is seen where its effect shows.
+                const int scroll = verticalScrollBar()->value();
+                if (m.Lift > 0) {
+                    painter.drawEllipse(m.Burst - QPoint(0, scroll), 7, 7);
+                } else {
+                    const QRect bar = m.Bar.translated(0, -scroll);
+                    painter.drawEllipse(bar.center(), bar.width() / 2 + 6, bar.height() / 2 + 6);
+                }
             }
     }
     painter.restore();

@@ -18,6 +18,7 @@ constexpr int NumberRows = 3;
 constexpr int ManualBar = 16;
 constexpr int AutomaticBar = 11;
 constexpr int HitReach = 5;
+constexpr int BurstRadius = 3; // the effect's star, the same at every zoom
 
 QString Seconds(double t, char separator) {
     return QString::fromStdString(FormatTime(t, separator));
@@ -135,10 +136,17 @@ const TimelineMark* TimelineLayout::MarkAt(int x, int y) const {
         return nullptr;
     const int index = static_cast<int>(lane - Lanes.data());
     const TimelineMark* best = nullptr;
+    // The effect's star stands for its channel as well as the bar.
+    auto distance = [x](const TimelineMark& mark) {
+        const int d = std::abs(mark.X - x);
+        return mark.Lift > 0 ? std::min(d, std::abs(mark.Burst.x() - x)) : d;
+    };
+    int bestDistance = HitReach + 1;
     for (const TimelineMark& mark : Marks)
-        if (mark.Lane == index && std::abs(mark.X - x) <= HitReach &&
-            (!best || std::abs(mark.X - x) < std::abs(best->X - x)))
+        if (mark.Lane == index && distance(mark) < bestDistance) {
             best = &mark;
+            bestDistance = distance(mark);
+        }
     return best;
 }
 
@@ -173,7 +181,8 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
     auto startOf = [&laneStarts](size_t s) { return s < laneStarts.size() ? laneStarts[s] : 0.0; };
     double end = std::max(longest, axisEnd);
     for (size_t s = 0; s < sequences.size(); ++s)
-        end = std::max(end, startOf(s) + channels[sequences[s].second].Time);
+        for (size_t i = sequences[s].first; i <= sequences[s].second; ++i)
+            end = std::max(end, startOf(s) + channels[i].Time + std::max(0.0, channels[i].Lift));
 
     // Summary.
     int y = Pad;
@@ -277,6 +286,10 @@ TimelineLayout LayOutTimeline(const std::vector<TimelineChannel>& channels, int 
             mark.X = L.XOf(lane.Start + mark.Time);
             const int bar = mark.Type == Automatic ? AutomaticBar : ManualBar;
             mark.Bar = QRect(mark.X - 1, lane.Baseline - bar, 3, bar);
+            mark.Lift = std::max(0.0, channels[i].Lift);
+            if (mark.Lift > 0)
+                mark.Burst = QPoint(L.XOf(lane.Start + mark.Time + mark.Lift),
+                                    lane.Baseline - AutomaticBar + BurstRadius);
             L.Marks.push_back(mark);
 
             const QString number = QString::number(mark.Channel);
@@ -338,9 +351,27 @@ void DrawTimelineLanes(const TimelineLayout& L, TimelineSurface& s, int scroll,
     }
     for (const TimelineMark& mark : L.Marks) {
         const QRect bar = mark.Bar.translated(0, -scroll);
+        const TimelineInk ink =
+            mark.Type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual;
         if (mark.Channel == currentChannel)
             s.Fill(bar.adjusted(-3, -3, 3, 3), TimelineInk::Current);
-        s.Fill(bar, mark.Type == Automatic ? TimelineInk::Automatic : TimelineInk::Manual);
+        s.Fill(bar, ink);
+        if (mark.Lift > 0) {
+            // A small star where the effect shows. Joined to its ignition only for the current
+            // channel: along a chain the joins of all channels would lie on one line.
+            const QPoint c = mark.Burst - QPoint(0, scroll);
+            const int r = BurstRadius;
+            if (mark.Channel == currentChannel) {
+                s.Fill(QRect(c.x() - r - 2, c.y() - r - 2, 2 * r + 5, 2 * r + 5),
+                       TimelineInk::Current);
+                if (c.x() - r - 2 > bar.right() + 3)
+                    s.Line(bar.right() + 4, c.y(), c.x() - r - 3, c.y(), ink);
+            }
+            s.Line(c.x() - r, c.y(), c.x() + r, c.y(), ink);
+            s.Line(c.x(), c.y() - r, c.x(), c.y() + r, ink);
+            s.Line(c.x() - r + 1, c.y() - r + 1, c.x() + r - 1, c.y() + r - 1, ink);
+            s.Line(c.x() - r + 1, c.y() + r - 1, c.x() + r - 1, c.y() - r + 1, ink);
+        }
     }
     for (const TimelineText& t : L.Numbers)
         s.Text(t.Box.left(), t.Box.top() - scroll, t.Text, t.Font, TimelineInk::Text);
@@ -351,6 +382,10 @@ QString MarkToolTip(const TimelineMark& mark, const QString& description, char s
                       .arg(mark.Channel)
                       .arg(QString::fromUtf8(ChannelTypeNames[mark.Type == Automatic ? 1 : 0]))
                       .arg(Seconds(mark.Time, separator));
+    if (mark.Lift > 0)
+        tip += QString::fromUtf8("\nTemps de levée %1 s : effet à %2 s")
+                   .arg(Seconds(RoundToMillisecond(mark.Lift), separator))
+                   .arg(Seconds(RoundToMillisecond(mark.Time + mark.Lift), separator));
     if (!description.isEmpty())
         tip += QLatin1Char('\n') + description;
     return tip;

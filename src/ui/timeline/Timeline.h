@@ -5,6 +5,7 @@
 
 #include "model/program/ChannelTable.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -36,6 +37,7 @@ struct TimelineChannel {
     int Number = 1; // 1 to 30
     int32_t Type = Manual;
     double Time = 0; // seconds from the button press of its sequence
+    double Lift = 0; // its product's lift time: the effect shows that long after ignition
 };
 
 // The channels in use with their times, as the delay rules count them. Works on a copy, so
@@ -55,6 +57,8 @@ struct TimelineMark {
     int Lane = 0;
     int X = 0;
     QRect Bar;
+    double Lift = 0;
+    QPoint Burst; // where the effect is drawn, when there is a lift
 };
 
 struct TimelineLane {

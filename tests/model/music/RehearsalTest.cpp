@@ -142,6 +142,23 @@ TEST(RehearsalScore, ScriptedPressesGiveTheGapsAndTheirMeanAndLargest) {
     EXPECT_EQ(adopted, expected);
 }
 
+// A product's lift time puts its channel's effect that long after the device fires it, and the
+// chain's effects come in the order they show, not in channel order.
+TEST(RehearsalRun, EffectsShowTheirLiftTimeAfterTheIgnition) {
+    // Sequence 1: channels 1 to 3 fired 0,2, 0,6 and 1,2 s after the press.
+    RehearsalRun run(RehearsalSequences(FourSequences(), {{1, 10}}, {{2, 1500}, {3, 0}}));
+    EXPECT_EQ(run.Press(10), 0);
+    auto channels = [](const std::vector<RehearsalRun::Fired>& fired) {
+        std::vector<std::pair<int, double>> out;
+        for (const RehearsalRun::Fired& f : fired)
+            out.push_back({f.Channel, f.Due});
+        return out;
+    };
+    using Due = std::vector<std::pair<int, double>>;
+    EXPECT_EQ(channels(run.Advance(12.09)), (Due{{0, 10.2}, {2, 11.2}}));
+    EXPECT_EQ(channels(run.Advance(12.1)), (Due{{1, 12.1}}));
+}
+
 TEST(CueTrack, EachFireBeginsOnItsPlannedStartToTheSampleInEveryVariant) {
     TempFolder folder;
     const int rate = 8000;

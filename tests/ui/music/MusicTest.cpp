@@ -292,6 +292,55 @@ private slots:
         QCOMPARE(e->CellText(2, 11), QStringLiteral("2"));
     }
 
+    // Products with lift times: the effects go on the beats, the ignitions that much earlier;
+    // the star of each effect stands on the timeline; a lift that would fire a channel before
+    // the one before it changes nothing and names it.
+    void liftTimesPutTheEffectsOnTheMarkers() {
+        TFenetreEnfant* e = NewProgramWithMusic();
+        TMusique* music = TMusique::Of(e);
+        music->SetPlannedStart(0, BeatTime(0));
+        auto setLifts = [music](std::vector<std::optional<int64_t>> lifts) {
+            for (size_t i = 0; i < lifts.size(); ++i) {
+                ChannelProduct p;
+                p.Item.Name = "Bombe";
+                p.Item.LiftMs = lifts[i];
+                music->Beyond.Channels[int(i) + 2] = p;
+            }
+        };
+        auto delays = [e] {
+            QStringList out;
+            for (int row = 2; row <= 11; ++row)
+                out << e->CellText(2, row);
+            return out;
+        };
+        // Channel 2's lift unknown (none), then 0,2 s more on each channel.
+        setLifts({std::nullopt, 200, 400, 600, 800, 1000, 1200, 1400, 1600, 1800});
+        FocusCell(*e, 2, 3);
+        Trigger(*Form, "MusiqueCalerItem");
+        QCOMPARE(Boxes->Texts(), QStringList());
+        QCOMPARE(Form->statusBar()->currentMessage(),
+                 QString::fromUtf8("Écart maximal avec les repères : 0,09 s (temps de levée "
+                                   "compris)"));
+        const QStringList fitted = {"0,4", "0,8", "1",   "1,2", "1,6",
+                                    "1,8", "2",   "2,4", "2,6", "2,8"};
+        QCOMPARE(delays(), fitted);
+        auto* timeline = Control<TChronologie>(*e, "Chronologie");
+        const TimelineLayout& L = timeline->Layout();
+        QCOMPARE(L.Marks[1].Lift, 0.0);
+        QCOMPARE(L.Marks[10].Burst.x(), L.XOf(1.0 + 2.8 + 1.8)); // on beat 11
+
+        // Channel 3 would now go at 0,2 s, before channel 2 at 0,4 s.
+        setLifts({0, 700});
+        Boxes->Queue({"OK"});
+        Trigger(*Form, "MusiqueCalerItem");
+        QCOMPARE(Boxes->Texts(),
+                 QStringList({QString::fromUtf8("La voie 3 ne peut pas être calée : avec son "
+                                                "temps de levée de 0,7 s, elle partirait avant "
+                                                "la voie 2.")}));
+        QCOMPARE(Boxes->Seen[0].Caption, QStringLiteral("Avertissement"));
+        QCOMPARE(delays(), fitted);
+    }
+
     void companionFaultsAreNamedAndLoseNothing() {
         TFenetreEnfant* e = NewProgramWithMusic();
         Dialogs.SavePaths << P("show.tir");
