@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QtTest>
@@ -31,7 +32,6 @@ class CrewSheetsTest : public QObject, ProgramUnderTest {
         QProcess p;
         p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         p.waitForFinished(20000);
-        QFile::remove("/tmp/" + QFileInfo(pdf).fileName()); QFile::copy(pdf, "/tmp/" + QFileInfo(pdf).fileName());
         return QString::fromUtf8(p.readAllStandardOutput())
             .normalized(QString::NormalizationForm_KC)
             .simplified();
@@ -129,6 +129,25 @@ private slots:
         });
         for (const char* expected : {"Voie 1 Gâteau 100 coups comètes", "Voie 30", "N° 123456"})
             QVERIFY2(labels.contains(U(expected)), expected);
+        // On paper: the first label on the 14th place of the first sheet (2nd column, 7th row),
+        // the second on the first place of the next sheet, 5 mm and 3 mm inside their corners.
+        const LabelLayout& layout = LabelLayouts()[1];
+        const std::pair<int, QPointF> spots[] = {
+            {1, {layout.LeftMm + layout.PitchXMm + 5, layout.TopMm + 6 * layout.PitchYMm + 3}},
+            {2, {layout.LeftMm + 5, layout.TopMm + 3}}};
+        for (const auto& [page, mm] : spots) {
+            QProcess p;
+            p.start("pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page),
+                                  P("etiquettes.pdf"), "-"});
+            QVERIFY(p.waitForFinished(20000));
+            const QString words = QString::fromUtf8(p.readAllStandardOutput());
+            const QRegularExpressionMatch m =
+                QRegularExpression(R"re(xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>Voie<)re").match(words);
+            QVERIFY(m.hasMatch());
+            const QPointF at(m.captured(1).toDouble() / 72 * 25.4, m.captured(2).toDouble() / 72 * 25.4);
+            QVERIFY2(std::fabs(at.x() - mm.x()) < 0.5 && std::fabs(at.y() - mm.y()) < 0.5,
+                     qPrintable(QString("page %1: %2, %3 mm").arg(page).arg(at.x()).arg(at.y())));
+        }
 
         const QString plain = Print("ProduitsOperateurItem", P("operateur.pdf"));
         QVERIFY2(plain.contains(U("Séquence Voies Durée 1 1 à 10 20 s 2 11 à 20 19,6 s 3 21 à 30 6,2 s")), qPrintable(plain));
