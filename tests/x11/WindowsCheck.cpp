@@ -13,11 +13,15 @@
 #include "ui/dialogs/TGestionRafale.h"
 #include "ui/editor/TFenetreEnfant.h"
 #include "ui/music/TMusique.h"
+#include "ui/products/TProduitsVoies.h"
 #include "ui/shell/Application.h"
 #include "ui/shell/Main.h"
 #include "ui/timeline/MusicLane.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -29,6 +33,8 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -226,6 +232,54 @@ private slots:
         QTRY_COMPARE(Form->statusBar()->currentMessage(),
                      QString::fromUtf8("Ouvrir un fichier existant"));
         Xdotool({"key", "Escape", "Escape"});
+    }
+
+    // "Produits des voies" from the keyboard: a product picked in the list the typing opens,
+    // and the wheel over another channel's product scrolling the channels, never changing it.
+    void aProductIsPickedFromTheTypedListAndTheWheelChangesNone() {
+        salvo::Product bomb, cake;
+        bomb.Name = "Bombe 105 pivoine";
+        cake.Name = "Compact 100 coups";
+        Form->Catalogue().Products = {bomb, cake};
+        // The dialog's loop starts from the keys, inside this test's wait: the checks run from
+        // a timer inside that loop.
+        bool done = false;
+        QTimer poll;
+        poll.setInterval(50);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* d = qobject_cast<TProduitsVoies*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            poll.stop();
+            CloseOnExit guard{d};
+            done = true;
+            QTRY_VERIFY(d->isActiveWindow());
+            ClickOn(d->ProductBox(1)->lineEdit());
+            QTRY_VERIFY(d->ProductBox(1)->lineEdit()->hasFocus());
+            Xdotool({"type", "--delay", "80", "pivo"});
+            QAbstractItemView* list = d->ProductBox(1)->completer()->popup();
+            QTRY_VERIFY(list->isVisible());
+            Xdotool({"key", "--delay", "100", "Down", "Return"});
+            QTRY_COMPARE(d->ProductBox(1)->currentText(), QString::fromUtf8("Bombe 105 pivoine"));
+            QScrollBar* bar = d->Table->verticalScrollBar();
+            const int before = bar->value();
+            QComboBox* other = d->ProductBox(4);
+            const QPoint at = other->mapToGlobal(other->rect().center());
+            Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+            Xdotool({"click", "--repeat", "3", "--delay", "100", "5"});
+            QTRY_VERIFY(bar->value() > before);
+            QCOMPARE(other->currentText(), QString());
+            QCOMPARE(d->QuantityBox(4)->value(), 1);
+            ClickOn(Control<QPushButton>(*d, "ButtonOK"));
+            QTRY_VERIFY(!d->isVisible());
+        });
+        poll.start();
+        Xdotool({"key", "--delay", "100", "alt+p", "v"});
+        QTRY_VERIFY_WITH_TIMEOUT(done && !QApplication::activeModalWidget(), WindowManagerMs);
+        TMusique* music = TMusique::Of(Form->ActiveEditor(), false);
+        QVERIFY(music);
+        QCOMPARE(int(music->Beyond.Channels.size()), 1);
+        QCOMPARE(music->Beyond.Channels.at(1).Item.Name, std::string("Bombe 105 pivoine"));
     }
 
     // Fenêtre lists the editor windows; choosing one brings a minimized one back in front.

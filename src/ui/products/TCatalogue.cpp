@@ -640,9 +640,11 @@ void TCatalogue::Open() {
         return;
     }
     Session.Products = std::move(catalogue.Products);
-    // A file of other columns is not rewritten in ours without the user choosing it again.
-    Session.Path = ownColumns ? QFileInfo(chosen).absoluteFilePath() : QString();
-    Session.Modified = !ownColumns;
+    // A file of other columns, or one with refused rows, is not rewritten without the user
+    // choosing it again: saving over it would drop the rows this window never showed.
+    const bool keptWhole = ownColumns && catalogue.Refused.empty();
+    Session.Path = keptWhole ? QFileInfo(chosen).absoluteFilePath() : QString();
+    Session.Modified = !keptWhole;
     EditRecherche->clear();
     Fill();
     if (!refused.isEmpty())

@@ -354,6 +354,8 @@ private slots:
                              "Produits ouverts : 1."});
         QCOMPARE(other.Products.size(), size_t(1));
         QCOMPARE(Cells(*again.TableProduits, 0), QStringLiteral("Fontaine||T1|||||||"));
+        // Saving never writes over that file unasked: the refused rows are still in it.
+        QVERIFY(other.Path.isEmpty() && other.Modified);
 
         // Another program's columns, chosen by the user; never written back unasked.
         const QString sheet = dir.filePath("fournisseur.csv");
@@ -372,6 +374,7 @@ private slots:
             combo("ComboDuree")->setCurrentIndex(4);
             box->findChild<QPushButton*>("ButtonOK")->click();
         });
+        boxes.Queue({"&Non"}); // the rows kept from that file are not saved
         Click(again.ButtonOuvrir);
         QCOMPARE(offered.join('|'), QStringLiteral("(aucune)|Colonne 1 : Article|Colonne 2 : "
                                                    "Classe|Colonne 3 : Poids|Colonne 4 : Duree"));
