@@ -1,6 +1,7 @@
 #include "model/files/Spreadsheet.h"
 
 #include "model/files/ProgramDocument.h"
+#include "model/files/SheetCells.h"
 #include "model/io/Text.h"
 #include "model/io/Windows1252.h"
 #include "model/program/TimeText.h"
@@ -458,6 +459,18 @@ SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options) {
     if (r < table.Rows.size())
         table.FirstRow = static_cast<int>(r);
     return table;
+}
+
+SheetProbe ProbeSheet(std::string_view bytes) {
+    SheetProbe p;
+    p.Text = Utf16AsUtf8(bytes);
+    p.Options = GuessSheetOptions(p.Text);
+    p.Table = ReadSheet(p.Text, p.Options);
+    if (p.Text.find('\0') != std::string::npos || p.Table.FirstRow < 0)
+        p.Fault = SheetFault::NotATable;
+    else if (p.Table.TooWide)
+        p.Fault = SheetFault::TooWide;
+    return p;
 }
 
 namespace {

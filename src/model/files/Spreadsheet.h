@@ -66,6 +66,21 @@ struct SheetTable {
 
 SheetTable ReadSheet(std::string_view bytes, const SheetOptions& options);
 
+// A file's bytes as a table, its options guessed from them (UTF-16 read as UTF-8). Empty bytes
+// (a file too large to take) give no table.
+enum class SheetFault {
+    None,
+    NotATable, // binary (a NUL byte) or without a single row
+    TooWide,   // a row of more than MaxSheetColumns cells: no box could lay it out
+};
+struct SheetProbe {
+    std::string Text; // the bytes as UTF-8
+    SheetOptions Options;
+    SheetTable Table;
+    SheetFault Fault = SheetFault::None;
+};
+SheetProbe ProbeSheet(std::string_view bytes);
+
 // The decimal mark most cells are written with; without any, a point when fields are
 // separated by commas, else a comma.
 char GuessDecimalSeparator(const SheetTable& table, char fieldSeparator);

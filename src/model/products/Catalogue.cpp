@@ -81,6 +81,7 @@ ProductColumns GuessProductColumns(const SheetTable& table) {
 CatalogueRead ReadCatalogue(const SheetTable& table, const ProductColumns& columns,
                             char decimalSeparator) {
     CatalogueRead out;
+    out.Refused = table.Problems; // the file's own faults first, then the cells
     for (size_t r = static_cast<size_t>(table.FirstDataRow()); r < table.Rows.size(); ++r) {
         const auto& row = table.Rows[r];
         auto cell = [&](int column) -> std::string {
@@ -146,10 +147,7 @@ CatalogueRead ReadCatalogue(const SheetTable& table, const ProductColumns& colum
 CatalogueRead ReadCatalogue(std::string_view bytes) {
     const SheetOptions options = GuessSheetOptions(bytes);
     const SheetTable table = ReadSheet(bytes, options);
-    CatalogueRead out = ReadCatalogue(table, GuessProductColumns(table), options.DecimalSeparator);
-    for (const std::string& p : table.Problems)
-        out.Refused.insert(out.Refused.begin(), p);
-    return out;
+    return ReadCatalogue(table, GuessProductColumns(table), options.DecimalSeparator);
 }
 
 } // namespace salvo

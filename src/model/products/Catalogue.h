@@ -25,8 +25,8 @@ ProductColumns GuessProductColumns(const SheetTable& table);
 
 struct CatalogueRead {
     std::vector<Product> Products; // every row read without a fault, in order
-    // Each refused cell by row and column ("Ligne 4, colonne Catégorie : « F5 » ..."); its row
-    // is left out, and the others are kept.
+    // The file's own faults (an unclosed quote), then each refused cell by row and column
+    // ("Ligne 4, colonne Catégorie : « F5 » ..."); its row is left out, and the others are kept.
     std::vector<std::string> Refused;
 };
 CatalogueRead ReadCatalogue(const SheetTable& table, const ProductColumns& columns,

@@ -9,7 +9,7 @@
 
 namespace salvo::ui {
 
-QDialogButtonBox* AddPrintButtons(QDialog& dialog, PrintOutput& chosen) {
+PrintButtons AddPrintButtons(QDialog& dialog, PrintOutput& chosen) {
     auto* buttons = new QDialogButtonBox(&dialog);
     auto add = [&](const char* name, const char* caption, PrintOutput way) {
         QPushButton* b = buttons->addButton(U(caption), QDialogButtonBox::AcceptRole);
@@ -20,13 +20,14 @@ QDialogButtonBox* AddPrintButtons(QDialog& dialog, PrintOutput& chosen) {
         });
         return b;
     };
-    add("ButtonApercu", "&Aperçu...", PrintOutput::Preview)->setDefault(true);
-    add("ButtonImprimer", "&Imprimer...", PrintOutput::Printer);
-    add("ButtonPdf", "Enregistrer en &PDF...", PrintOutput::Pdf);
-    QPushButton* cancel = buttons->addButton(U("Annuler"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("ButtonAnnuler"));
-    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
-    return buttons;
+    PrintButtons made{buttons, add("ButtonApercu", "&Aperçu...", PrintOutput::Preview),
+                      add("ButtonImprimer", "&Imprimer...", PrintOutput::Printer),
+                      add("ButtonPdf", "Enregistrer en &PDF...", PrintOutput::Pdf),
+                      buttons->addButton(U("Annuler"), QDialogButtonBox::RejectRole)};
+    made.Preview->setDefault(true);
+    made.Cancel->setObjectName(QStringLiteral("ButtonAnnuler"));
+    QObject::connect(made.Cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return made;
 }
 
 QCheckBox* AllProgramsBox(QWidget& parent, bool severalPrograms) {

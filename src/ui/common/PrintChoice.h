@@ -8,12 +8,17 @@
 class QCheckBox;
 class QDialog;
 class QDialogButtonBox;
+class QPushButton;
 class QWidget;
 
 namespace salvo::ui {
 
+struct PrintButtons {
+    QDialogButtonBox* Box;
+    QPushButton *Preview, *Printer, *Pdf, *Cancel;
+};
 // chosen must outlive the dialog.
-QDialogButtonBox* AddPrintButtons(QDialog& dialog, PrintOutput& chosen);
+PrintButtons AddPrintButtons(QDialog& dialog, PrintOutput& chosen);
 QCheckBox* AllProgramsBox(QWidget& parent, bool severalPrograms);
 
 } // namespace salvo::ui

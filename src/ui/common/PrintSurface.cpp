@@ -2,10 +2,12 @@
 
 #include "ui/common/Messages.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -71,6 +73,11 @@ void PainterSurface::Line(int x1, int y1, int x2, int y2) {
 void PainterSurface::Rectangle(int x1, int y1, int x2, int y2) {
     Painter.setBrush(Qt::NoBrush);
     Painter.drawRect(QRectF(x1, y1, x2 - x1, y2 - y1));
+}
+
+QString PrintDate() {
+    const QLocale locale;
+    return locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
 }
 
 namespace {

@@ -65,6 +65,9 @@ private:
     QPrinter& Printer;
 };
 
+// Today's date as the user's locale writes it short, for the foot of printed pages.
+QString PrintDate();
+
 // How the user sends a document out.
 enum class PrintOutput { Preview, Printer, Pdf };
 

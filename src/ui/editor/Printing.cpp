@@ -2,7 +2,6 @@
 
 #include "model/program/ChannelTable.h"
 
-#include <QDate>
 #include <QLocale>
 #include <QPrinter>
 
@@ -213,10 +212,7 @@ namespace {
 
 PageDrawing ProgramPage(const PrintSheet& sheet) {
     return [&sheet](PrintSurface& surface, const std::function<bool()>&) {
-        const QLocale locale;
-        return DrawProgramPage(
-            sheet, surface, locale.decimalPoint(),
-            locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat)));
+        return DrawProgramPage(sheet, surface, QLocale().decimalPoint(), PrintDate());
     };
 }
 

@@ -610,15 +610,14 @@ void TCatalogue::Open() {
         ShowError(this, U(MsgUnreadable).arg(name));
         return;
     }
-    // Too large, binary, or without a single row: no table to read.
-    bytes = read == SmallFileResult::Read ? Utf16AsUtf8(bytes) : std::string();
-    const SheetOptions options = GuessSheetOptions(bytes);
-    const SheetTable table = ReadSheet(bytes, options);
-    if (read == SmallFileResult::TooLarge || bytes.find('\0') != std::string::npos ||
-        table.FirstRow < 0 || table.TooWide) {
+    // Too large, binary, without a single row or too wide: no table to read.
+    const SheetProbe probe =
+        ProbeSheet(read == SmallFileResult::Read ? bytes : std::string());
+    if (probe.Fault != SheetFault::None) {
         ShowError(this, U(MsgNotASheet).arg(name));
         return;
     }
+    const SheetTable& table = probe.Table;
     ProductColumns columns = GuessProductColumns(table);
     const bool ownColumns = AllFound(columns);
     if (!ownColumns && !AskColumns(this, name, table, columns))
@@ -627,9 +626,7 @@ void TCatalogue::Open() {
         ShowError(this, U(MsgNoName).arg(name));
         return;
     }
-    CatalogueRead catalogue = ReadCatalogue(table, columns, options.DecimalSeparator);
-    catalogue.Refused.insert(catalogue.Refused.begin(), table.Problems.begin(),
-                             table.Problems.end());
+    CatalogueRead catalogue = ReadCatalogue(table, columns, probe.Options.DecimalSeparator);
     QStringList refused;
     for (size_t i = 0; i < catalogue.Refused.size() && i < RefusalsShown; ++i)
         refused << Q(catalogue.Refused[i]);

@@ -47,12 +47,12 @@ TDossier::TDossier(const salvo::Dossier& fields, bool severalPrograms, QWidget* 
 
     CaseTousProgrammes = salvo::ui::AllProgramsBox(*this, severalPrograms);
     layout->addWidget(CaseTousProgrammes);
-    QDialogButtonBox* buttons = salvo::ui::AddPrintButtons(*this, Chosen);
-    ButtonApercu = findChild<QPushButton*>(QStringLiteral("ButtonApercu"));
-    ButtonImprimer = findChild<QPushButton*>(QStringLiteral("ButtonImprimer"));
-    ButtonPdf = findChild<QPushButton*>(QStringLiteral("ButtonPdf"));
-    ButtonAnnuler = findChild<QPushButton*>(QStringLiteral("ButtonAnnuler"));
-    layout->addWidget(buttons);
+    const salvo::ui::PrintButtons buttons = salvo::ui::AddPrintButtons(*this, Chosen);
+    ButtonApercu = buttons.Preview;
+    ButtonImprimer = buttons.Printer;
+    ButtonPdf = buttons.Pdf;
+    ButtonAnnuler = buttons.Cancel;
+    layout->addWidget(buttons.Box);
     resize(520, sizeHint().height());
 }
 

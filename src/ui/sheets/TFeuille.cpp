@@ -41,12 +41,12 @@ TFeuille::TFeuille(const QString& title, bool severalPrograms, bool labels, QWid
 
     CaseTousProgrammes = salvo::ui::AllProgramsBox(*this, severalPrograms);
     layout->addWidget(CaseTousProgrammes);
-    QDialogButtonBox* buttons = salvo::ui::AddPrintButtons(*this, Chosen);
-    ButtonApercu = findChild<QPushButton*>(QStringLiteral("ButtonApercu"));
-    ButtonImprimer = findChild<QPushButton*>(QStringLiteral("ButtonImprimer"));
-    ButtonPdf = findChild<QPushButton*>(QStringLiteral("ButtonPdf"));
-    ButtonAnnuler = findChild<QPushButton*>(QStringLiteral("ButtonAnnuler"));
-    layout->addWidget(buttons);
+    const salvo::ui::PrintButtons buttons = salvo::ui::AddPrintButtons(*this, Chosen);
+    ButtonApercu = buttons.Preview;
+    ButtonImprimer = buttons.Printer;
+    ButtonPdf = buttons.Pdf;
+    ButtonAnnuler = buttons.Cancel;
+    layout->addWidget(buttons.Box);
 }
 
 bool TFeuille::AllPrograms() const {

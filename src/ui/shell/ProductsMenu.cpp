@@ -21,9 +21,7 @@
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/Workspace.h"
 
-#include <QDate>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace salvo::ui {
 
@@ -37,20 +35,32 @@ QString ProgramName(const TFenetreEnfant* e) {
     return e->Title().trimmed().isEmpty() ? e->windowTitle() : e->Title().trimmed();
 }
 
+// The show's data beyond the program, when the program has any.
+const TMusique* MusicOf(const TFenetreEnfant* e) {
+    return TMusique::Of(const_cast<TFenetreEnfant*>(e), false);
+}
+
 ProgramProducts ProductsOf(const TFenetreEnfant* e) {
     ProgramProducts p;
     p.Title = S(ProgramName(e));
     p.ChannelCount = e->RowCount() - 1;
-    if (const TMusique* m = TMusique::Of(const_cast<TFenetreEnfant*>(e), false))
+    if (const TMusique* m = MusicOf(e))
         p.Channels = m->Beyond.Channels;
     return p;
 }
 
-std::vector<ProgramProducts> EveryProgram(Workspace& w) {
+std::vector<ProgramProducts> ProductsOf(const QList<TFenetreEnfant*>& programs) {
     std::vector<ProgramProducts> all;
-    for (const TFenetreEnfant* e : w.Editors())
+    for (const TFenetreEnfant* e : programs)
         all.push_back(ProductsOf(e));
     return all;
+}
+
+QString ShowTitleOf(const QList<TFenetreEnfant*>& programs) {
+    QStringList titles;
+    for (const TFenetreEnfant* e : programs)
+        titles << ProgramName(e);
+    return titles.join(QStringLiteral(" ; "));
 }
 
 void ChannelProducts(Workspace& w, TFenetreEnfant* e) {
@@ -82,13 +92,8 @@ void ChannelProducts(Workspace& w, TFenetreEnfant* e) {
 }
 
 void SafetyBilan(Workspace& w, TFenetreEnfant* e) {
-    TBilan dialog({ProductsOf(e)}, EveryProgram(w), w.Window());
+    TBilan dialog({ProductsOf(e)}, ProductsOf(w.Editors()), w.Window());
     dialog.exec();
-}
-
-QString PrintedOn() {
-    const QLocale locale;
-    return locale.toString(QDate::currentDate(), locale.dateFormat(QLocale::ShortFormat));
 }
 
 // The pages go out named after the program's file ("show - chargement.pdf"), beside it.
@@ -112,19 +117,13 @@ void DeclarationPages(Workspace& w, TFenetreEnfant* e) {
         music->Beyond.Declaration = after;
         music->BeyondEdited();
     }
+    const QList<TFenetreEnfant*> programs =
+        dialog.AllPrograms() ? w.Editors() : QList<TFenetreEnfant*>{e};
     DossierSheet sheet;
     sheet.Fields = after;
-    QStringList titles;
-    if (dialog.AllPrograms()) {
-        sheet.Programs = EveryProgram(w);
-        for (const TFenetreEnfant* each : w.Editors())
-            titles << ProgramName(each);
-    } else {
-        sheet.Programs = {ProductsOf(e)};
-        titles << ProgramName(e);
-    }
-    sheet.ShowTitle = titles.join(QStringLiteral(" ; "));
-    sheet.PrintedOn = PrintedOn();
+    sheet.Programs = ProductsOf(programs);
+    sheet.ShowTitle = ShowTitleOf(programs);
+    sheet.PrintedOn = PrintDate();
     Send(w, e, dialog.Way(), " - dossier",
          [sheet](PrintSurface& surface, const std::function<bool()>& newPage) {
              return DrawDossier(sheet, surface, newPage);
@@ -142,7 +141,7 @@ SheetBox BoxOf(const TFenetreEnfant* e) {
 std::vector<QString> FiringTimes(TFenetreEnfant* e) {
     EditableProgram& program = e->Document();
     const char sep = program.DecimalSeparator();
-    const TMusique* music = TMusique::Of(e, false);
+    const TMusique* music = MusicOf(e);
     std::vector<QString> times;
     const int count = program.ChannelCount();
     if (music && music->Active()) {
@@ -163,7 +162,7 @@ std::vector<QString> FiringTimes(TFenetreEnfant* e) {
 }
 
 const ChannelProduct* ProductOn(const TFenetreEnfant* e, int channel) {
-    const TMusique* music = TMusique::Of(const_cast<TFenetreEnfant*>(e), false);
+    const TMusique* music = MusicOf(e);
     if (!music)
         return nullptr;
     auto it = music->Beyond.Channels.find(channel);
@@ -188,23 +187,13 @@ bool AskSheet(Workspace& w, TFenetreEnfant* e, const char* title, bool labels, S
     return true;
 }
 
-QString ShowTitleOf(const QList<TFenetreEnfant*>& programs) {
-    QStringList titles;
-    for (const TFenetreEnfant* e : programs)
-        titles << ProgramName(e);
-    return titles.join(QStringLiteral(" ; "));
-}
-
-
-
-
 void LoadingSheetCommand(Workspace& w, TFenetreEnfant* e) {
     SheetRun run;
     if (!AskSheet(w, e, "Fiche de chargement", false, run))
         return;
     LoadingSheet sheet;
     sheet.ShowTitle = ShowTitleOf(run.Programs);
-    sheet.PrintedOn = PrintedOn();
+    sheet.PrintedOn = PrintDate();
     for (TFenetreEnfant* program : run.Programs) {
         LoadingSection section{BoxOf(program), {}};
         const std::vector<QString> times = FiringTimes(program);
@@ -257,11 +246,11 @@ void OperatorSheetCommand(Workspace& w, TFenetreEnfant* e) {
         return;
     OperatorSheet sheet;
     sheet.ShowTitle = ShowTitleOf(run.Programs);
-    sheet.PrintedOn = PrintedOn();
+    sheet.PrintedOn = PrintDate();
     sheet.Separator = e->Document().DecimalSeparator();
     for (TFenetreEnfant* program : run.Programs) {
         OperatorSection section{BoxOf(program), false, {}};
-        const TMusique* music = TMusique::Of(program, false);
+        const TMusique* music = MusicOf(program);
         if (music && music->Active()) {
             section.WithMusic = true;
             section.Rows = OperatorRows(music->Sequences(), music->Starts(), music->Data.Markers);

@@ -90,25 +90,22 @@ void ImportSpreadsheet(Workspace& w) {
         ShowError(w.Window(), QString::fromUtf8(MsgFileNotAccessible));
         return;
     }
-    // Too large, binary, or without a single row: no table to offer. UTF-16 is read as UTF-8.
-    std::string data =
-        bytes.size() > MaxSheetBytes ? std::string() : Utf16AsUtf8(bytes.toStdString());
-    const SheetOptions guess = GuessSheetOptions(data);
-    SheetTable probe = ReadSheet(data, guess);
-    if (bytes.size() > MaxSheetBytes || data.find('\0') != std::string::npos ||
-        probe.FirstRow < 0) {
+    // Too large, binary, or without a single row: no table to offer.
+    SheetProbe probe =
+        ProbeSheet(bytes.size() > MaxSheetBytes ? std::string() : bytes.toStdString());
+    if (probe.Fault == SheetFault::NotATable) {
         ShowError(w.Window(), QString::fromUtf8(MsgNotASpreadsheet).arg(name));
         return;
     }
     // A row of thousands of cells would freeze the box that lays them out.
-    if (probe.TooWide) {
+    if (probe.Fault == SheetFault::TooWide) {
         ShowError(w.Window(), QString::fromUtf8(MsgSheetTooWide).arg(name).arg(MaxSheetColumns));
         return;
     }
 
     TImportTableur dialog(w.Window());
     char separator = TFenetreEnfant::LocaleDecimalSeparator();
-    dialog.SetSource(data, name, separator, guess, std::move(probe));
+    dialog.SetSource(probe.Text, name, separator, probe.Options, std::move(probe.Table));
     if (dialog.exec() != QDialog::Accepted || !dialog.Importable())
         return;
 
