@@ -64,6 +64,9 @@ TEST(Output, PositionIsTheMusicHeardAtThatInstant) {
                 const Instant at = std::chrono::steady_clock::now() - 20ms;
                 read.emplace_back(at, out->Position(at));
             }
+            // Played on past a click after the last reading, so that a gap in the sound after
+            // the last click read (a starved stream) shows in the clicks' spread too.
+            std::this_thread::sleep_for(350ms);
             EXPECT_TRUE(out->Playing());
             out->Pause();
             const double stopped = out->Position();
@@ -81,18 +84,26 @@ TEST(Output, PositionIsTheMusicHeardAtThatInstant) {
                             from, 1000 * heardAt.Spread);
                 continue;
             }
+            std::vector<std::pair<double, double>> errors; // reading, error
             double sum = 0, worst = 0;
-            int counted = 0;
             for (const auto& [at, position] : read) {
                 if (position <= from)
                     continue; // nothing heard yet
                 const double heard = heardAt.Heard(server.FrameAt(at, start + 500ms), from);
-                const double error = position - heard;
-                sum += error;
-                worst = std::max(worst, std::abs(error));
-                ++counted;
-                EXPECT_NEAR(error, 0, 0.015) << "read " << position << " s, heard " << heard;
+                errors.emplace_back(position, position - heard);
+                sum += position - heard;
+                worst = std::max(worst, std::abs(position - heard));
             }
+            const int counted = int(errors.size());
+            // A lone reading taken while the machine stalled the recorder is measured again
+            // too; a clock that is wrong is wrong in every play.
+            if (worst > 0.015 && attempt < 2) {
+                std::printf("from %.1f s: a reading %.1f ms off: played again\n", from,
+                            1000 * worst);
+                continue;
+            }
+            for (const auto& [position, error] : errors)
+                EXPECT_NEAR(error, 0, 0.015) << "read " << position << " s";
             ASSERT_GT(counted, 40);
             std::printf("from %.1f s: mean %+.1f ms, worst %.1f ms over %d\n", from,
                         1000 * sum / counted, 1000 * worst, counted);
