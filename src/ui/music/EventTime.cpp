@@ -4,6 +4,7 @@
 #include <QInputEvent>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -25,12 +26,25 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->isInputEvent()) {
+        // A shortcut's key reaches the focus widget as ShortcutOverride before the command
+        // runs; its own time is kept for the command.
+        if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            if (!key->isAutoRepeat())
+                LastKey = {key->key(), Map(key)};
+        } else if (event->isInputEvent()) {
             const auto* input = static_cast<const QInputEvent*>(event);
             if (input->timestamp() != 0)
                 Learn(input->timestamp(), Clock::now());
         }
         return QObject::eventFilter(watched, event);
+    }
+
+    Instant TakeKey(int key) {
+        const Instant now = Clock::now();
+        const auto [last, at] = LastKey;
+        LastKey = {0, Instant{}};
+        return last == key && now - at < std::chrono::seconds(1) ? at : now;
     }
 
 private:
@@ -49,6 +63,7 @@ private:
 
     long long Offset = std::numeric_limits<long long>::max();
     quint64 Last = 0;
+    std::pair<int, Instant> LastKey{0, Instant{}};
 };
 
 EventTimes& Times() {
@@ -68,4 +83,8 @@ void WatchEventTimes() {
 
 salvo::sound::Instant EventInstant(const QInputEvent* event) {
     return Times().Map(event);
+}
+
+salvo::sound::Instant KeyPressInstant(int key) {
+    return Times().TakeKey(key);
 }

@@ -12,3 +12,6 @@ class QInputEvent;
 void WatchEventTimes();
 // The instant the event happened; its arrival when it carries no time of its own.
 salvo::sound::Instant EventInstant(const QInputEvent* event);
+// The instant `key` was last pressed, for a command its shortcut ran: taken once, and only
+// within the last second (a command chosen with the mouse is then placed now).
+salvo::sound::Instant KeyPressInstant(int key);

@@ -7,6 +7,7 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/Messages.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/EventTime.h"
 #include "ui/music/TFrappe.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TPisteSignaux.h"
@@ -110,7 +111,7 @@ void BuildMusicMenu(Workspace& w, const AddCommand& addCommand) {
         [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->TogglePlay(); },
         {QKeySequence(Qt::Key_F5), true});
     add("MusiqueMarquerItem", "&Marquer", "Poser un repère à l'instant écouté",
-        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(); },
+        [](Workspace&, TFenetreEnfant* e) { TMusique::Of(e)->Mark(KeyPressInstant(Qt::Key_F6)); },
         {QKeySequence(Qt::Key_F6), true});
     add("MusiqueReperesItem", "Importer des &repères...",
         "Lire des repères d'un fichier de marqueurs", [](Workspace& f, TFenetreEnfant* e) {

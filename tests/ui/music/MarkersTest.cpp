@@ -6,6 +6,7 @@
 #include "ProgramUnderTest.h"
 #include "model/io/Wave.h"
 #include "ui/editor/TFenetreEnfant.h"
+#include "ui/music/EventTime.h"
 #include "ui/music/TMusique.h"
 #include "ui/music/TReperes.h"
 #include "ui/timeline/MusicLane.h"
@@ -293,6 +294,30 @@ private slots:
                 Key(Qt::Key_Return);
             QCOMPARE(c.text(), c.expected);
         }
+    }
+
+    // F6 through its menu command is placed when the key was pressed, not when the command
+    // runs: the key's own time is taken once, for that key only, and only while it is fresh.
+    void theMarkKeysOwnTimeIsTakenOnce() {
+        using namespace std::chrono_literals;
+        const auto send = [this](QEvent::Type type, int key, quint64 stamp) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            event.setTimestamp(stamp);
+            QCoreApplication::sendEvent(E->window(), &event);
+        };
+        const auto near = [](sound::Instant a, sound::Instant b) {
+            return std::chrono::abs(a - b) < 20ms;
+        };
+        const quint64 now = 5'000'000; // the window system's clock, learnt from a first event
+        send(QEvent::KeyRelease, Qt::Key_A, now);
+        const sound::Instant learnt = std::chrono::steady_clock::now();
+        send(QEvent::ShortcutOverride, Qt::Key_F6, now - 300);
+        QVERIFY(!near(KeyPressInstant(Qt::Key_F5), learnt - 300ms)); // another key's
+        send(QEvent::ShortcutOverride, Qt::Key_F6, now - 300);
+        QVERIFY(near(KeyPressInstant(Qt::Key_F6), learnt - 300ms));
+        QVERIFY(near(KeyPressInstant(Qt::Key_F6), std::chrono::steady_clock::now())); // taken
+        send(QEvent::KeyPress, Qt::Key_F6, now - 1500);
+        QVERIFY(near(KeyPressInstant(Qt::Key_F6), std::chrono::steady_clock::now())); // stale
     }
 };
 

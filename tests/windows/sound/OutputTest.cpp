@@ -2,6 +2,7 @@
 // wine-monitor-recorder records (scripts/test-windows starts both): what is recorded must be the
 // samples played, and the clock must say, at every instant, which of them was being heard.
 #include "sound/Sound.h"
+#include "Heard.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -86,56 +87,27 @@ TEST(WasapiOutput, RecordsTheSamplesPlayedAndItsClockFollowsWhatIsHeard) {
     for (size_t i = 1; i < readings.size(); ++i) back += readings[i].position < readings[i - 1].position;
     EXPECT_EQ(back, 0u) << "times the clock went back";
 
-    // What was heard, in the recording: the samples, every one, from where they begin. A stream's
-    // first milliseconds are mixed into what the null sink had already given its monitor: they
-    // are heard but not recorded.
-    // A starved stream (a machine too busy for Wine's own threads) goes silent a while and may
-    // lose the few frames that came too late: silence may come in between, and a few frames go
-    // missing, but what is heard must be the samples played, in order, unchanged.
-    // The recorder writes a block at a time, late when the machine is busy: the recording is
-    // read again until it holds the sound's end, for at most 3 s.
+    // What was heard, in the recording: the samples, every one, from where they begin. A
+    // stream's first milliseconds are mixed into what the null sink had already given its
+    // monitor: they are heard but not recorded. The recorder writes a block at a time, late when
+    // the machine is busy: the recording is read again until it holds the sound's end, for at
+    // most 3 s.
     const std::vector<int16_t>& d = sound->Data;
     std::vector<int16_t> heard;
-    size_t first = 0, skipped = 0, next = 0, differing = 0, silent = 0, lost = 0;
-    auto same = [&](size_t r, size_t n) {
-        return r + 5 < heard.size() && n + 5 < d.size() &&
-               std::equal(d.begin() + n, d.begin() + n + 6, heard.begin() + r);
-    };
-    for (int attempt = 0; attempt < 10 && next + 12 < d.size(); ++attempt) {
+    Heard h;
+    for (int attempt = 0; attempt < 10 && (attempt == 0 || h.Next + 12 < d.size()); ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(attempt == 0 ? 400 : 300));
         heard = ReadRaw(raw);
-        first = 0;
-        while (first < heard.size() && heard[first] == 0) ++first;
-        first -= first % 2;
-        skipped = 0;
-        while (skipped < 4410 * 2 && skipped + 4 < d.size() && first + 4 < heard.size() &&
-               !std::equal(d.begin() + skipped, d.begin() + skipped + 4, heard.begin() + first))
-            skipped += 2;
-        next = skipped, differing = 0, silent = 0, lost = 0;
-        for (size_t r = first; r + 1 < heard.size() && next < d.size(); r += 2) {
-            if (heard[r] == d[next] && heard[r + 1] == d[next + 1]) {
-                next += 2;
-            } else if (heard[r] == 0 && heard[r + 1] == 0) {
-                ++silent;
-            } else {
-                size_t ahead = next + 2;
-                while (ahead < next + 441 * 2 && ahead < d.size() && !same(r, ahead)) ahead += 2;
-                if (ahead < next + 441 * 2 && ahead < d.size()) {
-                    lost += (ahead - next) / 2;
-                    next = ahead + 2;
-                } else {
-                    ++differing;
-                }
-            }
-        }
+        h = FindHeard(d, heard);
     }
-    EXPECT_LT(skipped, 441u * 2) << "more than 10 ms missing at the start";
-    EXPECT_GE(next + 12, d.size()) << "the recording stops before the end";
-    EXPECT_EQ(differing, 0u) << "frames heard that were not played";
-    EXPECT_LE(lost, d.size() / 2 / 100) << "frames lost";
-    if (silent + lost > 0)
-        std::printf("the stream was starved: %zu frames of silence, %zu frames lost\n", silent, lost);
-    first -= skipped;  // where the sound's first frame would be
+    EXPECT_LT(h.Skipped, 441u * 2) << "more than 10 ms missing at the start";
+    EXPECT_GE(h.Next + 12, d.size()) << "the recording stops before the end";
+    EXPECT_EQ(h.Differing, 0u) << "frames heard that were not played";
+    EXPECT_LE(h.Lost, d.size() / 2 / 100) << "frames lost";
+    if (h.Silent + h.Lost > 0)
+        std::printf("the stream was starved: %zu frames of silence, %zu frames lost\n", h.Silent,
+                    h.Lost);
+    const size_t first = h.First - h.Skipped;  // where the sound's first frame would be
 
     // When the recording's first frame was heard: a frame arrives at the recorder no sooner.
     long long recordingStart = 0;
