@@ -36,6 +36,7 @@ public:
     }
     bool Print(QWidget*, QPrinter&) override { return false; }
     void PageSetup(QWidget*, QPrinter&) override {}
+    bool PrinterInstalled() override { return false; }
 };
 
 } // namespace

@@ -174,13 +174,16 @@ public:
     }
 
     // The recorded frame played at an instant: a block arrives at the earliest as its last
-    // frame is played, so the earliest arrival against its frame count fixes the schedule.
-    // Only blocks that arrived from `since` count: before a stream plays, the idle sink renders
-    // far ahead of its clock, and that silence comes out early.
+    // frame is played, so the earliest arrival against its frame count fixes the schedule. Only
+    // blocks that arrived within a second of the instant count: a playing null sink runs about
+    // 400 ppm fast against the steady clock (10 ms in 25 s), so a schedule fixed from the
+    // whole recording is off by the time in between. Nor before `since`: before a stream
+    // plays, the idle sink renders far ahead of its clock, and that silence comes out early.
     double FrameAt(Clock::time_point when, Clock::time_point since) const {
+        using namespace std::chrono_literals;
         double best = 1e300;
         for (const Arrival& a : Arrivals)
-            if (a.At >= since)
+            if (a.At >= since && a.At > when - 1s && a.At < when + 1s)
                 best =
                     std::min(best, std::chrono::duration<double>(a.At.time_since_epoch()).count() -
                                        double(a.Frames) / Rate);
