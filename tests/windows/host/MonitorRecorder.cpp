@@ -10,10 +10,13 @@
 #include <pulse/simple.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
 namespace {
+
+constexpr uint32_t Block = 88 * 4; // 2 ms of 16-bit stereo at 44.1 kHz
 
 volatile std::sig_atomic_t stopping = 0;
 void Stop(int) { stopping = 1; }
@@ -36,7 +39,10 @@ int main(int argc, char** argv) {
     const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
-    attr.fragsize = 441 * 4 * 2; // 20 ms: fresh timing, little to lose at the end
+    // 2 ms: a monitor's latency is asked of its sink, which renders that far ahead of what it
+    // plays and hands it to the monitor as it renders; with 20 ms, what was recorded came 20 ms
+    // before it was heard.
+    attr.fragsize = Block;
     int error = 0;
     pa_simple* in = pa_simple_new(nullptr, "salvodesk-test", PA_STREAM_RECORD, argv[1], "monitor",
                                   &spec, nullptr, &attr, &error);
@@ -50,7 +56,7 @@ int main(int argc, char** argv) {
         std::perror("recorder");
         return 1;
     }
-    char block[441 * 4 * 2];
+    char block[Block];
     long long frames = 0;
     while (!stopping) {
         if (pa_simple_read(in, block, sizeof block, &error) < 0) {

@@ -109,22 +109,31 @@ TEST(WasapiOutput, RecordsTheSamplesPlayedAndItsClockFollowsWhatIsHeard) {
                     h.Lost);
     const size_t first = h.First - h.Skipped;  // where the sound's first frame would be
 
-    // When the recording's first frame was heard: a frame arrives at the recorder no sooner.
-    long long recordingStart = 0;
-    bool any = false;
+    // When a recorded frame was heard: a frame arrives at the recorder no sooner, so the
+    // earliest arrival against its frame count fixes the schedule; only arrivals within a
+    // second of that frame count, as a playing null sink runs some 400 ppm fast.
+    std::vector<std::pair<long long, long long>> arrivals;  // instant, frames recorded
     std::ifstream timesIn(times);
-    for (long long arrived, frames; timesIn >> arrived >> frames; any = true) {
-        long long start = arrived - (long long)(double(frames) * 1e7 / Rate);
-        recordingStart = any ? std::min(recordingStart, start) : start;
-    }
-    ASSERT_TRUE(any) << "the recorder wrote no times";
+    for (long long arrived, frames; timesIn >> arrived >> frames;) arrivals.emplace_back(arrived, frames);
+    ASSERT_FALSE(arrivals.empty()) << "the recorder wrote no times";
+    auto heardInstant = [&](size_t frame) {
+        long long best = 0;
+        bool any = false;
+        for (const auto& [arrived, frames] : arrivals) {
+            if (std::abs(frames - (long long)frame) > Rate) continue;
+            long long start = arrived - (long long)(double(frames) * 1e7 / Rate);
+            best = any ? std::min(best, start) : start;
+            any = true;
+        }
+        return best + (long long)(double(frame) * 1e7 / Rate);
+    };
 
     // Each click found in the recording against the clock's position at the instant it was heard.
     std::vector<double> errors;
     for (size_t i = first + 2; i + 2 < heard.size(); i += 2) {
         if (heard[i] != 20000 || heard[i - 2] == 20000) continue;
         double clickAt = FirstClick + ClickEvery * double(errors.size());
-        long long heardAt = recordingStart + (long long)(double(i / 2) * 1e7 / Rate);
+        long long heardAt = heardInstant(i / 2);
         auto after = std::find_if(readings.begin(), readings.end(),
                                   [&](const Reading& r) { return r.ticks >= heardAt; });
         if (after == readings.begin() || after == readings.end()) break;
@@ -133,10 +142,10 @@ TEST(WasapiOutput, RecordsTheSamplesPlayedAndItsClockFollowsWhatIsHeard) {
         double position = before->position + f * (after->position - before->position);
         errors.push_back(position - clickAt);
     }
-    // The null sink gives its monitor each block when it mixes it, up to its latency before it
-    // is due: the recording's instants are early by an unknown few tens of milliseconds. What is
-    // checked is that the clock keeps to what is heard: the same offset at every click, within
-    // the 15 ms a marker may be off.
+    // The null sink gives its monitor each block when it mixes it, a little before it is due
+    // (about 2 ms on Linux, with the recorder's 2 ms blocks). The clock must keep to what is
+    // heard: the same offset at every click, within the 15 ms a marker may be off, and that
+    // offset small (Wine's clock reads 7 to 9 ms behind the recording here).
     ASSERT_GE(errors.size(), 5u) << "clicks found in the recording";
     double sum = 0;
     for (double e : errors) sum += e;
@@ -146,7 +155,7 @@ TEST(WasapiOutput, RecordsTheSamplesPlayedAndItsClockFollowsWhatIsHeard) {
     std::printf("clock against the recording: %zu clicks, offset %+.1f ms, spread %.1f ms\n",
                 errors.size(), mean * 1000, worst * 1000);
     EXPECT_LE(worst, 0.015);
-    EXPECT_LE(std::abs(mean), 0.1) << "the clock is nowhere near what is heard";
+    EXPECT_LE(std::abs(mean), 0.02) << "the clock is not what is heard";
 }
 TEST(WasapiOutput, PauseHoldsThePositionAndPlayGoesOnFromIt) {
     if (!std::getenv("SALVODESK_MONITOR_RAW")) GTEST_SKIP() << "needs the null sink";
