@@ -191,20 +191,7 @@ public:
     }
 
     // The frames where a click begins: a sample above the threshold after 20 ms of quiet.
-    std::vector<int64_t> Clicks(int threshold = 8000) const {
-        std::vector<int64_t> at;
-        int64_t quiet = 0;
-        for (size_t i = 0; i < Recorded.size(); ++i) {
-            if (std::abs(int(Recorded[i])) > threshold) {
-                if (quiet >= Rate / 50)
-                    at.push_back(static_cast<int64_t>(i));
-                quiet = 0;
-            } else {
-                ++quiet;
-            }
-        }
-        return at;
-    }
+    std::vector<int64_t> Clicks() const;
 
     const std::vector<int16_t>& Left() const { return Recorded; }
 
@@ -218,6 +205,27 @@ private:
     std::vector<int16_t> Recorded; // the left channel
     std::vector<Arrival> Arrivals;
 };
+
+// The frames of one channel where a click begins: a sample above the threshold after 20 ms of
+// quiet.
+inline std::vector<int64_t> ClicksIn(const std::vector<int16_t>& channel, int threshold = 8000) {
+    std::vector<int64_t> at;
+    int64_t quiet = 0;
+    for (size_t i = 0; i < channel.size(); ++i) {
+        if (std::abs(int(channel[i])) > threshold) {
+            if (quiet >= Rate / 50)
+                at.push_back(static_cast<int64_t>(i));
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return at;
+}
+
+inline std::vector<int64_t> Server::Clicks() const {
+    return ClicksIn(Recorded);
+}
 
 // Stereo clicks: 30 samples at full scale every `every` seconds from `first`, for `seconds`.
 inline std::vector<int16_t> ClickTrack(double seconds, double first, double every) {
