@@ -21,18 +21,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     salvo::sound::Samples played;
-    if (salvo::sound::Decode(argv[3], played) != salvo::WaveRead::Read ||
-        played.Rate != 44100 || played.Channels != 2) {
+    if (salvo::sound::Decode(argv[3], played) != salvo::WaveRead::Read || played.Rate != 44100 ||
+        played.Channels != 2) {
         std::fprintf(stderr, "%s: not 44.1 kHz stereo sound here\n", argv[3]);
         return 2;
     }
     const std::streamoff from = std::stoll(argv[2]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::stoi(argv[4]));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(std::stoi(argv[4]));
     salvo::sound::Heard h;
     for (;;) {
         std::ifstream in(argv[1], std::ios::binary);
         in.seekg(from);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         std::vector<int16_t> heard(bytes.size() / 2);
         std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
         h = salvo::sound::FindHeard(played.Data, heard);

@@ -50,7 +50,8 @@ int Check(char** argv) {
     std::ifstream raw(argv[0], std::ios::binary);
     const long long from = std::stoll(argv[1]);
     raw.seekg(from);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    std::vector<char> bytes((std::istreambuf_iterator<char>(raw)),
+                            std::istreambuf_iterator<char>());
     std::vector<int16_t> left(bytes.size() / 4);
     for (size_t i = 0; i < left.size(); ++i)
         std::memcpy(&left[i], bytes.data() + 4 * i, 2);

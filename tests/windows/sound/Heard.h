@@ -26,7 +26,8 @@ inline Heard FindHeard(const std::vector<int16_t>& played, const std::vector<int
                std::equal(played.begin() + n, played.begin() + n + 6, heard.begin() + r);
     };
     Heard h;
-    while (h.First < heard.size() && heard[h.First] == 0) ++h.First;
+    while (h.First < heard.size() && heard[h.First] == 0)
+        ++h.First;
     h.First -= h.First % 2;
     // Lined up on 32 frames: a sound that fades in starts with small values, few enough to
     // match by chance.
@@ -44,7 +45,8 @@ inline Heard FindHeard(const std::vector<int16_t>& played, const std::vector<int
             ++h.Silent;
         } else {
             size_t ahead = h.Next + 2;
-            while (ahead < h.Next + 441 * 2 && ahead < played.size() && !same(r, ahead)) ahead += 2;
+            while (ahead < h.Next + 441 * 2 && ahead < played.size() && !same(r, ahead))
+                ahead += 2;
             if (ahead < h.Next + 441 * 2 && ahead < played.size()) {
                 h.Lost += (ahead - h.Next) / 2;
                 h.Next = ahead + 2;
