@@ -20,7 +20,10 @@ struct Heard {
     size_t Lost = 0;      // frames played and never heard
 };
 
-inline Heard FindHeard(const std::vector<int16_t>& played, const std::vector<int16_t>& heard) {
+// `resync`: how far ahead (in frames) lost frames are looked for. A recording that differs in
+// more than a thousand frames is given up on.
+inline Heard FindHeard(const std::vector<int16_t>& played, const std::vector<int16_t>& heard,
+                       size_t resync = 441) {
     auto same = [&](size_t r, size_t n) {
         return r + 5 < heard.size() && n + 5 < played.size() &&
                std::equal(played.begin() + n, played.begin() + n + 6, heard.begin() + r);
@@ -38,16 +41,17 @@ inline Heard FindHeard(const std::vector<int16_t>& played, const std::vector<int
                        heard.begin() + h.First))
         h.Skipped += 2;
     h.Next = h.Skipped;
-    for (size_t r = h.First; r + 1 < heard.size() && h.Next < played.size(); r += 2) {
+    for (size_t r = h.First; r + 1 < heard.size() && h.Next < played.size() && h.Differing <= 1000;
+         r += 2) {
         if (heard[r] == played[h.Next] && heard[r + 1] == played[h.Next + 1]) {
             h.Next += 2;
         } else if (heard[r] == 0 && heard[r + 1] == 0) {
             ++h.Silent;
         } else {
             size_t ahead = h.Next + 2;
-            while (ahead < h.Next + 441 * 2 && ahead < played.size() && !same(r, ahead))
+            while (ahead < h.Next + resync * 2 && ahead < played.size() && !same(r, ahead))
                 ahead += 2;
-            if (ahead < h.Next + 441 * 2 && ahead < played.size()) {
+            if (ahead < h.Next + resync * 2 && ahead < played.size()) {
                 h.Lost += (ahead - h.Next) / 2;
                 h.Next = ahead + 2;
             } else {
