@@ -70,6 +70,9 @@ QString PrintDate();
 
 // How the user sends a document out.
 enum class PrintOutput { Preview, Printer, Pdf };
+// The paper a document is laid out for: the printer's, or A4 whatever the printer is set to
+// (sheets of labels are A4).
+enum class Paper { AsSet, A4 };
 
 // Draws a whole document on the surface; newPage() ends the page drawn and starts the next
 // (false when the device failed). Returns false when nothing could be drawn.

@@ -37,6 +37,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <optional>
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("Salvodesk"));
@@ -379,7 +381,20 @@ void TMainForm::SavePdf(const std::function<void(QPrinter&)>& print, const QStri
 }
 
 void TMainForm::PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                              const QString& folder, salvo::ui::PrintOutput way) {
+                              const QString& folder, salvo::ui::PrintOutput way,
+                              salvo::ui::Paper paper) {
+    // A paper asked for this document only: the printer's own setting is given back after.
+    struct GiveBack {
+        QPrinter& Printer;
+        QPageLayout Layout;
+        ~GiveBack() { Printer.setPageLayout(Layout); }
+    };
+    std::optional<GiveBack> giveBack;
+    if (paper == salvo::ui::Paper::A4) {
+        giveBack.emplace(GiveBack{CurrentPrinter(), CurrentPrinter().pageLayout()});
+        CurrentPrinter().setPageSize(QPageSize(QPageSize::A4));
+        CurrentPrinter().setPageOrientation(QPageLayout::Portrait);
+    }
     auto print = [this, &draw, &name](QPrinter& printer) {
         salvo::ui::PrintPages(draw, name, printer, 1, this);
     };

@@ -65,7 +65,8 @@ public:
     void SetLastFolder(const QString& folder) override { ChosenFolder = folder; }
     void ShowStatus(const QString& text) override;
     void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                       const QString& folder, salvo::ui::PrintOutput way) override;
+                       const QString& folder, salvo::ui::PrintOutput way,
+                       salvo::ui::Paper paper) override;
     CatalogueSession& Catalogue() override { return Products; }
 
     QMdiArea* MdiArea = nullptr;

@@ -98,11 +98,12 @@ void SafetyBilan(Workspace& w, TFenetreEnfant* e) {
 
 // The pages go out named after the program's file ("show - chargement.pdf"), beside it.
 void Send(Workspace& w, TFenetreEnfant* e, PrintOutput way, const char* suffix,
-          const PageDrawing& draw) {
+          const PageDrawing& draw, Paper paper = Paper::AsSet) {
     const QString base =
         e->HasFileName() ? QFileInfo(e->FileName()).completeBaseName() : e->windowTitle();
     w.PrintDocument(draw, base + U(suffix),
-                    e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way);
+                    e->HasFileName() ? QFileInfo(e->FileName()).absolutePath() : QString(), way,
+                    paper);
 }
 
 void DeclarationPages(Workspace& w, TFenetreEnfant* e) {
@@ -237,7 +238,8 @@ void LabelsCommand(Workspace& w, TFenetreEnfant* e) {
     Send(w, e, run.Way, " - étiquettes",
          [labels, layout, first](PrintSurface& s, const std::function<bool()>& n) {
              return DrawLabels(labels, layout, first, s, n);
-         });
+         },
+         Paper::A4);
 }
 
 void OperatorSheetCommand(Workspace& w, TFenetreEnfant* e) {

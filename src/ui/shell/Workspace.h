@@ -29,9 +29,10 @@ public:
     virtual void ShowStatus(const QString& text) = 0;
 
     // Pages other than a program's, as the user asked: the preview, the printer (a PDF offered
-    // when there is none), or a PDF file proposed as name in folder.
+    // when there is none), or a PDF file proposed as name in folder, on the paper asked.
     virtual void PrintDocument(const salvo::ui::PageDrawing& draw, const QString& name,
-                               const QString& folder, salvo::ui::PrintOutput way) = 0;
+                               const QString& folder, salvo::ui::PrintOutput way,
+                               salvo::ui::Paper paper) = 0;
     // The catalogue of products, for this run.
     virtual CatalogueSession& Catalogue() = 0;
 };

@@ -37,6 +37,15 @@ class CrewSheetsTest : public QObject, ProgramUnderTest {
             .simplified();
     }
 
+    QString PageSize(const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdfinfo"), {pdf});
+        p.waitForFinished(20000);
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size: +(.*)\n"))
+                                              .match(QString::fromUtf8(p.readAllStandardOutput()));
+        return m.captured(1).trimmed();
+    }
+
     // Prints the active program's sheet to a PDF through the menu and its dialog.
     QString Print(const char* command, const QString& pdf,
                   std::function<void(TFeuille&)> choose = nullptr) {
@@ -123,6 +132,9 @@ private slots:
               "Bombe 50 mm pivoine rouge", "Page 1 / 2", "Page 2 / 2"})
             QVERIFY2(loading.contains(U(expected)), expected);
 
+        // A printer set to Letter: the labels still go out on A4, and the printer keeps Letter.
+        Dialogs.Paper = QPageSize::Letter;
+        Trigger(*Form, "FilePrintSetup");
         const QString labels = Print("ProduitsEtiquettesItem", P("etiquettes.pdf"), [](TFeuille& d) {
             d.ComboDisposition->setCurrentIndex(1);
             d.SpinPremiere->setValue(14);
@@ -149,7 +161,10 @@ private slots:
                      qPrintable(QString("page %1: %2, %3 mm").arg(page).arg(at.x()).arg(at.y())));
         }
 
+        QVERIFY2(PageSize(P("etiquettes.pdf")).endsWith("(A4)"), qPrintable(PageSize(P("etiquettes.pdf"))));
+
         const QString plain = Print("ProduitsOperateurItem", P("operateur.pdf"));
+        QVERIFY2(PageSize(P("operateur.pdf")).endsWith("(letter)"), qPrintable(PageSize(P("operateur.pdf"))));
         QVERIFY2(plain.contains(U("Séquence Voies Durée 1 1 à 10 20 s 2 11 à 20 19,6 s 3 21 à 30 6,2 s")), qPrintable(plain));
 
         // A program set to music: each press at its time in the music, the marker there.

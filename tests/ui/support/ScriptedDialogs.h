@@ -4,8 +4,12 @@
 
 #include "ui/common/FileDialogs.h"
 
+#include <QPageSize>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class ScriptedDialogs : public FileDialogProvider {
 public:
@@ -25,6 +29,12 @@ public:
     QString SaveFileName(QWidget*, const QString& folder, const QString& proposedName,
                          const QString& filter, const QString& defaultExtension) override;
     bool Print(QWidget*, QPrinter& printer) override;
-    void PageSetup(QWidget*, QPrinter&) override { ++PageSetupShown; }
+    // The paper the page set-up dialog chooses; none: it is left as it is.
+    std::optional<QPageSize::PageSizeId> Paper;
+    void PageSetup(QWidget*, QPrinter& printer) override {
+        ++PageSetupShown;
+        if (Paper)
+            printer.setPageSize(QPageSize(*Paper));
+    }
     bool PrinterInstalled() override { return HasPrinter; }
 };
