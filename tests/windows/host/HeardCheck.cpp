@@ -9,9 +9,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -31,12 +28,7 @@ int main(int argc, char** argv) {
         std::chrono::steady_clock::now() + std::chrono::seconds(std::stoi(argv[4]));
     salvo::sound::Heard h;
     for (;;) {
-        std::ifstream in(argv[1], std::ios::binary);
-        in.seekg(from);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-        std::vector<int16_t> heard(bytes.size() / 2);
-        std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
+        const std::vector<int16_t> heard = salvo::sound::ReadRaw(argv[1], from);
         h = salvo::sound::FindHeard(played.Data, heard, 44100); // a skip of up to a second
         if (h.Next + 12 >= played.Data.size() || std::chrono::steady_clock::now() > deadline)
             break;

@@ -9,27 +9,20 @@
 // Instants are CLOCK_MONOTONIC_RAW in 100 ns units, as wine-monitor-recorder writes them. The
 // check prints the errors and exits 1 when a marker is missing or, the sound unbroken, one is
 // off by more than 25 ms.
+#include "../sound/Heard.h"
 #include "NullSink.h"
+#include "RawTicks.h"
 #include "model/io/Wave.h"
 
 #include <cstdio>
-#include <ctime>
 #include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr double First = 0.5, Every = 0.5;
-
-long long Ticks() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
-    return ts.tv_sec * 10000000LL + ts.tv_nsec / 100;
-}
 
 int Press(int count, const char* log) {
     FILE* xdotool = ::popen("xdotool -", "w");
@@ -47,14 +40,11 @@ int Press(int count, const char* log) {
 }
 
 int Check(char** argv) {
-    std::ifstream raw(argv[0], std::ios::binary);
     const long long from = std::stoll(argv[1]);
-    raw.seekg(from);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(raw)),
-                            std::istreambuf_iterator<char>());
-    std::vector<int16_t> left(bytes.size() / 4);
+    const std::vector<int16_t> both = salvo::sound::ReadRaw(argv[0], from);
+    std::vector<int16_t> left(both.size() / 2);
     for (size_t i = 0; i < left.size(); ++i)
-        std::memcpy(&left[i], bytes.data() + 4 * i, 2);
+        left[i] = both[2 * i];
     const long long fromFrame = from / 4;
     // When a recorded frame was heard: the earliest arrival against its frame count, among the
     // arrivals within a second of it (a playing null sink runs some 400 ppm fast).

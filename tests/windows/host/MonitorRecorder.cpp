@@ -6,13 +6,14 @@
 // recorded frame was heard (the server's own latency figures proved less steady).
 //
 //   wine-monitor-recorder <source> <raw> <times>     runs until SIGTERM or SIGINT
+#include "RawTicks.h"
+
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -20,12 +21,6 @@ constexpr uint32_t Block = 88 * 4; // 2 ms of 16-bit stereo at 44.1 kHz
 
 volatile std::sig_atomic_t stopping = 0;
 void Stop(int) { stopping = 1; }
-
-long long Ticks() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
-    return ts.tv_sec * 10000000LL + ts.tv_nsec / 100;
-}
 
 } // namespace
 

@@ -7,9 +7,23 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace salvo::sound {
+
+// A recording's 16-bit samples (interleaved), from byte `from` on.
+inline std::vector<int16_t> ReadRaw(const std::string& path, std::streamoff from = 0) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(from);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
 
 struct Heard {
     size_t First = 0;     // the recording's first sample that is not silence

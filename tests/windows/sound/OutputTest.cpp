@@ -50,14 +50,6 @@ long long Ticks() {  // the performance counter in 100 ns units
     return (long long)((long double)(c.QuadPart) * 10000000.0L / (long double)(f.QuadPart));
 }
 
-std::vector<int16_t> ReadRaw(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> out(bytes.size() / 2);
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    return out;
-}
-
 struct Reading {
     long long ticks;
     double position;
