@@ -314,7 +314,7 @@ ReadFigures ReadBack(TMainForm& form, const QString& file) {
     dialog->OnProgramRead = deliver;
     TFenetreEnfant* e = form.ActiveEditor();
     for (int i = 0; e && i < 30; ++i)
-        if (e->Link.ChannelWord(i) != options.Words[static_cast<size_t>(i)])
+        if (e->Link().ChannelWord(i) != options.Words[static_cast<size_t>(i)])
             e = nullptr;
     if (!done || !e) {
         std::fprintf(stderr, "the read did not give the device's program\n");
@@ -435,7 +435,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the automatic channels did not move to %g\n", manual);
                 std::exit(1);
             }
-            if (timeline && timeline->Layout().Marks.back().Time != e->Link.GetChannelTime(29)) {
+            if (timeline && timeline->Layout().Marks.back().Time != e->Link().GetChannelTime(29)) {
                 std::fprintf(stderr, "the timeline did not follow the commit\n");
                 std::exit(1);
             }

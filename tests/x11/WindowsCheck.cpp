@@ -436,7 +436,7 @@ private slots:
         });
         Trigger(*Form, "ConnectionTransfertItem");
         QVERIFY(before > 0);
-        Form->ActiveEditor()->Link.ClosePort();
+        Form->ActiveEditor()->Link().ClosePort();
         salvo::ResetDefaultPortRoots();
     }
 

@@ -49,18 +49,18 @@ TFenetreEnfant::TFenetreEnfant(QWidget* parent) : QMdiSubWindow(parent) {
 
     Header = new HeaderFields(Client);
     Tableau = new TGrid(*this, Client);
-    Chronologie = new TChronologie(Link, Tableau, Client);
+    Chronologie = new TChronologie(Device, Tableau, Client);
     connect(this, &TFenetreEnfant::ProgramChanged, Chronologie, &TChronologie::ProgramChanged);
     Tableau->AddTypeEditor();
     connect(Header, &HeaderFields::ModelChosen, this, &TFenetreEnfant::ComboBoxTypeChange);
 
     // An empty program for the default model.
-    Link.SetModel(2);
+    Device.SetModel(2);
     Tableau->FillEmpty(Q(FormatTime(0.0, DecimalSeparator())));
     for (int k = 0; k < SlotCount; ++k) {
         Doc.ShownTimes[static_cast<size_t>(k)] = 0.0;
-        Link.SetStepDelay(k, 0.0);
-        Link.SetChannelType(k, Manual);
+        Device.SetStepDelay(k, 0.0);
+        Device.SetChannelType(k, Manual);
     }
     ShowModelRows();
     SetCurrentCell(2, 1);
@@ -150,32 +150,33 @@ void TFenetreEnfant::SetCurrentCell(int column, int row) {
 }
 
 void TFenetreEnfant::ShowModelRows() {
-    Tableau->ShowRows(Link.ChannelCount());
+    Tableau->ShowRows(Device.ChannelCount());
     emit ProgramChanged();
 }
 
 void TFenetreEnfant::ApplyChannelTime(int index, double seconds) {
-    DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator()).ApplyChannelTime(index, seconds);
+    DelayRules(Device, Doc.ShownTimes, *this, DecimalSeparator()).ApplyChannelTime(index, seconds);
 }
 
 void TFenetreEnfant::ChangeChannelType(int index, int type) {
-    DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator()).ChangeChannelType(index, type);
+    DelayRules(Device, Doc.ShownTimes, *this, DecimalSeparator()).ChangeChannelType(index, type);
 }
 
 void TFenetreEnfant::SetModelIndex(int model) {
-    Link.SetModel(model);
-    Header->SetSelectedModel(Link.Model);
+    Device.SetModel(model);
+    Header->SetSelectedModel(Device.Model);
     ShowModelRows();
     SetCurrentCell(2, 1);
 }
 
 void TFenetreEnfant::RefreshChannels() {
     char sep = DecimalSeparator();
-    for (int k = 0; k < Link.ChannelCount(); ++k) {
-        double t = Link.GetChannelTime(k);
+    for (int k = 0; k < Device.ChannelCount(); ++k) {
+        double t = Device.GetChannelTime(k);
         SetDelayCell(k, FormatTime(t, sep));
         Doc.ShownTimes[static_cast<size_t>(k)] = t;
-        SetTypeCell(k, ChannelTypeNames[static_cast<size_t>(Link.GetChannelType(k) == Automatic)]);
+        SetTypeCell(k,
+                    ChannelTypeNames[static_cast<size_t>(Device.GetChannelType(k) == Automatic)]);
     }
     SetModified(true);
 }
@@ -183,7 +184,7 @@ void TFenetreEnfant::RefreshChannels() {
 salvo::ui::PrintSheet TFenetreEnfant::Sheet() const {
     salvo::ui::PrintSheet sheet;
     Header->Describe(sheet);
-    sheet.ChannelCount = Link.ChannelCount();
+    sheet.ChannelCount = Device.ChannelCount();
     for (int n = 1; n <= sheet.ChannelCount; ++n)
         sheet.Rows.push_back({CellText(0, n), CellText(1, n), CellText(2, n), CellText(3, n)});
     sheet.JobName = windowTitle();
@@ -231,7 +232,7 @@ void TFenetreEnfant::CommitTimeEdit() {
     SetModified(true);
     int row = CurrentRow();
     if (CurrentColumn() == 2 && row >= 1)
-        DelayRules(Link, Doc.ShownTimes, *this, DecimalSeparator())
+        DelayRules(Device, Doc.ShownTimes, *this, DecimalSeparator())
             .CommitTypedTime(row - 1, CellText(2, row).toStdString());
 }
 
@@ -352,7 +353,7 @@ void TFenetreEnfant::TableauClick() {
     if (CurrentColumn() != 1 || row < 1)
         return;
     TypeEditorRow = row;
-    Tableau->ShowTypeEditor(Link.GetChannelType(row - 1) == Automatic ? 1 : 0);
+    Tableau->ShowTypeEditor(Device.GetChannelType(row - 1) == Automatic ? 1 : 0);
     EditingCell = true;
 }
 
@@ -373,7 +374,7 @@ void TFenetreEnfant::TableauExit() {
 }
 
 void TFenetreEnfant::ComboBoxTypeChange(int index) {
-    Link.SetModel(index);
+    Device.SetModel(index);
     ShowModelRows();
     SetCurrentCell(2, 1);
     SetModified(true);

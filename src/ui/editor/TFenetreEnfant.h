@@ -33,11 +33,12 @@ public:
     explicit TFenetreEnfant(QWidget* parent = nullptr);
     ~TFenetreEnfant() override;
 
-    // The document.
-    // The channel table with its link to a device; destroying it releases the port.
-    salvo::CP02 Link;
-    salvo::DocumentData Doc; // file binding, shown times, Modified; header texts live in fields
-    QPointer<QObject> MainLink;
+    // The channel table with its link to a device.
+    salvo::CP02& Link() { return Device; }
+    const salvo::CP02& Link() const { return Device; }
+    salvo::ShownTimeArray& ShownTimes() { return Doc.ShownTimes; }
+    // Where the window's closing is told.
+    void SetMainWindow(QObject* main) { MainLink = main; }
 
     bool Modified() const { return Doc.Modified; }
     void SetModified(bool modified) { Doc.Modified = modified; }
@@ -61,7 +62,7 @@ public:
 
     // Grid coordinates as the user sees them: row 0 holds the headings, row n is channel n.
     QString CellText(int column, int row) const;
-    int RowCount() const { return Link.ChannelCount() + 1; }
+    int RowCount() const { return Device.ChannelCount() + 1; }
     int CurrentColumn() const;
     int CurrentRow() const;
     char DecimalSeparator() const;
@@ -130,6 +131,11 @@ private:
     void ShowModelRows();
     void FocusChanged(QWidget* old, QWidget* now);
     void PostEditorClosed(int code);
+
+    // The document: destroying the link releases the port; the header texts live in fields.
+    salvo::CP02 Device;
+    salvo::DocumentData Doc; // file binding, shown times, Modified
+    QPointer<QObject> MainLink;
 
     QWidget* Client = nullptr;
     std::unique_ptr<salvo::EditableProgram> AsDocument; // made on first use

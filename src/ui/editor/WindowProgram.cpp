@@ -8,7 +8,7 @@ int WindowProgram::ModelIndex() const {
     return Window.SelectedModel();
 }
 int WindowProgram::ChannelCount() const {
-    return Window.Link.ChannelCount();
+    return Window.Link().ChannelCount();
 }
 std::string WindowProgram::Title() const {
     return S(Window.Title());
@@ -23,7 +23,7 @@ std::string WindowProgram::ChannelNumberCell(int row) const {
     return S(Window.CellText(0, row));
 }
 int32_t WindowProgram::ChannelType(int row) const {
-    return Window.Link.Slots[row - 1].Type;
+    return Window.Link().Slots[row - 1].Type;
 }
 std::string WindowProgram::DelayCell(int row) const {
     // What is being typed is saved as it stands, unless it would make the file unreadable
@@ -33,7 +33,7 @@ std::string WindowProgram::DelayCell(int row) const {
     auto value = salvo::ParseTime(text, sep);
     if (value && *value >= 0.0)
         return text;
-    return salvo::FormatTime(Window.Link.GetChannelTime(row - 1), sep);
+    return salvo::FormatTime(Window.Link().GetChannelTime(row - 1), sep);
 }
 std::string WindowProgram::Description(int row) const {
     return S(Window.CellText(3, row));
@@ -62,13 +62,13 @@ void WindowProgram::SetDescription(int row, const std::string& text) {
 }
 
 salvo::ChannelTable& WindowProgram::Channels() {
-    return Window.Link;
+    return Window.Link();
 }
 const salvo::ChannelTable& WindowProgram::Channels() const {
-    return Window.Link;
+    return Window.Link();
 }
 salvo::ShownTimeArray& WindowProgram::ShownTimes() {
-    return Window.Doc.ShownTimes;
+    return Window.ShownTimes();
 }
 salvo::ChannelServices& WindowProgram::Services() {
     return Window;

@@ -64,7 +64,7 @@ QStringList ChangedBySaving(const TFenetreEnfant& editor) {
     check(editor.Title(), QStringLiteral("Titre"));
     check(editor.SerialNumber(), QString::fromUtf8("Numéro de série"));
     check(editor.VersionText(), QStringLiteral("Version"));
-    for (int n = 1; n <= editor.Link.ChannelCount(); ++n)
+    for (int n = 1; n <= editor.Link().ChannelCount(); ++n)
         check(editor.Description(n), QStringLiteral("description de la voie %1").arg(n));
     return names;
 }

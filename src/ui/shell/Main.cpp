@@ -287,7 +287,7 @@ TFenetreEnfant* TMainForm::NewEditorWindow(const QString& caption) {
     auto* editor = new TFenetreEnfant;
     editor->setWindowTitle(caption);
     editor->setWindowIcon(salvo::ui::ProgramIcon());
-    editor->MainLink = this;
+    editor->SetMainWindow(this);
     MdiArea->addSubWindow(editor);
     EditorList << editor;
     editor->showMaximized();
@@ -456,7 +456,7 @@ void TMainForm::EditRafaleItemClick() {
     if (!editor)
         return;
     // The dialog works on a copy; OK writes the whole copy back.
-    BurstDialog->Generator().LoadTable(&editor->Link);
+    BurstDialog->Generator().LoadTable(&editor->Link());
     BurstDialog->Generator().SelectFirstChannel(editor->CurrentRow());
     if (BurstDialog->exec() == QDialog::Accepted)
         editor->RefreshChannels();
@@ -473,8 +473,8 @@ void TMainForm::ConnectionTransfertItemClick() {
     TFenetreEnfant* editor = ActiveEditor();
     if (!editor)
         return;
-    editor->Link.SetPort(PortIndex);
-    TransferDialog->SetLink(&editor->Link);
+    editor->Link().SetPort(PortIndex);
+    TransferDialog->SetLink(&editor->Link());
     TransferDialog->SetExpectedSerial(
         salvo::SerialNumberValue(editor->SerialNumber().toStdString()));
     TransferDialog->exec();

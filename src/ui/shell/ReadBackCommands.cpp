@@ -17,9 +17,9 @@ void VerifyDevice(Workspace& w, TDlgLecture* dialog, int port) {
     if (!editor)
         return;
     // The document's own link, as for a transfer: it may be the one holding the port.
-    editor->Link.SetPort(port);
+    editor->Link().SetPort(port);
     dialog->SetMode(ReadBackMode::Verify);
-    dialog->SetLink(&editor->Link);
+    dialog->SetLink(&editor->Link());
     dialog->SetExpectedSerial(SerialNumberValue(editor->SerialNumber().toStdString()));
     dialog->SetDecimalSeparator(editor->DecimalSeparator());
     dialog->exec();
@@ -44,7 +44,7 @@ void NewDeviceWindow(Workspace& w, const DeviceContents& contents) {
         w.NewEditorWindow(QString::fromUtf8("Appareil %1").arg(contents.SerialNumber));
     editor->SetModelIndex(contents.Model);
     editor->SetSerialNumber(QString::number(contents.SerialNumber));
-    LoadDeviceChannels(editor->Link, contents);
+    LoadDeviceChannels(editor->Link(), contents);
     editor->RefreshChannels(); // also marks it modified: closing it asks to save it
     w.EnableDocumentCommands(true);
 }

@@ -59,7 +59,7 @@ void ExportSpreadsheet(Workspace& w) {
         return;
     WindowProgram program(*editor);
     std::string bytes =
-        SpreadsheetBytes(program, editor->Link, editor->Doc.ShownTimes, editor->DecimalSeparator());
+        SpreadsheetBytes(program, editor->Link(), editor->ShownTimes(), editor->DecimalSeparator());
     // All or nothing: a failed write leaves the file that was there.
     CarefulFile file;
     if (!file.Open(chosen.toStdString()) || !file.Write(bytes.data(), bytes.size()) ||

@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(Boxes->Texts().last(), QString::fromUtf8("L'appareil ne contient pas ce "
                                                           "programme.\n\nVoies différentes : 8."));
         QCOMPARE(Boxes->Seen.back().Caption, QStringLiteral("Avertissement"));
-        QCOMPARE(e->Link.GetChannelTime(7), 17.0);
+        QCOMPARE(e->Link().GetChannelTime(7), 17.0);
         QVERIFY(!AnyRegisterWrite(device));
     }
 

@@ -176,10 +176,10 @@ private slots:
         auto regs = device.Registers();
         for (int i = 0; i < 30; ++i) {
             int word = regs[size_t(2 * i)] | (regs[size_t(2 * i + 1)] << 8);
-            QCOMPARE(word, int(e->Link.ChannelWord(i)));
+            QCOMPARE(word, int(e->Link().ChannelWord(i)));
         }
-        QCOMPARE(int(e->Link.ChannelWord(3)), 0x800C);
-        QVERIFY(!e->Link.PortOpen()); // quit released it
+        QCOMPARE(int(e->Link().ChannelWord(3)), 0x800C);
+        QVERIFY(!e->Link().PortOpen()); // quit released it
     }
 
     void failedEndingsShowTheirTextsAndCanStartAgain() {
@@ -276,7 +276,7 @@ private slots:
                 Key(Qt::Key_Escape);
             }
         }
-        QCOMPARE(e->Link.GetChannelTime(1), 77.0);
+        QCOMPARE(e->Link().GetChannelTime(1), 77.0);
     }
 
     void serialRefusedWritesNothingAndCancelKeepsThePort() {
@@ -303,7 +303,7 @@ private slots:
         QVERIFY(
             memo.contains(QString::fromUtf8("Programmation abandonnée! Mauvais numéro de série.")));
         QCOMPARE(device.Registers()[0], uint8_t(0x5A));
-        QVERIFY(first->Link.PortOpen()); // cancel keeps it
+        QVERIFY(first->Link().PortOpen()); // cancel keeps it
 
         // Another document cannot use the port while the first one holds it.
         NewDocument("3000000000");

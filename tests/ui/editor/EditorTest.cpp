@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(E->CellText(2, 3), QStringLiteral("1,5")); // the cell holds what is typed
         Key(Qt::Key_Return);
         QCOMPARE(E->CellText(2, 3), QStringLiteral("1,6"));
-        QCOMPARE(E->Link.Slots[2].Steps, 8u);
+        QCOMPARE(E->Link().Slots[2].Steps, 8u);
         QVERIFY(E->Modified());
         QVERIFY(Boxes->Seen.empty());
     }
@@ -117,7 +117,7 @@ private slots:
         ClickCell(*E, 3, 2);
         QCOMPARE(Boxes->Texts(), QStringList({NotANumber, NotANumber, NotANumber}));
         QCOMPARE(E->CellText(2, 2), QStringLiteral(",5,"));
-        QCOMPARE(E->Link.Slots[1].Steps, 0u);
+        QCOMPARE(E->Link().Slots[1].Steps, 0u);
     }
 
     void keyFiltersByColumn() {
@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(E->CellText(1, 20), QStringLiteral("Automatique"));
         QCOMPARE(E->CellText(2, 20), QStringLiteral("3"));
         QCOMPARE(E->CellText(3, 20), QStringLiteral("Final"));
-        QCOMPARE(E->Link.Slots[19].Steps, 15u);
+        QCOMPARE(E->Link().Slots[19].Steps, 15u);
     }
 
     void resizingGivesTheGridTheOuterHeightLess120() {
@@ -239,7 +239,7 @@ private slots:
         MovePointerToBackground(*E);
         QCOMPARE(Boxes->Texts(), QStringList({Adjusted}));
         QCOMPARE(E->CellText(2, 2), QStringLiteral("7"));
-        QCOMPARE(E->Link.Slots[1].Steps, 35u);
+        QCOMPARE(E->Link().Slots[1].Steps, 35u);
         MovePointerToBackground(*E);
         QCOMPARE(Boxes->Seen.size(), size_t(1));
         // Between the header fields too, the pointer is over the window's background.
@@ -322,9 +322,9 @@ private slots:
     }
 
     void refreshChannelsRewritesFromTheTable() {
-        E->Link.SetChannelType(4, salvo::Automatic);
-        E->Link.SetStepDelay(4, 1.0);
-        E->Link.SetStepDelay(3, 2.0);
+        E->Link().SetChannelType(4, salvo::Automatic);
+        E->Link().SetStepDelay(4, 1.0);
+        E->Link().SetStepDelay(3, 2.0);
         E->SetModified(false);
         E->RefreshChannels();
         QCOMPARE(E->CellText(1, 5), QStringLiteral("Automatique"));

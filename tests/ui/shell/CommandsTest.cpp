@@ -70,8 +70,8 @@ class CommandsTest : public QObject, ProgramUnderTest {
     static QByteArray Program(TFenetreEnfant* e) {
         QByteArray out;
         for (int n = 1; n <= 6; ++n)
-            out += QByteArray::number(e->Link.Slots[size_t(n - 1)].Type) + ":" +
-                   QByteArray::number(e->Link.GetChannelTime(n - 1)) + " ";
+            out += QByteArray::number(e->Link().Slots[size_t(n - 1)].Type) + ":" +
+                   QByteArray::number(e->Link().GetChannelTime(n - 1)) + " ";
         return out;
     }
 

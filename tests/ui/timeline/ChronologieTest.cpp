@@ -227,11 +227,11 @@ private slots:
 
         // Drawing reads the document and changes nothing of it.
         E->SetModified(false);
-        E->Link.LastError = NoAnswer; // as a failed transfer leaves it
+        E->Link().LastError = NoAnswer; // as a failed transfer leaves it
         Panel->ProgramChanged();
         QVERIFY(!Panel->viewport()->grab().isNull());
         QVERIFY(!E->Modified());
-        QCOMPARE(E->Link.LastError, NoAnswer);
+        QCOMPARE(E->Link().LastError, NoAnswer);
 
         // A type made manual starts a sequence.
         E->ChangeChannelType(5, Manual);
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(E->CurrentRow(), 14);
         QVERIFY(Grid(*E)->hasFocus());
         // Leaving channel 1's cell committed it, as a move in the grid does.
-        QCOMPARE(E->Link.GetChannelTime(0), 3.0);
+        QCOMPARE(E->Link().GetChannelTime(0), 3.0);
         QCOMPARE(Panel->CurrentChannel(), 14);
         // Beside the marks, a click does nothing.
         QTest::mouseClick(Panel->viewport(), Qt::LeftButton, Qt::NoModifier,
