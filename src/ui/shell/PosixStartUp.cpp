@@ -2,13 +2,17 @@
 
 #include "ui/shell/StartUp.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace {
 // A copy that does not answer within this time is taken as gone.
 constexpr int AnswerMs = 5000;
+// A starting copy takes longer than this only when something is wrong with it.
+constexpr int TurnMs = 10000;
 const char Taken = '1';
 } // namespace
 
@@ -32,6 +36,23 @@ bool HandToRunningCopy(const QString& name, const QString& path) {
         if (!socket.waitForReadyRead(AnswerMs))
             return false;
     return socket.read(1) == QByteArray(1, Taken);
+}
+
+struct StartUpTurn::Hold {
+    explicit Hold(const QString& path) : File(path) {}
+    QLockFile File; // gone with its holder: a dead one's is taken over
+};
+
+StartUpTurn::StartUpTurn(const QString& name)
+    : Own(std::make_unique<Hold>(QDir(QDir::tempPath()).absoluteFilePath(name + ".lock"))) {
+    Own->File.setStaleLockTime(0);
+    Own->File.tryLock(TurnMs);
+}
+
+StartUpTurn::~StartUpTurn() = default;
+
+void StartUpTurn::Release() {
+    Own->File.unlock();
 }
 
 struct RunningCopy::Channel {

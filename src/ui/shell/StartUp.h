@@ -21,6 +21,22 @@ QString InstanceName();
 // Hands path to the copy listening under name; true once that copy has taken it.
 bool HandToRunningCopy(const QString& name, const QString& path);
 
+// Held by a starting copy from before it looks for a running one until it listens itself, so
+// that copies started together (several files opened at once) end in one. A copy that does
+// not let go within seconds, or dies holding it, does not keep the next one waiting.
+class StartUpTurn {
+public:
+    explicit StartUpTurn(const QString& name);
+    ~StartUpTurn();
+    StartUpTurn(const StartUpTurn&) = delete;
+    StartUpTurn& operator=(const StartUpTurn&) = delete;
+    void Release();
+
+private:
+    struct Hold; // the system's side
+    std::unique_ptr<Hold> Own;
+};
+
 // The running copy's side: files handed over by later copies are opened in the workspace,
 // each once no dialog is open.
 class RunningCopy : public QObject {

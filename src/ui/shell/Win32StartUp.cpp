@@ -10,6 +10,8 @@ namespace {
 constexpr ULONG_PTR FileTag = 0x53445446; // a file to open, as UTF-16
 constexpr LRESULT Taken = 1;
 constexpr UINT AnswerMs = 5000;
+// A starting copy takes longer than this only when something is wrong with it.
+constexpr DWORD TurnMs = 10000;
 
 const wchar_t* Wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
@@ -49,6 +51,32 @@ bool HandToRunningCopy(const QString& name, const QString& path) {
     return SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                                SMTO_ABORTIFHUNG, AnswerMs, &answer) != 0 &&
            answer == static_cast<DWORD_PTR>(Taken);
+}
+
+struct StartUpTurn::Hold {
+    HANDLE Mutex = nullptr;
+    bool Owned = false;
+};
+
+StartUpTurn::StartUpTurn(const QString& name) : Own(std::make_unique<Hold>()) {
+    // The session's own namespace: one turn per desktop, released with its process.
+    Own->Mutex = CreateMutexW(nullptr, FALSE, Wide(QStringLiteral("Local\\") + name + "StartUp"));
+    if (Own->Mutex) {
+        const DWORD got = WaitForSingleObject(Own->Mutex, TurnMs);
+        Own->Owned = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    }
+}
+
+StartUpTurn::~StartUpTurn() {
+    Release();
+    if (Own->Mutex)
+        CloseHandle(Own->Mutex);
+}
+
+void StartUpTurn::Release() {
+    if (Own->Owned)
+        ReleaseMutex(Own->Mutex);
+    Own->Owned = false;
 }
 
 struct RunningCopy::Channel {

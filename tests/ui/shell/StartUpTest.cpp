@@ -1,10 +1,10 @@
 // The command line and the running copy: a program file named alone opens as "Ouvrir..." opens
 // it, in the copy already running when there is one, and nothing is left when a copy ends.
 
+#include "ui/shell/StartUp.h"
 #include "ProgramUnderTest.h"
 #include "model/files/ProgramFile.h"
 #include "ui/editor/TFenetreEnfant.h"
-#include "ui/shell/StartUp.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,9 +88,10 @@ private slots:
             const char* delay;
             QStringList boxes;
         };
-        const Case cases[] = {{"show.tir", 1, "1,4", {}},
-                              {"show.Bak", 2, "0,6", {}},
-                              {"bad.tir", 2, "0,6", {QString::fromUtf8(salvo::MsgInvalidFileData)}}};
+        const Case cases[] = {
+            {"show.tir", 1, "1,4", {}},
+            {"show.Bak", 2, "0,6", {}},
+            {"bad.tir", 2, "0,6", {QString::fromUtf8(salvo::MsgInvalidFileData)}}};
         for (const Case& c : cases) {
             Boxes->Seen.clear();
             auto copy = StartCopy({P(c.file)});
@@ -112,6 +113,28 @@ private slots:
         QVERIFY(!second.Listen(InstanceName()));
     }
 
+    // Copies started together, as when several files are opened at once, end in one: the
+    // later waits for the first to listen and hands it its file.
+    void copiesStartedTogetherEndInOne() {
+        std::unique_ptr<QProcess> copies[] = {StartCopy({P("show.tir")}),
+                                              StartCopy({P("show.Bak")})};
+        auto ended = [&] {
+            return int(copies[0]->state() == QProcess::NotRunning) +
+                   int(copies[1]->state() == QProcess::NotRunning);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ended() > 0, 20000);
+        QTest::qWait(500);
+        QCOMPARE(ended(), 1);
+        QProcess& handed = *copies[copies[0]->state() == QProcess::NotRunning ? 0 : 1];
+        QProcess& running = *copies[copies[0]->state() == QProcess::NotRunning ? 1 : 0];
+        QCOMPARE(handed.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(handed.exitCode(), 0);
+        QVERIFY(HandToRunningCopy(InstanceName(), P("show.tir")));
+        QVERIFY(!QFileInfo::exists(InstanceName() + ".lock"));
+        running.kill();
+        QVERIFY(running.waitForFinished(10000));
+    }
+
     // A copy that crashed leaves its socket; the next copy takes the name over, and a copy
     // that ends takes its socket with it.
     void aCrashedCopyDoesNotBlockTheNext() {
@@ -129,9 +152,10 @@ private slots:
             QTRY_COMPARE(Form->Editors().size(), 1);
         }
         QVERIFY(!QFileInfo::exists(InstanceName()));
-        QCOMPARE(QDir(Runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                                QDir::NoDotAndDotDot),
-                 QStringList());
+        QCOMPARE(
+            QDir(Runtime.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
     }
 };
 
