@@ -464,6 +464,8 @@ std::optional<std::pair<double, int>> TMusique::Residual(int channelIndex) const
     for (size_t i = 0; i < Data.Markers.size(); ++i)
         if (Data.Markers[i].Time == it->second)
             number = static_cast<int>(i) + 1;
+    if (number == 0)
+        return std::nullopt; // its marker has since moved or gone: the channel fits nothing now
     return std::make_pair(fired - it->second, number);
 }
 

@@ -254,6 +254,14 @@ private slots:
         QCOMPARE(QToolTip::text(),
                  QString::fromUtf8("Voie 11, Automatique, 4,6 s\nDans la musique "
                                    ": 5,6 s\nÉcart avec le repère n°11 : -0,09 s"));
+        // Once its marker has moved, the channel is no longer said to be fitted to it.
+        music->Markers().Move(10, 9.0);
+        music->MarkersEdited();
+        QApplication::sendEvent(timeline->viewport(), &help);
+        QCOMPARE(QToolTip::text(),
+                 QString::fromUtf8("Voie 11, Automatique, 4,6 s\nDans la musique : 5,6 s"));
+        QVERIFY(music->Markers().Undo());
+        music->MarkersEdited();
 
         Dialogs.SavePaths << P("show.tir");
         Trigger(*Form, "FileSaveAs");
