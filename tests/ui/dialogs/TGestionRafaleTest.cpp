@@ -186,6 +186,8 @@ private slots:
         TGestionRafale dlg;
         Controls c(dlg);
         Open(dlg, table, 7);
+        for (const char* button : {"BitBtn1", "BitBtn2"}) // the check mark and the cross
+            QVERIFY(!dlg.findChild<QPushButton*>(button)->icon().isNull());
         QCOMPARE(c.Field("EditNumVoie"), QStringLiteral("7"));
         QCOMPARE(c.Field("EditNbVoie"), QStringLiteral("2"));
         QCOMPARE(c.UpDown("UpDownNbVoie")->Minimum(), 2);
